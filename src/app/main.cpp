@@ -1,0 +1,59 @@
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "base/Text.h"
+#include "diagnostics/Globals.h"
+#include "driver/CommandLine.h"
+#include "driver/modKivRun.h"
+
+namespace {
+
+bool displayReachable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+void showMessageOnTerminal(const std::string& title, const std::string& text) {
+    std::cerr << title << '\n' << kiv::text::replaceAll(text, "\r\n", "\n") << '\n';
+}
+
+int finish(int status) {
+    kiv::ShutDown();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kiv::StartUp();
+    kiv::gbDebugEnabled = true;
+
+    kiv::CommandLine commandLine(showMessageOnTerminal);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!commandLine.ParseCommandLine(arguments)) {
+        switch (commandLine.StopReason()) {
+            case kiv::CommandLine::Stop::Help:
+                std::cout << kiv::CommandLine::UsageText();
+                return finish(EXIT_SUCCESS);
+            case kiv::CommandLine::Stop::Version:
+                std::cout << "kivrun " << KIV_VERSION << '\n';
+                return finish(EXIT_SUCCESS);
+            default:
+                return finish(2);
+        }
+    }
+    if (!commandLine.ConsoleRequested() && !displayReachable()) {
+        std::cerr << "kivrun: no display found; running in the terminal (-console).\n";
+    }
+    for (const std::string& file : commandLine.SpecificationFiles()) {
+        std::cout << file << '\n';
+    }
+    return finish(EXIT_SUCCESS);
+}

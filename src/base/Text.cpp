@@ -1,0 +1,106 @@
+#include "base/Text.h"
+
+#include <algorithm>
+
+namespace kiv::text {
+
+namespace {
+
+std::string_view trimAny(std::string_view value, std::string_view characters) {
+    const auto first = value.find_first_not_of(characters);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = value.find_last_not_of(characters);
+    return value.substr(first, last - first + 1);
+}
+
+char toUpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+std::string_view trim(std::string_view value) { return trimAny(value, " "); }
+
+std::string_view trimWhitespace(std::string_view value) { return trimAny(value, " \t\r\n"); }
+
+char toLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string toLower(std::string_view value) {
+    std::string result(value);
+    for (char& c : result) {
+        c = toLower(c);
+    }
+    return result;
+}
+
+std::string toUpper(std::string_view value) {
+    std::string result(value);
+    for (char& c : result) {
+        c = toUpperChar(c);
+    }
+    return result;
+}
+
+bool iequals(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return toLower(x) == toLower(y); });
+}
+
+bool istartsWith(std::string_view value, std::string_view prefix) {
+    return value.size() >= prefix.size() && iequals(value.substr(0, prefix.size()), prefix);
+}
+
+bool iendsWith(std::string_view value, std::string_view suffix) {
+    return value.size() >= suffix.size() &&
+           iequals(value.substr(value.size() - suffix.size()), suffix);
+}
+
+std::vector<std::string_view> splitCrLf(std::string_view value) {
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    while (true) {
+        const auto end = value.find("\r\n", start);
+        if (end == std::string_view::npos) {
+            if (start < value.size() || pieces.empty()) {
+                pieces.push_back(value.substr(start));
+            }
+            return pieces;
+        }
+        pieces.push_back(value.substr(start, end - start));
+        start = end + 2;
+    }
+}
+
+std::vector<std::string_view> split(std::string_view value, char separator) {
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    while (true) {
+        const auto end = value.find(separator, start);
+        if (end == std::string_view::npos) {
+            pieces.push_back(value.substr(start));
+            return pieces;
+        }
+        pieces.push_back(value.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+std::string replaceAll(std::string_view value, std::string_view from, std::string_view to) {
+    if (from.empty()) {
+        return std::string(value);
+    }
+    std::string result;
+    std::size_t start = 0;
+    for (auto found = value.find(from); found != std::string_view::npos;
+         found = value.find(from, start)) {
+        result.append(value.substr(start, found - start)).append(to);
+        start = found + from.size();
+    }
+    result.append(value.substr(start));
+    return result;
+}
+
+std::string decimal(long long value) { return std::to_string(value); }
+
+}  // namespace kiv::text

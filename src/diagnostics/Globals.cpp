@@ -1,0 +1,10 @@
+#include "diagnostics/Globals.h"
+
+namespace kiv {
+
+std::shared_ptr<clsDebugLog> gDebugLog;
+std::shared_ptr<clsDebugLog> gReportLog;
+bool gbDebugEnabled = false;
+bool gbContinueProcessing = true;
+
+}  // namespace kiv

@@ -1,0 +1,82 @@
+#include "diagnostics/clsMessages.h"
+
+#include <stdexcept>
+
+#include "base/Text.h"
+
+namespace kiv {
+
+void clsMessages::Dump(clsDebugLog* log) const {
+    if (log == nullptr) {
+        log = mclsDebugLog.get();
+    }
+    if (log == nullptr) {
+        return;
+    }
+    log->WriteLog("Number of Associated Messages: " + text::decimal(Count()));
+    log->IncrementIndent();
+    for (long i = 1; i <= mItems.Count(); ++i) {
+        log->WriteLog("Message " + text::decimal(i));
+        if (const auto message = mItems.Item(i)) {
+            message->Dump(log);
+        } else {
+            log->WriteLog("Message is << Nothing >>");
+        }
+        log->WriteLog("");
+    }
+    log->DecrementIndent();
+}
+
+void clsMessages::DebugLog(std::shared_ptr<clsDebugLog> log) {
+    mclsDebugLog = std::move(log);
+    for (const auto& message : mItems) {
+        message->DebugLog(mclsDebugLog);
+    }
+}
+
+std::int32_t clsMessages::CountMsgType(std::int32_t code) const {
+    std::int32_t count = 0;
+    for (const auto& message : mItems) {
+        if (message->MsgType() == code) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+std::shared_ptr<clsMessage> clsMessages::Add(std::int32_t msgType, std::string_view source,
+                                             std::int16_t number, std::int32_t recordNumber,
+                                             std::string_view text, std::string_view key) {
+    auto message = std::make_shared<clsMessage>();
+    message->DebugLog(mclsDebugLog);
+    message->SetRecordID(mRecordIDFields.get());
+    message->Text(std::string(text));
+    message->Number(number);
+    message->RecordNumber(recordNumber);
+    message->Source(std::string(source));
+    message->MsgType(msgType);
+    mItems.Add(message, key);
+    return message;
+}
+
+std::shared_ptr<clsMessage> clsMessages::Item(std::string_view key) const {
+    auto message = mItems.Item(key);
+    if (!message) {
+        throw std::out_of_range("No message with the key " + std::string(key));
+    }
+    return message;
+}
+
+void clsMessages::Remove(long index) {
+    if (!mItems.Remove(index)) {
+        throw std::out_of_range("No message at position " + text::decimal(index));
+    }
+}
+
+void clsMessages::Remove(std::string_view key) {
+    if (!mItems.Remove(key)) {
+        throw std::out_of_range("No message with the key " + std::string(key));
+    }
+}
+
+}  // namespace kiv

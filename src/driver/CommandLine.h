@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kiv {
+
+// The command line and parameter files: specification files to load, substitution variables,
+// the debug log and report file names, and the run flags.
+class CommandLine {
+public:
+    // Shows a message box with the exclamation icon.
+    using MessageBox = std::function<void(const std::string& title, const std::string& text)>;
+    enum class Stop { None, Help, Version, ParameterFile };
+
+    explicit CommandLine(MessageBox showMessage);
+
+    // Processes the program's arguments (each one token); false when the program must end.
+    bool ParseCommandLine(const std::vector<std::string>& arguments);
+    // Joins a token that begins with a double quote with the following ones up to the first
+    // that ends with one, separated by single blanks, and removes the two quotes.
+    static void JoinQuotedArguments(std::vector<std::string>& tokens);
+    // The next non-empty trimmed token from `index` on ("" when none is left); advances past it.
+    static std::string NextArgument(const std::vector<std::string>& tokens, std::size_t& index);
+    void ProcessOption(const std::vector<std::string>& tokens, std::size_t& index,
+                       bool& continueProcessing);
+    bool ProcessParameterFile(const std::string& path);
+    // Puts the file, as a full path, on the specification list.
+    void AddSpecificationFile(std::string_view name);
+
+    bool AutoRun() const { return mbAutoRun; }
+    bool SingleStep() const { return mbSingleStep; }
+    bool ConsoleRequested() const { return mbConsole; }
+    Stop StopReason() const { return mStop; }
+    const std::vector<std::string>& SpecificationFiles() const { return mSpecificationFiles; }
+
+    static std::string UsageText();
+
+private:
+    static std::vector<std::string> splitAtBlanks(std::string_view line);
+    bool applyValueOption(std::string_view option, const std::string& value);
+
+    MessageBox mShowMessage;
+    bool mbAutoRun = false;
+    bool mbSingleStep = false;
+    bool mbConsole = false;
+    Stop mStop = Stop::None;
+    std::vector<std::string> mSpecificationFiles;
+};
+
+}  // namespace kiv

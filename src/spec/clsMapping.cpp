@@ -1,0 +1,156 @@
+#include "spec/clsMapping.h"
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "base/Text.h"
+
+namespace kiv {
+
+namespace {
+
+// Byte offset of the code point at 0-based character position `index` (the text's size when
+// the position is at or past its end).
+std::size_t byteOffsetOfCharacter(std::string_view text, std::size_t index) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (characters == index) {
+                return i;
+            }
+            ++characters;
+        }
+    }
+    return text.size();
+}
+
+std::size_t characterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (char c : text) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+std::optional<std::int16_t> parseWholeNumber(std::string_view text) {
+    text = text::trimWhitespace(text);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    std::int16_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+void clsMapping::Dump(clsDebugLog* log) const {
+    if (log == nullptr) {
+        log = mclsDebugLog.get();
+    }
+    if (log != nullptr) {
+        log->WriteLog(msMappingName + " = " + msMappingValue);
+    }
+}
+
+void clsMapping::MappingName(std::string_view value) {
+    const std::string_view trimmed = text::trim(value);
+    if (trimmed.empty() || trimmed == msMappingName) {
+        return;
+    }
+    msMappingName = std::string(trimmed);
+    Changed.raise(msMappingName);
+}
+
+void clsMapping::MappingValue(std::string_view value) {
+    if (value == msMappingValue) {
+        return;
+    }
+    msMappingValue = std::string(value);
+    Changed.raise(msMappingName);
+}
+
+std::string clsMapping::ReplaceMappingOccurrences(std::string_view original) const {
+    std::string result(original);
+    const std::string token = "$(" + text::toLower(msMappingName);
+
+    // Whole-value placeholders $(N) first.
+    for (std::size_t from = 0;;) {
+        const auto position = text::toLower(result).find(token + ")", from);
+        if (position == std::string::npos) {
+            break;
+        }
+        result.replace(position, token.size() + 1, msMappingValue);
+        from = position + msMappingValue.size();
+    }
+    // Then the $(N: forms, each up to the first ")" after it.
+    for (std::size_t from = 0;;) {
+        const std::string folded = text::toLower(result);
+        const auto position = folded.find(token + ":", from);
+        if (position == std::string::npos) {
+            break;
+        }
+        const auto close = folded.find(')', position);
+        if (close == std::string::npos) {
+            from = position + token.size();
+            continue;
+        }
+        const std::size_t length = close - position + 1;
+        const bool substring = folded.compare(position + token.size(), 4, ":sub") == 0;
+        if (!substring) {
+            result.replace(position, length, msMappingValue);
+            from = position + msMappingValue.size();
+        } else if (const auto inserted = replaceSubstring(result, position, length)) {
+            from = position + *inserted;
+        } else {
+            reportMalformed(original, std::string_view(result).substr(position, length));
+            from = position + length;
+        }
+    }
+    return result;
+}
+
+// Replaces the substring placeholder at `position`; gives the length of what was inserted, or
+// nothing when the placeholder is malformed.
+std::optional<std::size_t> clsMapping::replaceSubstring(std::string& text, std::size_t position,
+                                  std::size_t length) const {
+    const std::string_view placeholder = std::string_view(text).substr(position, length);
+    std::vector<std::string_view> parts =
+        text::split(placeholder.substr(0, placeholder.size() - 1), ',');
+    if (parts.size() < 2 || parts.size() > 3) {
+        return std::nullopt;
+    }
+    const auto start = parseWholeNumber(parts[1]);
+    const auto count = parts.size() == 3 ? parseWholeNumber(parts[2]) : std::optional<std::int16_t>(0);
+    if (!start || !count) {
+        return std::nullopt;
+    }
+    const long valueLength = static_cast<long>(characterCount(msMappingValue));
+    const long first = *start < 0 ? valueLength + *start + 1 : *start;
+    long take = *count < 0 ? valueLength + *count : *count;
+    if (first < 1 || take < 0) {
+        return std::nullopt;
+    }
+    if (take == 0) {
+        take = valueLength;
+    }
+    const std::size_t begin = byteOffsetOfCharacter(msMappingValue, static_cast<std::size_t>(first - 1));
+    const std::size_t end = byteOffsetOfCharacter(msMappingValue, static_cast<std::size_t>(first - 1 + take));
+    const std::string selected = msMappingValue.substr(begin, end - begin);
+    text.replace(position, length, selected);
+    return selected.size();
+}
+
+void clsMapping::reportMalformed(std::string_view text, std::string_view placeholder) const {
+    if (mclsDebugLog) {
+        mclsDebugLog->WriteLog("Malformed substring placeholder '" + std::string(placeholder) +
+                               "' left as written in the text '" + std::string(text) + "'");
+    }
+}
+
+}  // namespace kiv
