@@ -17,6 +17,7 @@ static_assert(sizeof(Variant) == 16, "a Variant is a kind tag and one eight-byte
 struct Variant::TextRep {
     std::size_t refs;
     std::size_t length;
+    std::size_t capacity;
 
     char* chars() noexcept { return reinterpret_cast<char*>(this + 1); }
 };
@@ -656,8 +657,18 @@ Variant::Variant(std::string_view text) : kind_(Kind::Text), text_(nullptr) {
         return;
     }
     void* const storage = ::operator new(sizeof(TextRep) + text.size());
-    text_ = new (storage) TextRep{1, text.size()};
+    text_ = new (storage) TextRep{1, text.size(), text.size()};
     std::memcpy(text_->chars(), text.data(), text.size());
+}
+
+void Variant::assignText(std::string_view text) {
+    if (kind_ == Kind::Text && text_ != nullptr && text_->refs == 1 &&
+        text_->capacity >= text.size()) {
+        std::memcpy(text_->chars(), text.data(), text.size());
+        text_->length = text.size();
+        return;
+    }
+    *this = Variant(text);
 }
 
 Variant Variant::Null() noexcept {

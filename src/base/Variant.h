@@ -49,6 +49,9 @@ public:
     Variant(const char* text) : Variant(std::string_view(text)) {}
 
     static Variant Null() noexcept;
+    // Makes this a text; reuses the text buffer when this value alone holds it and it is large
+    // enough, so a row of values read again and again does not allocate.
+    void assignText(std::string_view text);
     static Variant fromCurrencyScaled(std::int64_t scaled) noexcept;
     // Rounds half to even at the fourth decimal; throws VariantError("Overflow") out of range.
     static Variant fromCurrency(double value);

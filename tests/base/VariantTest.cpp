@@ -228,3 +228,22 @@ TEST(VariantDate, ConversionsCheckTheRange) {
 
 }  // namespace
 }  // namespace kiv
+
+namespace kiv {
+
+TEST(VariantTextReuse, AssignTextNeverChangesASharedText) {
+    Variant value("a longer text");
+    const char* buffer = value.textView().data();
+    value.assignText("short");
+    EXPECT_EQ(value.textView(), "short");
+    EXPECT_EQ(value.textView().data(), buffer);
+    const Variant shared = value;
+    value.assignText("other");
+    EXPECT_EQ(shared.textView(), "short");
+    EXPECT_EQ(value.textView(), "other");
+    value = Variant(int32_t{5});
+    value.assignText("now text");
+    EXPECT_EQ(value.toText(), "now text");
+}
+
+}  // namespace kiv
