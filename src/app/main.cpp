@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -6,6 +7,8 @@
 #include "base/Text.h"
 #include "diagnostics/Globals.h"
 #include "driver/CommandLine.h"
+#include "driver/ConsoleFrontEnd.h"
+#include "driver/RunController.h"
 #include "driver/modKivRun.h"
 
 namespace {
@@ -27,6 +30,25 @@ void showMessageOnTerminal(const std::string& title, const std::string& text) {
 int finish(int status) {
     kiv::ShutDown();
     return status;
+}
+
+// Loads the listed files and, with -run, runs them in the terminal. The exit status tells
+// whether a step failed or the run was cancelled.
+int runInTerminal(const kiv::CommandLine& commandLine) {
+    kiv::ConsoleFrontEnd console(stdin, stdout, stderr);
+    kiv::RunController controller(console);
+    controller.SingleStep(commandLine.SingleStep());
+    for (const std::string& file : commandLine.SpecificationFiles()) {
+        controller.AddSpecificationFile(file, kiv::gEnvironment, false);
+    }
+    controller.ReloadSpecifications(kiv::gEnvironment);
+    if (!commandLine.AutoRun()) {
+        console.PrintGrid(controller.Grid());
+        return EXIT_SUCCESS;
+    }
+    controller.Run();
+    console.PrintGrid(controller.Grid());
+    return controller.FailedStepsInRun() > 0 || !kiv::gbContinueProcessing ? 1 : EXIT_SUCCESS;
 }
 
 }  // namespace
@@ -52,8 +74,5 @@ int main(int argc, char** argv) {
     if (!commandLine.ConsoleRequested() && !displayReachable()) {
         std::cerr << "kivrun: no display found; running in the terminal (-console).\n";
     }
-    for (const std::string& file : commandLine.SpecificationFiles()) {
-        std::cout << file << '\n';
-    }
-    return finish(EXIT_SUCCESS);
+    return finish(runInTerminal(commandLine));
 }

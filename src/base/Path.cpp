@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fnmatch.h>
+
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -110,6 +113,29 @@ std::string resolveExisting(std::string_view path) {
         result += (result.empty() && !absolute ? "" : "/") + name;
     }
     return result;
+}
+
+std::vector<std::string> listMatchingFiles(std::string_view pattern) {
+    const std::string slashed = withSlashes(pattern);
+    const std::string folder = directoryOf(slashed);
+    const std::string wildcard = fileNameOf(slashed);
+    const std::string directory = resolveExisting(folder.empty() ? "." : folder);
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        struct stat info{};
+        if (::fnmatch(wildcard.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0 &&
+            ::stat((directory + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string directoryOf(std::string_view path) {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Paths as users write them: specification files written on Windows use `\`, which counts as a
 // separator wherever the program touches the file system, and their names may differ in
@@ -25,6 +26,10 @@ std::string resolveExisting(std::string_view path);
 std::string directoryOf(std::string_view path);
 // The part after the last separator.
 std::string fileNameOf(std::string_view path);
+
+// The names of the regular files in the pattern's folder that match its last component, a
+// shell wildcard compared without regard to letter case; sorted by name.
+std::vector<std::string> listMatchingFiles(std::string_view pattern);
 
 bool exists(std::string_view path);
 bool isDirectory(std::string_view path);

@@ -74,13 +74,17 @@ void clsDebugLog::WriteLog(std::string_view text, bool showMessageBox) {
     if (!writingAllowed()) {
         return;
     }
-    const int levels = std::min<int>(miCurrentIndent, kMaxIndentLevels);
-    std::string indentation;
-    for (int i = 0; i < levels; ++i) {
-        indentation += kIndentUnit;
-    }
-    for (std::string_view line : text::splitCrLf(text)) {
-        writeLine(indentation, line);
+    // Without a file to write to, the lines would be dropped: skip building them, since
+    // loaders write a line per row.
+    if (mFile >= 0 || !msLogFileName.empty()) {
+        const int levels = std::min<int>(miCurrentIndent, kMaxIndentLevels);
+        std::string indentation;
+        for (int i = 0; i < levels; ++i) {
+            indentation += kIndentUnit;
+        }
+        for (std::string_view line : text::splitCrLf(text)) {
+            writeLine(indentation, line);
+        }
     }
     if (!text.empty() && showMessageBox && messageBoxHook()) {
         messageBoxHook()(msModuleName, std::string(text));

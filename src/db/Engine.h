@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/CatalogEntry.h"
+#include "db/ColumnInfo.h"
+#include "db/Cursor.h"
+#include "db/PreparedStatement.h"
+#include "db/TableWriter.h"
+
+namespace kiv::db {
+
+// One opened database, behind a connection. Each kind of source (an embedded database, a
+// folder of text files, ...) is an engine; the connection, recordset, command and catalog
+// objects are the same for all of them. Every failure is thrown as `Error`.
+class Engine {
+public:
+    virtual ~Engine() = default;
+
+    virtual const std::string& provider() const = 0;
+
+    // Runs one statement text. A statement that yields columns gives a cursor positioned
+    // before its first row (`recordsAffected` -1); any other gives an empty pointer and the
+    // number of rows it changed.
+    virtual std::unique_ptr<Cursor> execute(std::string_view sql, long& recordsAffected) = 0;
+
+    // Opens a table for adding rows.
+    virtual std::unique_ptr<TableWriter> openTable(std::string_view table) = 0;
+
+    virtual std::unique_ptr<PreparedStatement> prepare(std::string_view sql) = 0;
+
+    // Tables, views and procedures of the database.
+    virtual std::vector<CatalogEntry> catalog() = 0;
+    // The columns of a table or view, in their order; empty for an unknown name.
+    virtual std::vector<ColumnInfo> tableColumns(std::string_view table) = 0;
+};
+
+}  // namespace kiv::db

@@ -1,0 +1,101 @@
+#include "db/EngineFactory.h"
+
+#include <optional>
+#include <string>
+
+#include "base/Path.h"
+#include "base/Text.h"
+#include "db/ConnectString.h"
+#include "db/Constants.h"
+#include "db/Engine.h"
+#include "db/Error.h"
+#include "db/TextFolderHooks.h"
+#include "db/sqlite/SqliteEngine.h"
+
+namespace kiv::db {
+
+namespace {
+
+constexpr const char* Source = "Kiv.Connection";
+
+[[noreturn]] void unsupported(const std::string& description) {
+    throw Error(adErrProviderNotFound, Source, "IM002", 0, "[Kiv]" + description);
+}
+
+std::string named(const std::optional<std::string>& file) {
+    return file && !file->empty() ? " ('" + *file + "')" : "";
+}
+
+bool containsIgnoringCase(std::string_view text, std::string_view part) {
+    return text::toLower(text).find(text::toLower(part)) != std::string::npos;
+}
+
+std::shared_ptr<Engine> openSqlite(const ConnectString& parts, long mode, long busySeconds) {
+    const std::optional<std::string> source = parts.value("Data Source");
+    if (!source || source->empty()) {
+        throw Error(adErrEngineFailure, "Kiv.SQLite", "08001", 0,
+                    "[Kiv][SQLite]The connect string names no database file (Data Source).");
+    }
+    const std::string file = path::fullPath(path::resolveExisting(*source));
+    return sqlite::SqliteEngine::openFile(file, (mode & adModeReadWrite) == adModeRead,
+                                          busySeconds);
+}
+
+std::shared_ptr<Engine> openTextFolder(const ConnectString& parts, long mode) {
+    std::string folder = parts.value("DBQ").value_or("");
+    if (folder.empty()) {
+        folder = parts.value("DefaultDir").value_or("");
+    }
+    if (folder.empty()) {
+        folder = path::currentDirectory();
+    }
+    if (!path::isDirectory(path::resolveExisting(folder))) {
+        throw Error(adErrEngineFailure, "Kiv.Text", "08001", 0,
+                    "[Kiv][Text]The folder '" + folder + "' does not exist.");
+    }
+    auto engine = std::make_shared<sqlite::SqliteEngine>(
+        sqlite::SqliteDatabase::openMemory("Kiv.Text", "[Kiv][Text]"),
+        (mode & adModeReadWrite) == adModeRead, std::make_unique<TextFolderHooks>(folder));
+    // The folder's tables are made now, so a folder that cannot be read fails to open.
+    engine->runHooks();
+    return engine;
+}
+
+}  // namespace
+
+std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long mode,
+                                            long busySeconds) {
+    const ConnectString parts(connectString);
+    if (const std::optional<std::string> driver = parts.value("Driver")) {
+        if (containsIgnoringCase(*driver, "Text Driver")) {
+            return openTextFolder(parts, mode);
+        }
+        unsupported("ODBC data sources are not supported yet (driver '" + *driver + "').");
+    }
+    if (const std::optional<std::string> dsn = parts.value("DSN")) {
+        unsupported("ODBC data sources are not supported yet (data source name '" + *dsn + "').");
+    }
+    const std::optional<std::string> provider = parts.value("Provider");
+    if (!provider) {
+        unsupported(connectString.empty() ? "The connect string is empty."
+                                          : "The connect string names no provider or driver.");
+    }
+    if (text::iequals(*provider, "SQLite") || text::iequals(*provider, "Kiv.SQLite")) {
+        return openSqlite(parts, mode, busySeconds);
+    }
+    if (text::istartsWith(*provider, "Microsoft.Jet.OLEDB") ||
+        text::istartsWith(*provider, "Microsoft.ACE.OLEDB")) {
+        const std::string file = named(parts.value("Data Source"));
+        const std::string properties = parts.value("Extended Properties").value_or("");
+        if (containsIgnoringCase(properties, "Excel")) {
+            unsupported("Excel workbooks are not supported yet" + file + ".");
+        }
+        if (containsIgnoringCase(properties, "HTML Import")) {
+            unsupported("HTML files are not supported yet" + file + ".");
+        }
+        unsupported("Access databases are not supported yet" + file + ".");
+    }
+    unsupported("The provider '" + *provider + "' is not supported.");
+}
+
+}  // namespace kiv::db

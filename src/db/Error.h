@@ -1,0 +1,38 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kiv::db {
+
+// A failure of the database layer. The same object is thrown by the failing call and kept
+// as a record in the connection's `Errors`, so a caller that catches it and one that reads
+// the collection see the same number, source, state and description.
+//
+// Descriptions start with bracketed tags naming who reports ("[Kiv][SQLite]..."); callers
+// that show them to users keep only the text after the last "]".
+class Error : public std::runtime_error {
+public:
+    Error(long number, std::string source, std::string sqlState, long nativeError,
+          std::string description);
+
+    // A failure found by the layer itself rather than by an engine: misuse of an object,
+    // an unsupported source. The description gets the "[Kiv]" tag.
+    static Error layer(long number, std::string_view source, std::string_view description);
+
+    long Number() const noexcept { return number_; }
+    const std::string& Source() const noexcept { return source_; }
+    const std::string& SQLState() const noexcept { return sqlState_; }
+    long NativeError() const noexcept { return nativeError_; }
+    const std::string& Description() const noexcept { return description_; }
+
+private:
+    long number_;
+    std::string source_;
+    std::string sqlState_;
+    long nativeError_;
+    std::string description_;
+};
+
+}  // namespace kiv::db

@@ -1,0 +1,253 @@
+#include "db/files/TextReader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "base/Text.h"
+
+namespace kiv::db::files {
+
+namespace {
+
+std::string systemError() {
+    return std::strerror(errno);
+}
+
+}  // namespace
+
+TextReader::TextReader(const TextFormat& format, std::size_t chunkSize)
+    : format_(format), chunkSize_(chunkSize), charset_(format.charset) {}
+
+TextReader::~TextReader() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void TextReader::start(const std::string& path) {
+    if (fd_ >= 0 && path == path_) {
+        if (::lseek(fd_, 0, SEEK_SET) < 0) {
+            throw std::runtime_error(systemError());
+        }
+    } else {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) {
+            throw std::runtime_error(systemError());
+        }
+        path_ = path;
+    }
+    buffer_.clear();
+    pos_ = 0;
+    consumed_ = 0;
+    atFileStart_ = true;
+    eof_ = false;
+    afterCr_ = false;
+    line_ = 1;
+    recordLine_ = 0;
+    record_.clear();
+    fields_.clear();
+}
+
+bool TextReader::fill() {
+    consumed_ += buffer_.size();
+    buffer_.clear();
+    pos_ = 0;
+    raw_.resize(chunkSize_);
+    while (buffer_.empty()) {
+        if (eof_ || fd_ < 0) {
+            return false;
+        }
+        const ssize_t count = ::read(fd_, raw_.data(), raw_.size());
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw std::runtime_error(systemError());
+        }
+        if (count == 0) {
+            eof_ = true;
+            if (decoder_) {
+                decoder_->finish(buffer_);
+            }
+            continue;
+        }
+        std::string_view bytes(raw_.data(), static_cast<std::size_t>(count));
+        if (atFileStart_) {
+            atFileStart_ = false;
+            const TextDecoder::Detected detected = TextDecoder::detect(bytes, format_.charset);
+            charset_ = detected.charset;
+            decoder_.emplace(charset_);
+            bytes.remove_prefix(detected.markLength);
+        }
+        decoder_->decode(bytes, buffer_);
+    }
+    return true;
+}
+
+void TextReader::endField(std::size_t& fieldStart) {
+    fields_.push_back({static_cast<std::uint32_t>(fieldStart),
+                       static_cast<std::uint32_t>(record_.size() - fieldStart)});
+    fieldStart = record_.size();
+}
+
+bool TextReader::next() {
+    enum class State { FieldStart, Unquoted, Quoted, QuoteSeen };
+    const bool fixed = format_.layout == TextFormat::Layout::FixedLength;
+    const char delimiter = format_.delimiter;
+    const char quote = fixed ? '\0' : format_.quote;
+    for (;;) {
+        record_.clear();
+        fields_.clear();
+        recordLine_ = line_;
+        std::size_t fieldStart = 0;
+        bool content = false;  // anything but a line end: a blank line has none
+        State state = State::FieldStart;
+        char previous = '\0';  // inside quotes: the character before, to count CR LF once
+        bool ended = false;
+        while (!ended) {
+            if (pos_ == buffer_.size() && !fill()) {
+                if (!content) {
+                    return false;
+                }
+                endField(fieldStart);
+                break;
+            }
+            if (afterCr_) {
+                afterCr_ = false;
+                if (buffer_[pos_] == '\n') {
+                    ++pos_;
+                    continue;
+                }
+            }
+            const char* begin = buffer_.data() + pos_;
+            const char* end = buffer_.data() + buffer_.size();
+            switch (state) {
+                case State::FieldStart:
+                    if (quote != '\0' && *begin == quote) {
+                        content = true;
+                        state = State::Quoted;
+                        ++pos_;
+                        break;
+                    }
+                    state = State::Unquoted;
+                    [[fallthrough]];
+                case State::Unquoted: {
+                    const char* stop = begin;
+                    while (stop != end && *stop != '\r' && *stop != '\n' &&
+                           (fixed || *stop != delimiter)) {
+                        ++stop;
+                    }
+                    if (stop != begin) {
+                        record_.append(begin, static_cast<std::size_t>(stop - begin));
+                        content = true;
+                    }
+                    pos_ += static_cast<std::size_t>(stop - begin);
+                    if (stop == end) {
+                        break;
+                    }
+                    ++pos_;
+                    if (*stop == '\r' || *stop == '\n') {
+                        afterCr_ = *stop == '\r';
+                        ++line_;
+                        endField(fieldStart);
+                        ended = true;
+                    } else {
+                        content = true;
+                        endField(fieldStart);
+                        state = State::FieldStart;
+                    }
+                    break;
+                }
+                case State::Quoted: {
+                    const char* stop = begin;
+                    while (stop != end && *stop != quote) {
+                        if (*stop == '\r' || (*stop == '\n' && previous != '\r')) {
+                            ++line_;
+                        }
+                        previous = *stop;
+                        ++stop;
+                    }
+                    record_.append(begin, static_cast<std::size_t>(stop - begin));
+                    pos_ += static_cast<std::size_t>(stop - begin);
+                    if (stop != end) {
+                        ++pos_;
+                        state = State::QuoteSeen;
+                    }
+                    break;
+                }
+                case State::QuoteSeen:
+                    if (*begin == quote) {
+                        record_.push_back(quote);
+                        previous = quote;
+                        ++pos_;
+                        state = State::Quoted;
+                    } else {
+                        // Text after the closing quote belongs to the value as it stands.
+                        state = State::Unquoted;
+                    }
+                    break;
+            }
+            if (record_.size() > MaxRecordBytes) {
+                throw std::runtime_error("the record starting on line " +
+                                         text::decimal(recordLine_) + " is longer than " +
+                                         text::decimal(MaxRecordBytes >> 20) +
+                                         " MiB; a quoted value is probably not closed");
+            }
+        }
+        if (!content) {
+            continue;
+        }
+        if (fixed) {
+            splitFixed();
+            if (fields_.empty()) {
+                continue;
+            }
+        }
+        return true;
+    }
+}
+
+void TextReader::splitFixed() {
+    const std::string_view line = record_;
+    fields_.clear();
+    if (line.find_first_not_of(' ') == std::string_view::npos) {
+        return;
+    }
+    std::size_t at = 0;
+    for (const TextColumn& column : format_.columns) {
+        const std::size_t start = at;
+        for (std::size_t characters = 0; at < line.size() && characters < column.width;
+             ++characters) {
+            ++at;
+            while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) {
+                ++at;
+            }
+        }
+        std::size_t first = start;
+        std::size_t last = at;
+        while (first < last && line[first] == ' ') {
+            ++first;
+        }
+        while (last > first && line[last - 1] == ' ') {
+            --last;
+        }
+        fields_.push_back(
+            {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last - first)});
+    }
+}
+
+std::string_view TextReader::field(std::size_t index) const {
+    if (index >= fields_.size()) {
+        return {};
+    }
+    return std::string_view(record_).substr(fields_[index].offset, fields_[index].length);
+}
+
+}  // namespace kiv::db::files

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/files/TextDecoder.h"
+#include "db/files/TextFormat.h"
+
+namespace kiv::db::files {
+
+// Reads the records of a text file one after the other, in chunks of a fixed size, so that
+// memory stays the same whatever the size of the file. Quoted values may hold delimiters,
+// line breaks and doubled quotes; lines end in CR, LF or CR LF; blank lines are skipped.
+class TextReader {
+public:
+    // Chunk sizes: large for scans through whole files, small for the first rows only.
+    static constexpr std::size_t ReadChunk = std::size_t{1} << 20;
+    static constexpr std::size_t ScanChunk = std::size_t{64} << 10;
+    // A longer record means a quote that is never closed; reading stops there rather than
+    // holding the rest of the file in memory.
+    static constexpr std::size_t MaxRecordBytes = std::size_t{16} << 20;
+
+    // The format must outlive the reader.
+    TextReader(const TextFormat& format, std::size_t chunkSize);
+    ~TextReader();
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
+
+    // Positions the reader before the first line of the file, opening it when it is not open
+    // yet. Throws std::runtime_error when it cannot be opened. The descriptions of the
+    // exceptions leave the file to the caller to name.
+    void start(const std::string& path);
+
+    // Reads the next record; false at the end of the file. Throws std::runtime_error when the
+    // file cannot be read or a record is too long.
+    bool next();
+
+    std::size_t fieldCount() const { return fields_.size(); }
+    // The text of a field of the current record; empty for an empty field and for fields
+    // past the end of the record. Valid until the next call of next().
+    std::string_view field(std::size_t index) const;
+    // The line the current record starts on, counting from 1.
+    std::int64_t line() const { return recordLine_; }
+    // The character set the file is read in, a byte-order mark having decided; known once
+    // the first record was read.
+    TextFormat::Charset charset() const { return charset_; }
+    // UTF-8 bytes read so far.
+    std::size_t consumed() const { return consumed_ + pos_; }
+
+private:
+    struct Field {
+        std::uint32_t offset;
+        std::uint32_t length;
+    };
+
+    bool fill();
+    void endField(std::size_t& fieldStart);
+    void splitFixed();
+
+    const TextFormat& format_;
+    std::size_t chunkSize_;
+    int fd_ = -1;
+    std::string path_;
+    std::optional<TextDecoder> decoder_;
+    TextFormat::Charset charset_;
+    std::string raw_;     // bytes as read
+    std::string buffer_;  // the same as UTF-8
+    std::size_t pos_ = 0;
+    std::size_t consumed_ = 0;
+    bool atFileStart_ = true;
+    bool eof_ = false;
+    bool afterCr_ = false;  // the last line ended in CR; an LF right after it belongs to it
+    std::int64_t line_ = 1;
+    std::int64_t recordLine_ = 0;
+    std::string record_;  // the values of the current record, one after the other
+    std::vector<Field> fields_;
+};
+
+}  // namespace kiv::db::files

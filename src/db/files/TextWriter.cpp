@@ -1,0 +1,97 @@
+#include "db/files/TextWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace kiv::db::files {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const std::string& path) {
+    throw std::runtime_error(what + " " + path + ": " + std::strerror(errno) + ".");
+}
+
+// Whether the file's last character is a line end, looking at its last bytes only.
+bool endsWithLineEnd(int fd, off_t size, TextFormat::Charset charset) {
+    const bool wide =
+        charset == TextFormat::Charset::Utf16LE || charset == TextFormat::Charset::Utf16BE;
+    const off_t width = wide ? 2 : 1;
+    if (size < width) {
+        return true;
+    }
+    char last[2] = {0, 0};
+    if (::pread(fd, last, static_cast<std::size_t>(width), size - width) != width) {
+        return false;
+    }
+    char unit = last[0];
+    if (wide) {
+        const bool littleEndian = charset == TextFormat::Charset::Utf16LE;
+        if ((littleEndian ? last[1] : last[0]) != 0) {
+            return false;
+        }
+        unit = littleEndian ? last[0] : last[1];
+    }
+    return unit == '\r' || unit == '\n';
+}
+
+}  // namespace
+
+TextWriter::TextWriter(std::string path, TextFormat::Charset charset)
+    : path_(std::move(path)), encoder_(charset) {
+    fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        fail("Cannot open", path_);
+    }
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        errno = error;
+        fail("Cannot open", path_);
+    }
+    if (info.st_size == 0) {
+        pending_.append(TextEncoder::byteOrderMark(charset));
+    } else if (!endsWithLineEnd(fd_, info.st_size, charset)) {
+        encoder_.encode("\r\n", pending_);
+    }
+}
+
+TextWriter::~TextWriter() {
+    try {
+        flush();
+    } catch (const std::runtime_error&) {
+        // Nobody is left to tell; the statements that wrote flushed at their commit.
+    }
+    ::close(fd_);
+}
+
+void TextWriter::writeLine(std::string_view line) {
+    encoder_.encode(line, pending_);
+    encoder_.encode("\r\n", pending_);
+    if (pending_.size() >= FlushSize) {
+        flush();
+    }
+}
+
+void TextWriter::flush() {
+    std::size_t written = 0;
+    while (written < pending_.size()) {
+        const ssize_t count = ::write(fd_, pending_.data() + written, pending_.size() - written);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            pending_.erase(0, written);
+            fail("Cannot write", path_);
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    pending_.clear();
+}
+
+}  // namespace kiv::db::files

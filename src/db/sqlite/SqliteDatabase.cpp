@@ -1,0 +1,228 @@
+#include "db/sqlite/SqliteDatabase.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "db/Constants.h"
+#include "db/sqlite/SqliteTableWriter.h"
+
+namespace kiv::db::sqlite {
+
+namespace {
+
+constexpr const char* FileProvider = "Kiv.SQLite";
+constexpr const char* FileTag = "[Kiv][SQLite]";
+
+unsigned long preparedStatements = 0;
+
+// Each connection is used from one thread, so SQLite's memory statistics (a mutex around
+// every allocation) buy nothing. The setting only takes effect before SQLite initialises,
+// so it is made as the program starts.
+[[maybe_unused]] const int memoryStatisticsOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
+struct Registry {
+    std::mutex mutex;
+    std::map<std::string, std::weak_ptr<SqliteDatabase>> handles;
+};
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
+
+sqlite3* openHandle(const std::string& path, int flags) {
+    sqlite3* handle = nullptr;
+    const int code = sqlite3_open_v2(path.c_str(), &handle, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (code != SQLITE_OK) {
+        const std::string message =
+            handle != nullptr ? sqlite3_errmsg(handle) : sqlite3_errstr(code);
+        sqlite3_close(handle);
+        throw Error(
+            adErrEngineFailure, FileProvider, "08001", code,
+            std::string(FileTag) + "Cannot open the database file '" + path + "': " + message);
+    }
+    sqlite3_extended_result_codes(handle, 1);
+    return handle;
+}
+
+bool contains(std::string_view message, std::string_view part) {
+    return message.find(part) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::shared_ptr<SqliteDatabase> SqliteDatabase::openFile(const std::string& path, bool readOnly) {
+    std::error_code ignored;
+    const std::string key = std::filesystem::weakly_canonical(path, ignored).string();
+    Registry& shared = registry();
+    const std::lock_guard<std::mutex> lock(shared.mutex);
+    std::erase_if(shared.handles, [](const auto& entry) { return entry.second.expired(); });
+    if (std::shared_ptr<SqliteDatabase> existing = shared.handles[key].lock();
+        existing && (readOnly || !existing->readOnly())) {
+        return existing;
+    }
+    sqlite3* handle = openHandle(
+        key, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    auto database = std::make_shared<SqliteDatabase>(handle, FileProvider, FileTag, readOnly);
+    // SQLite reads the file lazily; reading the schema now makes a file that is no database
+    // fail at opening rather than at the first statement.
+    const int code =
+        sqlite3_exec(handle, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) {
+        throw Error(adErrEngineFailure, FileProvider, "08001", code,
+                    std::string(FileTag) + "Cannot open the database file '" + key +
+                        "': " + sqlite3_errmsg(handle));
+    }
+    shared.handles[key] = database;
+    return database;
+}
+
+std::shared_ptr<SqliteDatabase> SqliteDatabase::openMemory(std::string provider, std::string tag) {
+    sqlite3* handle = openHandle(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    return std::make_shared<SqliteDatabase>(handle, std::move(provider), std::move(tag), false);
+}
+
+SqliteDatabase::SqliteDatabase(sqlite3* handle, std::string provider, std::string tag,
+                               bool readOnly)
+    : handle_(handle), provider_(std::move(provider)), tag_(std::move(tag)), readOnly_(readOnly) {}
+
+SqliteDatabase::~SqliteDatabase() {
+    if (sqlite3_get_autocommit(handle_) == 0) {
+        sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close_v2(handle_);
+}
+
+std::shared_ptr<sqlite3_stmt> SqliteDatabase::prepare(std::string_view sql,
+                                                      std::string_view* tail) {
+    sqlite3_stmt* statement = nullptr;
+    const char* rest = nullptr;
+    const int code =
+        sqlite3_prepare_v3(handle_, sql.data(), static_cast<int>(sql.size()), 0, &statement, &rest);
+    if (code != SQLITE_OK) {
+        throw error(code);
+    }
+    if (tail != nullptr) {
+        *tail = rest != nullptr ? sql.substr(static_cast<std::size_t>(rest - sql.data()))
+                                : std::string_view();
+    }
+    if (statement == nullptr) {
+        return nullptr;
+    }
+    ++preparedStatements;
+    return std::shared_ptr<sqlite3_stmt>(statement, sqlite3_finalize);
+}
+
+unsigned long SqliteDatabase::prepareCount() noexcept {
+    return preparedStatements;
+}
+
+Error SqliteDatabase::error(int code) const {
+    return error(code, sqlState(code, sqlite3_errmsg(handle_)), sqlite3_errmsg(handle_));
+}
+
+Error SqliteDatabase::error(int code, std::string_view state, std::string_view description) const {
+    return Error(adErrEngineFailure, provider_, std::string(state), code,
+                 tag_ + std::string(description));
+}
+
+const char* SqliteDatabase::sqlState(int code, std::string_view message) noexcept {
+    switch (code & 0xFF) {
+        case SQLITE_CONSTRAINT:
+            return "23000";
+        case SQLITE_MISMATCH:
+            return "22018";
+        case SQLITE_TOOBIG:
+            return "22001";
+        case SQLITE_RANGE:
+            return "07009";
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return "HYT00";
+        case SQLITE_CANTOPEN:
+        case SQLITE_NOTADB:
+            return "08001";
+        case SQLITE_ERROR:
+            if (contains(message, "syntax error") || contains(message, "incomplete input") ||
+                contains(message, "unrecognized token")) {
+                return "42000";
+            }
+            if (contains(message, "no such table")) {
+                return "42S02";
+            }
+            if (contains(message, "no such column")) {
+                return "42S22";
+            }
+            if (contains(message, "already exists")) {
+                return "42S01";
+            }
+            return "HY000";
+        default:
+            return "HY000";
+    }
+}
+
+void SqliteDatabase::holdRows(SqliteTableWriter* writer) {
+    if (std::find(holding_.begin(), holding_.end(), writer) == holding_.end()) {
+        holding_.push_back(writer);
+    }
+}
+
+void SqliteDatabase::releaseRows(SqliteTableWriter* writer) noexcept {
+    std::erase(holding_, writer);
+}
+
+void SqliteDatabase::flushHeldRows(const SqliteTableWriter* except) noexcept {
+    for (;;) {
+        const auto next =
+            std::find_if(holding_.begin(), holding_.end(),
+                         [except](const SqliteTableWriter* writer) { return writer != except; });
+        if (next == holding_.end()) {
+            return;
+        }
+        (*next)->flushHeld();
+    }
+}
+
+void SqliteDatabase::leaveWriters() {
+    if (writers_ > 0 && --writers_ == 0) {
+        commit();
+    }
+}
+
+void SqliteDatabase::beginWriting() {
+    if (writers_ > 0 && sqlite3_get_autocommit(handle_) != 0) {
+        const int code = sqlite3_exec(handle_, "BEGIN", nullptr, nullptr, nullptr);
+        if (code != SQLITE_OK) {
+            throw error(code);
+        }
+    }
+}
+
+void SqliteDatabase::commit() {
+    flushHeldRows();
+    if (sqlite3_get_autocommit(handle_) != 0) {
+        return;
+    }
+    const int code = sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) {
+        // A transaction left open would keep the file locked for every other program.
+        const Error failure = error(code);
+        sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw failure;
+    }
+}
+
+void SqliteDatabase::commitAfterFailure() noexcept {
+    flushHeldRows();
+    if (sqlite3_get_autocommit(handle_) == 0 &&
+        sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+}  // namespace kiv::db::sqlite

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/Error.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kiv::db::sqlite {
+
+class SqliteTableWriter;
+
+// One SQLite database handle and what every statement on it has to respect.
+//
+// Connections of the program to the same file share one handle (a process-wide registry
+// keyed by the file's canonical path), so they never lock each other out. Writes are
+// grouped into one transaction that stays open while some writer is active; rows a writer
+// holds back for a multi-row INSERT are flushed before any other statement on the handle
+// runs, so every statement sees every row written before it.
+class SqliteDatabase {
+public:
+    // The shared handle of a file; read-only handles open an existing file without
+    // creating it. A read-write request never reuses a read-only handle.
+    static std::shared_ptr<SqliteDatabase> openFile(const std::string& path, bool readOnly);
+    // A private in-memory database; its errors carry `tag` ("[Kiv][Text]").
+    static std::shared_ptr<SqliteDatabase> openMemory(std::string provider, std::string tag);
+
+    SqliteDatabase(sqlite3* handle, std::string provider, std::string tag, bool readOnly);
+    ~SqliteDatabase();
+    SqliteDatabase(const SqliteDatabase&) = delete;
+    SqliteDatabase& operator=(const SqliteDatabase&) = delete;
+
+    sqlite3* handle() const noexcept { return handle_; }
+    bool readOnly() const noexcept { return readOnly_; }
+    const std::string& provider() const noexcept { return provider_; }
+
+    // Prepares the first statement of `sql`; `tail` receives the rest. An empty statement
+    // (blanks, comments) gives an empty pointer.
+    std::shared_ptr<sqlite3_stmt> prepare(std::string_view sql, std::string_view* tail = nullptr);
+    // Statements prepared by the program so far; lets tests check that commands are
+    // prepared once however often they run.
+    static unsigned long prepareCount() noexcept;
+
+    // The failure SQLite reported for `code` on this handle.
+    Error error(int code) const;
+    // A failure with a description of the engine's own.
+    Error error(int code, std::string_view sqlState, std::string_view description) const;
+    // Rows held back by writers.
+    void holdRows(SqliteTableWriter* writer);
+    void releaseRows(SqliteTableWriter* writer) noexcept;
+    // Makes every writer but `except` send the rows it holds back. Never throws: a writer
+    // keeps its failure and reports it at its next call.
+    void flushHeldRows(const SqliteTableWriter* except = nullptr) noexcept;
+
+    // Writers taking part in the grouped transaction.
+    void joinWriters() noexcept { ++writers_; }
+    // The last writer leaving commits.
+    void leaveWriters();
+    // Opens the grouped transaction when none is open and a writer takes part.
+    void beginWriting();
+    // Commits what was written before a failure, so it stays written whatever comes next.
+    void commitAfterFailure() noexcept;
+
+private:
+    // The five-character state for an SQLite result code and message.
+    static const char* sqlState(int code, std::string_view message) noexcept;
+    void commit();
+
+    sqlite3* handle_;
+    std::string provider_;
+    std::string tag_;
+    bool readOnly_;
+    int writers_ = 0;
+    std::vector<SqliteTableWriter*> holding_;
+};
+
+}  // namespace kiv::db::sqlite

@@ -1,0 +1,222 @@
+#include "db/sqlite/SqliteEngine.h"
+
+#include <sqlite3.h>
+
+#include <climits>
+#include <stdexcept>
+#include <utility>
+
+#include "base/Path.h"
+#include "base/Text.h"
+#include "db/Constants.h"
+#include "db/SqlText.h"
+#include "db/sqlite/SqliteColumnType.h"
+#include "db/sqlite/SqliteCursor.h"
+#include "db/sqlite/SqliteStatement.h"
+#include "db/sqlite/SqliteTableWriter.h"
+
+namespace kiv::db::sqlite {
+
+namespace {
+
+// Whether anything but blanks, semicolons and comments is left of a statement text.
+bool blank(std::string_view sql) {
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';') {
+            ++i;
+        } else if (sql.substr(i, 2) == "--") {
+            const std::size_t end = sql.find('\n', i);
+            i = end == std::string_view::npos ? sql.size() : end + 1;
+        } else if (sql.substr(i, 2) == "/*") {
+            const std::size_t end = sql.find("*/", i + 2);
+            i = end == std::string_view::npos ? sql.size() : end + 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::shared_ptr<SqliteEngine> SqliteEngine::openFile(const std::string& path, bool readOnly,
+                                                     long busySeconds) {
+    if (readOnly && !path::exists(path)) {
+        throw Error(adErrEngineFailure, "Kiv.SQLite", "08001", SQLITE_CANTOPEN,
+                    "[Kiv][SQLite]The database file '" + path +
+                        "' does not exist; a read-only connection does not create it.");
+    }
+    std::shared_ptr<SqliteDatabase> database = SqliteDatabase::openFile(path, readOnly);
+    const long milliseconds =
+        busySeconds > 0 && busySeconds < INT_MAX / 1000 ? busySeconds * 1000 : INT_MAX;
+    sqlite3_busy_timeout(database->handle(), static_cast<int>(milliseconds));
+    return std::make_shared<SqliteEngine>(std::move(database), readOnly);
+}
+
+SqliteEngine::SqliteEngine(std::shared_ptr<SqliteDatabase> database, bool readOnly,
+                           std::unique_ptr<SqliteHooks> hooks)
+    : database_(std::move(database)), readOnly_(readOnly), hooks_(std::move(hooks)) {}
+
+void SqliteEngine::runHooks() {
+    if (!hooks_) {
+        return;
+    }
+    try {
+        hooks_->beforePrepare(database_->handle());
+    } catch (const Error&) {
+        throw;
+    } catch (const std::runtime_error& failure) {
+        throw database_->error(SQLITE_ERROR, "HY000", failure.what());
+    }
+}
+
+std::shared_ptr<sqlite3_stmt> SqliteEngine::prepareStatement(std::string_view sql, bool* more) {
+    runHooks();
+    const std::optional<std::string> rewritten = SqlText::withoutBracketEscapes(sql);
+    std::string_view tail;
+    std::shared_ptr<sqlite3_stmt> statement =
+        prepareOne(rewritten ? std::string_view(*rewritten) : sql, &tail);
+    if (more != nullptr) {
+        *more = !blank(tail);
+    }
+    return statement;
+}
+
+std::shared_ptr<sqlite3_stmt> SqliteEngine::prepareOne(std::string_view sql,
+                                                       std::string_view* tail) {
+    std::shared_ptr<sqlite3_stmt> statement = database_->prepare(sql, tail);
+    if (statement && readOnly_ && sqlite3_stmt_readonly(statement.get()) == 0) {
+        throw database_->error(SQLITE_READONLY, "HY000", "attempt to write a readonly database");
+    }
+    return statement;
+}
+
+std::unique_ptr<Cursor> SqliteEngine::execute(std::string_view sql, long& recordsAffected) {
+    database_->flushHeldRows();
+    runHooks();
+    // A read-only connection leaves every statement to SQLite, which refuses those that
+    // would write, including the definitions the hooks would carry out.
+    if (hooks_ && !readOnly_) {
+        try {
+            if (hooks_->execute(database_->handle(), sql)) {
+                recordsAffected = 0;
+                return nullptr;
+            }
+        } catch (const Error&) {
+            throw;
+        } catch (const std::runtime_error& failure) {
+            throw database_->error(SQLITE_ERROR, "HY000", failure.what());
+        }
+    }
+    sqlite3* handle = database_->handle();
+    recordsAffected = 0;
+    const std::optional<std::string> rewritten = SqlText::withoutBracketEscapes(sql);
+    std::string_view rest = rewritten ? std::string_view(*rewritten) : sql;
+    while (!blank(rest)) {
+        std::string_view tail;
+        std::shared_ptr<sqlite3_stmt> statement = prepareOne(rest, &tail);
+        rest = tail;
+        if (!statement) {
+            continue;
+        }
+        if (sqlite3_column_count(statement.get()) > 0 && blank(rest)) {
+            recordsAffected = -1;
+            return std::make_unique<SqliteCursor>(shared_from_this(), std::move(statement));
+        }
+        const sqlite3_int64 before = sqlite3_total_changes64(handle);
+        int code = sqlite3_step(statement.get());
+        while (code == SQLITE_ROW) {
+            code = sqlite3_step(statement.get());
+        }
+        if (code != SQLITE_DONE) {
+            const Error failure = database_->error(code);
+            statement.reset();
+            database_->commitAfterFailure();
+            throw failure;
+        }
+        if (sqlite3_total_changes64(handle) != before) {
+            recordsAffected += static_cast<long>(sqlite3_changes64(handle));
+        }
+    }
+    return nullptr;
+}
+
+std::unique_ptr<TableWriter> SqliteEngine::openTable(std::string_view table) {
+    if (readOnly_) {
+        throw database_->error(
+            SQLITE_READONLY, "HY000",
+            "attempt to write a readonly database (table " + std::string(table) + ")");
+    }
+    return std::make_unique<SqliteTableWriter>(shared_from_this(), std::string(table));
+}
+
+std::unique_ptr<PreparedStatement> SqliteEngine::prepare(std::string_view sql) {
+    bool more = false;
+    std::shared_ptr<sqlite3_stmt> statement = prepareStatement(sql, &more);
+    if (!statement || more) {
+        throw database_->error(SQLITE_MISUSE, "HY000",
+                               statement ? "A command runs exactly one statement."
+                                         : "The command has no statement to run.");
+    }
+    return std::make_unique<SqliteStatement>(shared_from_this(), std::move(statement));
+}
+
+std::vector<CatalogEntry> SqliteEngine::catalog() {
+    database_->flushHeldRows();
+    std::vector<CatalogEntry> entries;
+    if (hooks_) {
+        runHooks();
+        for (std::string& name : hooks_->tableNames()) {
+            entries.push_back(CatalogEntry{std::move(name), "TABLE"});
+        }
+        return entries;
+    }
+    static constexpr const char* Listing = R"(
+        SELECT name, upper(type) FROM sqlite_master
+          WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite!_%' ESCAPE '!'
+        UNION ALL
+        SELECT name, upper(type) FROM sqlite_temp_master
+          WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite!_%' ESCAPE '!'
+        ORDER BY 1 COLLATE NOCASE)";
+    const std::shared_ptr<sqlite3_stmt> statement = prepareStatement(Listing);
+    int code = SQLITE_ROW;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
+        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 1));
+        entries.push_back(CatalogEntry{name != nullptr ? name : "", type != nullptr ? type : ""});
+    }
+    if (code != SQLITE_DONE) {
+        throw database_->error(code);
+    }
+    return entries;
+}
+
+std::vector<ColumnInfo> SqliteEngine::tableColumns(std::string_view table) {
+    database_->flushHeldRows();
+    const std::shared_ptr<sqlite3_stmt> statement = prepareStatement(
+        R"(SELECT name, type, "notnull", dflt_value IS NOT NULL, pk FROM pragma_table_info(?1))");
+    sqlite3_bind_text(statement.get(), 1, table.data(), static_cast<int>(table.size()),
+                      SQLITE_STATIC);
+    std::vector<ColumnInfo> columns;
+    int code = SQLITE_ROW;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        ColumnInfo column;
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
+        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 1));
+        column.name = name != nullptr ? name : "";
+        SqliteColumnType::describe(type != nullptr ? type : "", column);
+        column.notNull = sqlite3_column_int(statement.get(), 2) != 0;
+        column.hasDefault = sqlite3_column_int(statement.get(), 3) != 0;
+        column.primaryKey = sqlite3_column_int(statement.get(), 4) != 0;
+        column.attributes = column.notNull ? 0 : adFldIsNullable | adFldMayBeNull;
+        columns.push_back(std::move(column));
+    }
+    if (code != SQLITE_DONE) {
+        throw database_->error(code);
+    }
+    return columns;
+}
+
+}  // namespace kiv::db::sqlite

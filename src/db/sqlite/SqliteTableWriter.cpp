@@ -1,0 +1,296 @@
+#include "db/sqlite/SqliteTableWriter.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "base/Text.h"
+#include "db/SqlText.h"
+#include "db/ValueCoercion.h"
+#include "db/sqlite/SqliteEngine.h"
+#include "db/sqlite/SqliteValues.h"
+
+namespace kiv::db::sqlite {
+
+namespace {
+
+// Rows per multi-row INSERT: enough to pay for the statement once per group, few enough to
+// stay far below SQLite's limits on bound values and compound rows.
+constexpr std::size_t GroupRows = 64;
+
+// Such a column takes a new row number for Null, whatever else it declares.
+bool isRowNumber(const ColumnInfo& column) {
+    return column.primaryKey && text::iequals(column.declaredType, "INTEGER");
+}
+
+}  // namespace
+
+SqliteTableWriter::SqliteTableWriter(std::shared_ptr<SqliteEngine> engine, std::string table)
+    : engine_(std::move(engine)), table_(std::move(table)) {
+    columns_ = engine_->tableColumns(table_);
+    if (columns_.empty()) {
+        throw engine_->database().error(SQLITE_ERROR, "42S02", "no such table: " + table_);
+    }
+    for (ColumnInfo& column : columns_) {
+        column.attributes |= adFldUpdatable;
+    }
+    groupable_ = groupable();
+}
+
+SqliteTableWriter::~SqliteTableWriter() {
+    try {
+        close();
+    } catch (const Error&) {
+        // Nobody is left to tell; the rows sent before stay written.
+    }
+    engine_->database().releaseRows(this);
+}
+
+bool SqliteTableWriter::groupable() {
+    if (std::any_of(columns_.begin(), columns_.end(),
+                    [](const ColumnInfo& column) { return column.primaryKey; })) {
+        return false;
+    }
+    // Anything on the table that can refuse a row the type checks let through: unique
+    // indexes, foreign keys, triggers, checks; views and virtual tables decide for
+    // themselves.
+    static constexpr const char* Inspection = R"(SELECT
+          (SELECT count(*) FROM pragma_index_list(?1) WHERE "unique")
+        + (SELECT count(*) FROM pragma_foreign_key_list(?1))
+        + (SELECT count(*) FROM sqlite_master
+             WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE)
+        + (SELECT count(*) FROM sqlite_temp_master
+             WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE)
+        + (SELECT count(*) FROM sqlite_master WHERE name = ?1 COLLATE NOCASE
+             AND (type <> 'table' OR sql LIKE '%CHECK%' OR sql LIKE 'CREATE VIRTUAL%'))
+        + (SELECT count(*) FROM sqlite_temp_master WHERE name = ?1 COLLATE NOCASE
+             AND (type <> 'table' OR sql LIKE '%CHECK%' OR sql LIKE 'CREATE VIRTUAL%')),
+          (SELECT count(*) FROM sqlite_master WHERE name = ?1 COLLATE NOCASE AND type = 'table')
+        + (SELECT count(*) FROM sqlite_temp_master
+             WHERE name = ?1 COLLATE NOCASE AND type = 'table'))";
+    SqliteDatabase& database = engine_->database();
+    const std::shared_ptr<sqlite3_stmt> statement = engine_->prepareStatement(Inspection);
+    sqlite3_bind_text(statement.get(), 1, table_.data(), static_cast<int>(table_.size()),
+                      SQLITE_STATIC);
+    const int code = sqlite3_step(statement.get());
+    if (code != SQLITE_ROW) {
+        throw database.error(code);
+    }
+    return sqlite3_column_int64(statement.get(), 0) == 0 &&
+           sqlite3_column_int64(statement.get(), 1) == 1;
+}
+
+SqliteTableWriter::Shape& SqliteTableWriter::shapeFor(const std::vector<bool>& assigned) {
+    for (const auto& shape : shapes_) {
+        if (shape->assigned == assigned) {
+            return *shape;
+        }
+    }
+    auto shape = std::make_unique<Shape>();
+    shape->assigned = assigned;
+    for (std::size_t i = 0; i < assigned.size(); ++i) {
+        if (assigned[i]) {
+            shape->columns.push_back(i);
+        }
+    }
+    if (groupable_ && !shape->columns.empty()) {
+        const auto variables = static_cast<std::size_t>(
+            sqlite3_limit(engine_->database().handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1));
+        shape->groupRows = std::clamp<std::size_t>(variables / shape->columns.size(), 1, GroupRows);
+    }
+    shape->single = engine_->prepareStatement(insertText(*shape, 1));
+    const std::size_t slots = shape->groupRows * columns_.size();
+    if (held_.size() < slots) {
+        held_.resize(slots);
+    }
+    shapes_.push_back(std::move(shape));
+    return *shapes_.back();
+}
+
+std::string SqliteTableWriter::insertText(const Shape& shape, std::size_t rows) const {
+    std::string sql = "INSERT INTO " + SqlText::bracket(table_);
+    if (shape.columns.empty()) {
+        return sql + " DEFAULT VALUES";
+    }
+    std::string placeholders = "(";
+    sql += " (";
+    for (std::size_t i = 0; i < shape.columns.size(); ++i) {
+        sql += (i == 0 ? "" : ", ") + SqlText::bracket(columns_[shape.columns[i]].name);
+        placeholders += i == 0 ? "?" : ", ?";
+    }
+    placeholders += ")";
+    sql += ") VALUES ";
+    for (std::size_t row = 0; row < rows; ++row) {
+        sql += (row == 0 ? "" : ", ") + placeholders;
+    }
+    return sql;
+}
+
+void SqliteTableWriter::insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) {
+    rethrowDeferred();
+    Shape& shape = shapeFor(assigned);
+    if (heldRows_ > 0 && heldShape_ != &shape) {
+        sendHeld();
+    }
+    try {
+        stage(row, assigned, heldRows_);
+    } catch (const Error& error) {
+        fail(error);
+    }
+    heldShape_ = &shape;
+    ++heldRows_;
+    if (heldRows_ >= shape.groupRows) {
+        sendHeld();
+    } else {
+        engine_->database().holdRows(this);
+    }
+}
+
+void SqliteTableWriter::stage(const std::vector<Variant>& row, const std::vector<bool>& assigned,
+                              std::size_t slot) {
+    SqliteDatabase& database = engine_->database();
+    const std::size_t base = slot * columns_.size();
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const ColumnInfo& column = columns_[i];
+        Variant& value = held_[base + i];
+        const bool mayBeNull = !column.notNull || isRowNumber(column);
+        if (!assigned[i]) {
+            if (!mayBeNull && !column.hasDefault) {
+                value = Variant::Null();
+            } else {
+                continue;
+            }
+        } else if (const auto refusal = ValueCoercion::coerce(row[i], column, value)) {
+            const bool truncation = std::string_view(refusal->sqlState) == "22001";
+            throw database.error(truncation ? SQLITE_TOOBIG : SQLITE_MISMATCH, refusal->sqlState,
+                                 refusal->description);
+        }
+        if (value.isNull() && !mayBeNull) {
+            throw database.error(SQLITE_CONSTRAINT_NOTNULL, "23000",
+                                 "NOT NULL constraint failed: " + table_ + "." + column.name);
+        }
+        SqliteValues::toStorageForm(value);
+    }
+}
+
+void SqliteTableWriter::flushHeld() noexcept {
+    try {
+        sendHeld();
+    } catch (const Error& error) {
+        deferred_ = error;
+    }
+}
+
+void SqliteTableWriter::sendHeld() {
+    if (heldRows_ == 0) {
+        return;
+    }
+    const std::size_t rows = heldRows_;
+    heldRows_ = 0;
+    engine_->database().releaseRows(this);
+    send(*heldShape_, rows);
+}
+
+void SqliteTableWriter::send(Shape& shape, std::size_t rows) {
+    SqliteDatabase& database = engine_->database();
+    startWriting();
+    database.flushHeldRows(this);
+    if (rows > 1 && rows == shape.groupRows) {
+        if (!shape.group) {
+            shape.group = engine_->prepareStatement(insertText(shape, rows));
+        }
+        sqlite3_stmt* group = shape.group.get();
+        int index = 1;
+        for (std::size_t row = 0; row < rows; ++row) {
+            bindRow(group, shape, row, index);
+        }
+        const int code = sqlite3_step(group);
+        sqlite3_reset(group);
+        if (code == SQLITE_DONE) {
+            return;
+        }
+        // The failed INSERT has been undone as a whole; sending the rows one by one writes
+        // those before the failing row and finds the row to report.
+    }
+    sqlite3_stmt* single = shape.single.get();
+    for (std::size_t row = 0; row < rows; ++row) {
+        int index = 1;
+        bindRow(single, shape, row, index);
+        const int code = sqlite3_step(single);
+        if (code != SQLITE_DONE) {
+            const Error failure = database.error(code);
+            sqlite3_reset(single);
+            fail(failure);
+        }
+        sqlite3_reset(single);
+    }
+}
+
+void SqliteTableWriter::bindRow(sqlite3_stmt* statement, const Shape& shape, std::size_t slot,
+                                int& index) {
+    const std::size_t base = slot * columns_.size();
+    for (const std::size_t column : shape.columns) {
+        const int code = SqliteValues::bindValue(statement, index++, held_[base + column]);
+        if (code != SQLITE_OK) {
+            throw engine_->database().error(code);
+        }
+    }
+}
+
+void SqliteTableWriter::startWriting() {
+    SqliteDatabase& database = engine_->database();
+    if (!writing_) {
+        database.joinWriters();
+        writing_ = true;
+    }
+    database.beginWriting();
+}
+
+void SqliteTableWriter::fail(const Error& error) {
+    engine_->database().commitAfterFailure();
+    throw error;
+}
+
+void SqliteTableWriter::rethrowDeferred() {
+    if (deferred_) {
+        const Error error = *deferred_;
+        deferred_.reset();
+        throw error;
+    }
+}
+
+void SqliteTableWriter::flush() {
+    rethrowDeferred();
+    sendHeld();
+}
+
+void SqliteTableWriter::close() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    std::optional<Error> failure = std::exchange(deferred_, std::nullopt);
+    try {
+        sendHeld();
+    } catch (const Error& error) {
+        if (!failure) {
+            failure = error;
+        }
+    }
+    if (writing_) {
+        writing_ = false;
+        try {
+            engine_->database().leaveWriters();
+        } catch (const Error& error) {
+            if (!failure) {
+                failure = error;
+            }
+        }
+    }
+    if (failure) {
+        throw *failure;
+    }
+}
+
+}  // namespace kiv::db::sqlite

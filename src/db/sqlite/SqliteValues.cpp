@@ -1,0 +1,156 @@
+#include "db/sqlite/SqliteValues.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kiv::db::sqlite {
+
+using ReadAs = SqliteColumnType::ReadAs;
+
+namespace {
+
+std::string_view bytes(sqlite3_stmt* statement, int column) {
+    const void* data = sqlite3_column_blob(statement, column);
+    const int size = sqlite3_column_bytes(statement, column);
+    if (data == nullptr || size <= 0) {
+        return {};
+    }
+    return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
+}
+
+void readWhole(std::int64_t value, Variant& out) {
+    if (value >= std::numeric_limits<std::int32_t>::min() &&
+        value <= std::numeric_limits<std::int32_t>::max()) {
+        out = Variant(static_cast<std::int32_t>(value));
+    } else {
+        out = Variant(value);
+    }
+}
+
+// A value read as the storage class it has.
+void readStored(sqlite3_stmt* statement, int column, int storageClass, Variant& out) {
+    switch (storageClass) {
+        case SQLITE_INTEGER:
+            readWhole(sqlite3_column_int64(statement, column), out);
+            break;
+        case SQLITE_FLOAT:
+            out = Variant(sqlite3_column_double(statement, column));
+            break;
+        default:
+            out.assignText(bytes(statement, column));
+            break;
+    }
+}
+
+}  // namespace
+
+void SqliteValues::read(sqlite3_stmt* statement, int column, ReadAs as, Variant& out) {
+    const int storageClass = sqlite3_column_type(statement, column);
+    if (storageClass == SQLITE_NULL) {
+        out = Variant::Null();
+        return;
+    }
+    const bool number = storageClass == SQLITE_INTEGER || storageClass == SQLITE_FLOAT;
+    switch (as) {
+        case ReadAs::Integer:
+            if (storageClass == SQLITE_INTEGER) {
+                const std::int64_t value = sqlite3_column_int64(statement, column);
+                if (value >= std::numeric_limits<std::int16_t>::min() &&
+                    value <= std::numeric_limits<std::int16_t>::max()) {
+                    out = Variant(static_cast<std::int16_t>(value));
+                    return;
+                }
+            }
+            break;
+        case ReadAs::Long:
+            break;
+        case ReadAs::BigInt:
+            if (storageClass == SQLITE_INTEGER) {
+                out = Variant(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
+                return;
+            }
+            break;
+        case ReadAs::Double:
+            if (number) {
+                out = Variant(sqlite3_column_double(statement, column));
+                return;
+            }
+            break;
+        case ReadAs::Currency:
+            if (number) {
+                const double value = sqlite3_column_double(statement, column);
+                const double scaled = std::nearbyint(value * Variant::CurrencyScale);
+                if (std::fabs(scaled) < 9.2e18) {
+                    out = Variant::fromCurrencyScaled(static_cast<std::int64_t>(scaled));
+                    return;
+                }
+            }
+            break;
+        case ReadAs::Boolean:
+            if (number) {
+                out = Variant(sqlite3_column_double(statement, column) != 0);
+                return;
+            }
+            break;
+        case ReadAs::Date:
+            if (storageClass == SQLITE_TEXT) {
+                const std::string_view text = bytes(statement, column);
+                if (const std::optional<double> serial = Variant::parseDate(text)) {
+                    out = Variant::fromDate(*serial);
+                } else {
+                    out.assignText(text);
+                }
+                return;
+            }
+            break;
+        case ReadAs::Text:
+        case ReadAs::Any:
+            break;
+    }
+    readStored(statement, column, storageClass, out);
+}
+
+int SqliteValues::bindValue(sqlite3_stmt* statement, int index, const Variant& value) {
+    switch (value.kind()) {
+        case Variant::Kind::Empty:
+        case Variant::Kind::Null:
+            return sqlite3_bind_null(statement, index);
+        case Variant::Kind::Boolean:
+            return sqlite3_bind_int(statement, index, value.toBool() ? 1 : 0);
+        case Variant::Kind::Integer:
+        case Variant::Kind::Long:
+        case Variant::Kind::BigInt:
+            return sqlite3_bind_int64(statement, index, value.toBigInt());
+        case Variant::Kind::Double:
+            return sqlite3_bind_double(statement, index, value.toDouble());
+        case Variant::Kind::Currency:
+            return sqlite3_bind_double(
+                statement, index,
+                static_cast<double>(value.currencyScaled()) / Variant::CurrencyScale);
+        case Variant::Kind::Date: {
+            const std::string text = Variant::formatDate(value.toDate());
+            return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                                     SQLITE_TRANSIENT);
+        }
+        case Variant::Kind::Text: {
+            const std::string_view text = value.textView();
+            return sqlite3_bind_text(statement, index, text.empty() ? "" : text.data(),
+                                     static_cast<int>(text.size()), SQLITE_STATIC);
+        }
+    }
+    return SQLITE_MISUSE;
+}
+
+void SqliteValues::toStorageForm(Variant& value) {
+    if (value.isDate()) {
+        value = Variant(Variant::formatDate(value.toDate()));
+    }
+}
+
+}  // namespace kiv::db::sqlite

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "driver/RunController.h"
+#include "driver/RunView.h"
+
+namespace kiv {
+
+// Runs the program in a terminal: progress on standard error (rewritten in place on a
+// terminal, a line per step otherwise), the single-step pause as a prompt, and the progress
+// grid as a table on standard output at the end.
+class ConsoleFrontEnd : public RunView {
+public:
+    ConsoleFrontEnd(std::FILE* input, std::FILE* output, std::FILE* errors);
+
+    void YieldToUser() override {}
+    void ShowStatus(const std::string& text) override;
+    bool ConfirmSingleStep(const std::string& title, const std::string& text) override;
+    void SetRunningState(bool) override {}
+    void RunFinished() override;
+
+    // The progress grid as a table: number, name, rows, status.
+    static std::string GridTable(const ProgressGrid& grid);
+    void PrintGrid(const ProgressGrid& grid);
+
+private:
+    std::FILE* mInput;
+    std::FILE* mOutput;
+    std::FILE* mErrors;
+    bool mbTerminal;
+    std::string msLastStep;
+    std::size_t mShownWidth = 0;
+    std::chrono::steady_clock::time_point mLastShown{};
+};
+
+}  // namespace kiv

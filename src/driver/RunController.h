@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/ProgressGrid.h"
+#include "driver/RunView.h"
+#include "package/clsKivSpecifications.h"
+#include "steps/clsKivSteps.h"
+
+namespace kiv {
+
+// Turns the listed specification files into one collection of steps and runs it pass after
+// pass, once per data set of the primary input connection, then appends the report. Both
+// front ends drive it through a RunView.
+class RunController {
+public:
+    explicit RunController(RunView& view);
+    ~RunController();
+
+    struct SpecificationEntry {
+        std::string path;
+        bool selected = false;
+    };
+    std::vector<SpecificationEntry>& Specifications() { return mSpecifications; }
+    const std::shared_ptr<clsKivSteps>& Steps() const { return mclsSteps; }
+    ProgressGrid& Grid() { return mGrid; }
+    bool SingleStep() const { return mbSingleStep; }
+    void SingleStep(bool value) { mbSingleStep = value; }
+    std::time_t StartTime() const { return mStartTime; }
+    std::time_t EndTime() const { return mEndTime; }
+    // Steps that failed over the whole of the last run, every data set counted.
+    std::int32_t FailedStepsInRun() const { return mlFailedInRun; }
+
+    void AddSpecificationFile(std::string_view name,
+                              const std::shared_ptr<clsEnvironmentVariables>& environment,
+                              bool reload);
+    void ReloadSpecifications(const std::shared_ptr<clsEnvironmentVariables>& environment);
+    void LoadSpecificationFile(const std::string& path,
+                               const std::shared_ptr<clsEnvironmentVariables>& environment);
+    void RemoveSelectedSpecifications();
+    void RefreshProgressGrid();
+    void Run();
+    void ResetStepStatuses();
+    bool ProcessSteps();
+    void UpdateStatusBar(std::int32_t dataSetTotal, std::int32_t dataSetNumber, std::int32_t stepTotal,
+                         std::int32_t stepsStarted, std::int32_t failedSteps, std::int32_t recordNumber);
+    static std::string StatusBarText(std::int32_t dataSetTotal, std::int32_t dataSetNumber,
+                                     std::int32_t stepTotal, std::int32_t stepsStarted,
+                                     std::int32_t failedSteps, std::int32_t recordNumber);
+    void mclsCrntStep_Progress(std::int32_t rowsProcessed);
+
+    // Sort state of the grid's header clicks.
+    void SortByColumn(int column);
+
+private:
+    void updateStatusBar(std::int32_t recordNumber);
+    void refreshStepRows();
+    void processStep(const std::shared_ptr<clsKivStep>& step, bool& continuePass);
+    void writeReport();
+
+    RunView& mView;
+    std::vector<SpecificationEntry> mSpecifications;
+    std::shared_ptr<clsKivSteps> mclsSteps;
+    std::shared_ptr<clsKivConnection> mclsPrimaryInput;
+    std::shared_ptr<clsKivStep> mclsCrntStep;
+    Subscription mCrntStepSubscription;
+    ProgressGrid mGrid;
+    int miSortColumn = 0;
+    std::array<bool, ProgressGrid::kColumns> mSortAscending{true, true, true, true};
+    std::int32_t mlDataSetTotal = 0;
+    std::int32_t mlDataSetNumber = 0;
+    std::int32_t mlStepTotal = 0;
+    std::int32_t mlStepsStarted = 0;
+    std::int32_t mlFailedSteps = 0;
+    std::int32_t mlFailedInRun = 0;
+    std::time_t mStartTime = 0;
+    std::time_t mEndTime = 0;
+    bool mbSingleStep = false;
+};
+
+}  // namespace kiv

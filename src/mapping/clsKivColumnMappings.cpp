@@ -1,0 +1,125 @@
+#include "mapping/clsKivColumnMappings.h"
+
+#include <stdexcept>
+
+#include "base/Text.h"
+
+namespace kiv {
+
+bool clsKivColumnMappings::LoadSpecification(clsINIFile* ini,
+                                             std::shared_ptr<clsEnvironmentVariables> environment,
+                                             std::string_view section) {
+    if (ini == nullptr) {
+        return false;
+    }
+    miExpectedCount = 0;
+    while (AddFromFile(ini, environment, section, static_cast<std::int16_t>(miExpectedCount + 1))) {
+        ++miExpectedCount;
+    }
+    return miExpectedCount > 0;
+}
+
+std::shared_ptr<clsKivColumnMapping> clsKivColumnMappings::AddFromFile(
+    clsINIFile* ini, std::shared_ptr<clsEnvironmentVariables> environment,
+    std::string_view section, std::int16_t mappingNumber) {
+    auto mapping = std::make_shared<clsKivColumnMapping>();
+    mapping->DebugLog(mclsDebugLog);
+    mapping->Environment(std::move(environment));
+    mapping->ErrorMessages(mclsErrorMessages);
+    if (!mapping->LoadSpecification(ini, section, mappingNumber)) {
+        return nullptr;
+    }
+    mapping->Environment(mclsEnvironment);
+    mapping->DataConnections(mclsDataConnections);
+    mItems.Add(mapping);
+    return mapping;
+}
+
+std::int32_t clsKivColumnMappings::PerformDataMappings() {
+    std::int32_t result = kcmValueProduced;
+    for (const auto& mapping : mItems) {
+        result = mapping->PerformDataMapping();
+        if (result < 0 || result == kcmSkipRecord) {
+            break;
+        }
+    }
+    return result;
+}
+
+void clsKivColumnMappings::Remove(long index) {
+    if (!mItems.Remove(index)) {
+        throw std::out_of_range("No column mapping at position " + text::decimal(index));
+    }
+}
+
+void clsKivColumnMappings::DebugLog(std::shared_ptr<clsDebugLog> log) {
+    mclsDebugLog = std::move(log);
+    for (const auto& mapping : mItems) {
+        mapping->DebugLog(mclsDebugLog);
+    }
+}
+
+void clsKivColumnMappings::Environment(std::shared_ptr<clsEnvironmentVariables> environment) {
+    for (const auto& mapping : mItems) {
+        mapping->Environment(environment);
+    }
+    mclsEnvironment = std::move(environment);
+}
+
+void clsKivColumnMappings::DataConnections(std::shared_ptr<clsKivConnections> connections) {
+    for (const auto& mapping : mItems) {
+        mapping->DataConnections(connections);
+    }
+    mclsDataConnections = std::move(connections);
+}
+
+void clsKivColumnMappings::ErrorMessages(std::shared_ptr<clsMessages> messages) {
+    mclsErrorMessages = std::move(messages);
+    for (const auto& mapping : mItems) {
+        mapping->ErrorMessages(mclsErrorMessages);
+    }
+}
+
+void clsKivColumnMappings::SourceRecordset(std::shared_ptr<db::Recordset> recordset) {
+    mrcdSourceRecordset = std::move(recordset);
+    for (const auto& mapping : mItems) {
+        mapping->SourceRecordset(mrcdSourceRecordset);
+    }
+}
+
+void clsKivColumnMappings::TargetRecordset(std::shared_ptr<db::Recordset> recordset) {
+    mrcdTargetRecordset = std::move(recordset);
+    for (const auto& mapping : mItems) {
+        mapping->TargetRecordset(mrcdTargetRecordset);
+    }
+}
+
+void clsKivColumnMappings::CloseRecordsets() {
+    for (const auto& mapping : mItems) {
+        mapping->CloseRecordsets();
+    }
+}
+
+void clsKivColumnMappings::Dump(clsDebugLog* log) const {
+    if (log == nullptr) {
+        log = mclsDebugLog.get();
+    }
+    if (log == nullptr) {
+        return;
+    }
+    log->WriteLog("Number of Expected Column Mappings: " + text::decimal(miExpectedCount));
+    log->WriteLog("Number of Actual Column Mappings:   " + text::decimal(Count()));
+    for (long i = 1; i <= Count(); ++i) {
+        log->WriteLog("Column Mapping: " + text::decimal(i));
+        log->IncrementIndent();
+        if (const auto mapping = mItems.Item(i)) {
+            mapping->Dump(log);
+        } else {
+            log->WriteLog("<< Not Set >>");
+        }
+        log->DecrementIndent();
+        log->WriteLog("");
+    }
+}
+
+}  // namespace kiv

@@ -1,0 +1,177 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Event.h"
+#include "connections/clsKivConnections.h"
+#include "diagnostics/clsMessages.h"
+#include "mapping/clsKivColumnMappings.h"
+#include "mapping/clsKivMappingFields.h"
+#include "spec/SubstitutedText.h"
+#include "spec/clsEnvironmentVariables.h"
+#include "spec/clsINIFile.h"
+
+namespace kiv {
+
+enum KivStepStatus : std::int32_t {
+    kssUnknown = -1,
+    kssAwaiting = 0,
+    kssReady = 1,
+    kssProcessing = 2,
+    kssSucceeded = 3,
+    kssWillNotBeProcessed = 4,
+    kssFailed = 5,
+};
+
+enum KivStepType : std::int32_t {
+    kstUnknown = -1,
+    kstDoNothing = 0,
+    kstExternalCommand = 1,
+    kstDataLoad = 2,
+    kstExtractCatalog = 3,
+    kstExtractTableStructure = 4,
+    kstCountRecords = 5,
+    kstCustomSQL = 6,
+};
+
+// One numbered step of a package specification: what to do, which steps must succeed first,
+// and how its work went.
+class clsKivStep {
+public:
+    static constexpr int kSource = 0;
+    static constexpr int kDestination = 1;
+
+    clsKivStep();
+    ~clsKivStep();
+    clsKivStep(const clsKivStep&) = delete;
+    clsKivStep& operator=(const clsKivStep&) = delete;
+
+    const std::shared_ptr<clsEnvironmentVariables>& Environment() const { return mclsEnvironment; }
+    void Environment(std::shared_ptr<clsEnvironmentVariables> environment);
+    std::int16_t StepNumber() const { return miStepNumber; }
+    const std::string& SourceFileName() const { return mSourceFileName.Value(); }
+    std::string ProcessingStatusString() const { return msKivStepStatusToString(mlProcessingStatus); }
+    std::int32_t ProcessingStatus() const { return mlProcessingStatus; }
+    // Values outside -1..5 are ignored.
+    void ProcessingStatus(std::int32_t value);
+    const std::shared_ptr<clsKivColumnMappings>& ColumnMappings() const { return mclsColumnMappings; }
+    std::int32_t MaxRecordsToLoad() const { return mlMaxRecordsToLoad; }
+    void MaxRecordsToLoad(std::int32_t value);
+    std::int32_t SourceRecordsToBeSkipped() const { return mlSourceRecordsToBeSkipped; }
+    void SourceRecordsToBeSkipped(std::int32_t value);
+    const std::string& ColumnMappingSection() const { return mColumnMappingSection.Value(); }
+    void ColumnMappingSection(std::string_view value);
+    std::int16_t PrerequisiteCount() const { return static_cast<std::int16_t>(mPrerequisites.size()); }
+    std::string PrerequisiteStepName(std::int32_t index) const;
+    void AddPrerequisiteStepName(std::string_view name);
+    void Dump(clsDebugLog* log = nullptr) const;
+    const std::shared_ptr<clsDebugLog>& DebugLog() const { return mclsDebugLog; }
+    void DebugLog(std::shared_ptr<clsDebugLog> log);
+    const std::string& StepName() const { return msStepName; }
+    void StepName(std::string_view value);
+    std::int32_t StepType() const { return mlStepType; }
+    void StepType(std::int32_t value);
+    bool LoadSpecification(clsINIFile* iniFile, std::int16_t stepNumber,
+                           std::shared_ptr<clsKivConnections> connections);
+    const std::shared_ptr<clsMessages>& ErrorMessages() const { return mclsErrorMessages; }
+    void ErrorMessages(std::shared_ptr<clsMessages> messages);
+    std::int32_t Process();
+    const std::string& ExternalCommand() const { return mExternalCommand.Value(); }
+    void ExternalCommand(std::string_view value);
+    const std::string& ExternalFolder() const { return mExternalFolder.Value(); }
+    void ExternalFolder(std::string_view value);
+    const std::string& SQLStatement() const { return mSQLStatement.Value(); }
+    void SQLStatement(std::string_view value);
+    std::shared_ptr<clsKivConnection> TableConnection(int index) const;
+    void TableConnection(int index, std::shared_ptr<clsKivConnection> connection);
+    std::string TableName(int index) const;
+    void TableName(int index, std::string_view value);
+    std::int32_t RowsProcessed() const { return mlRowsProcessed; }
+    static std::string msKivStepStatusToString(std::int32_t status);
+    const std::shared_ptr<clsKivConnections>& DataConnections() const { return mclsDataConnections; }
+    void DataConnections(std::shared_ptr<clsKivConnections> connections);
+
+    static std::string StepTypeToText(std::int32_t code);
+    static std::int32_t StepTypeFromText(std::string_view text);
+    static std::int32_t ClassifySQLStatement(std::string_view statement);
+    static std::string StripProviderPrefix(std::string_view text);
+
+    // Raised with the rows taken so far: every 25th row and once at the end of a data set.
+    Event<std::int32_t> Progress;
+
+private:
+    struct TableSlot {
+        SubstitutedText name;
+        std::shared_ptr<clsKivConnection> connection;
+    };
+    struct Prerequisite {
+        std::string written;
+        std::string value;
+    };
+
+    // Definition
+    void ApplyEnvironment();
+    bool ValidateStep();
+    void ResetStep();
+    static std::string ReadMultiLineValue(clsINIFile& iniFile, std::string_view key);
+    void AddErrorMessage(std::int32_t type, std::string_view source, std::int16_t number,
+                         std::int32_t recordNumber, std::string_view text, bool withRecordContext);
+    void mclsEnvironment_Changed(const std::string& name);
+    void loadTableSlot(clsINIFile& iniFile, int slot, std::string_view prefix);
+    void loadBeforeOpeningVariables(clsINIFile& iniFile, const std::string& section);
+    void dumpTableSlot(clsDebugLog& log, int slot, std::string_view label) const;
+
+    // Utility step types
+    std::int32_t RunExternalCommand();
+    std::int32_t CountRecords();
+    std::int32_t ProcessCustomSQLDataSets();
+    std::int32_t ExecuteCustomSQL(const std::string& sourceName, const std::string& destinationName);
+
+    // Data load
+    std::int32_t ProcessDataSets();
+    std::int32_t loadMatchingDataSets(db::Recordset& catalog, const std::string& sourceTable);
+    void SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable);
+    std::int32_t mPerformDataLoadOfSpecificTables(const std::string& sourceTable,
+                                                  const std::string& destinationTable);
+    std::shared_ptr<db::Recordset> OpenSourceRecordset(clsKivConnection& connection,
+                                                       const std::string& sourceTable,
+                                                       const std::string& sourceStatement,
+                                                       std::int32_t skipCount);
+    bool openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText);
+    std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
+                                                    const std::string& destinationTable,
+                                                    db::Recordset& target);
+    void runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
+                    std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped);
+    void cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,
+                        const std::shared_ptr<db::Recordset>& target);
+
+    std::int16_t miStepNumber = 0;
+    std::string msStepName;
+    std::string msStepTypeText;
+    std::int32_t mlStepType = kstUnknown;
+    SubstitutedText mSourceFileName, mColumnMappingSection, mSQLStatement, mExternalCommand,
+        mExternalFolder, mSkipCountText, mMaxRowsText;
+    std::int32_t mlSourceRecordsToBeSkipped = 0;
+    std::int32_t mlMaxRecordsToLoad = -1;
+    std::vector<Prerequisite> mPrerequisites;
+    std::int32_t mlProcessingStatus = kssUnknown;
+    std::array<TableSlot, 2> mTables;
+    std::shared_ptr<clsKivMappingFields> mclsRecordIDFields;
+    std::shared_ptr<clsKivColumnMappings> mclsColumnMappings;
+    std::int32_t mlRowsProcessed = -1;
+    std::shared_ptr<clsKivConnections> mclsDataConnections;
+    std::unique_ptr<clsEnvironmentVariables> mclsBeforeOpening;
+    std::shared_ptr<clsMessages> mclsErrorMessages;
+    std::shared_ptr<clsDebugLog> mclsDebugLog;
+    std::shared_ptr<clsEnvironmentVariables> mclsEnvironment;
+    Subscription mEnvironmentSubscription;
+    bool mbIsValid = false;
+};
+
+}  // namespace kiv

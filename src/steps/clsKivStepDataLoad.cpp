@@ -1,0 +1,389 @@
+// The step types that move rows into a destination table: dataload, extract catalog and
+// extract table structure.
+#include <charconv>
+#include <optional>
+#include <regex>
+
+#include "base/Text.h"
+#include "db/Command.h"
+#include "db/Error.h"
+#include "diagnostics/Globals.h"
+#include "steps/clsKivStep.h"
+
+namespace kiv {
+
+namespace {
+
+constexpr std::string_view kLoadSource = "clsKivStep.mPerformDataLoadOfSpecificTables";
+
+std::string bracketed(std::string_view name) {
+    return "[" + text::replaceAll(name, "]", "]]") + "]";
+}
+
+// The anchored, case-insensitive pattern a source table name stands for: "$" and "^" match
+// literally, and a name ending in "*" is not anchored at its end.
+std::string tablePattern(std::string_view sourceTable) {
+    std::string pattern(text::trim(text::replaceAll(sourceTable, "$", "\\$")));
+    if (!pattern.empty()) {
+        pattern = "^" + text::replaceAll(pattern, "^", "\\^");
+        if (pattern.back() != '*') {
+            pattern += "$";
+        }
+    }
+    return pattern;
+}
+
+// The position a "TABLE_NUM_n" source table name selects; nothing when n is no whole number.
+std::optional<long> tableNumber(std::string_view sourceTable) {
+    const std::string_view digits = sourceTable.substr(10);
+    long number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+std::string firstErrorOr(const db::Connection& connection, std::string_view fallback) {
+    if (connection.Errors().Count() > 0) {
+        return clsKivStep::StripProviderPrefix(connection.Errors().Item(0)->Description());
+    }
+    return std::string(fallback);
+}
+
+}  // namespace
+
+std::int32_t clsKivStep::ProcessDataSets() {
+    mlRowsProcessed = 0;
+    const std::string sourceTable = TableName(kSource);
+    std::shared_ptr<db::Recordset> catalog;
+    if (!sourceTable.empty()) {
+        const auto source = TableConnection(kSource);
+        if (!source) {
+            AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
+            return kssFailed;
+        }
+        catalog = source->CatalogRecordset();
+    }
+    if (sourceTable.empty() || !catalog) {
+        if (SQLStatement().empty()) {
+            return kssFailed;
+        }
+        SetCurrentTables("", TableName(kDestination));
+        return mPerformDataLoadOfSpecificTables("", TableName(kDestination));
+    }
+    return loadMatchingDataSets(*catalog, sourceTable);
+}
+
+std::int32_t clsKivStep::loadMatchingDataSets(db::Recordset& catalog, const std::string& sourceTable) {
+    std::int32_t status = kssSucceeded;
+    const bool byNumber = text::istartsWith(sourceTable, "TABLE_NUM_");
+    const std::optional<long> wantedPosition = byNumber ? tableNumber(sourceTable) : std::nullopt;
+    std::regex pattern;
+    try {
+        pattern = std::regex(tablePattern(sourceTable), std::regex::ECMAScript | std::regex::icase);
+    } catch (const std::regex_error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 23, -1,
+                        "Source Table Name '" + sourceTable + "' is not a valid pattern: " + error.what(),
+                        true);
+        return kssFailed;
+    }
+    if (!(catalog.BOF() && catalog.EOF())) {
+        catalog.MoveFirst();
+    }
+    for (long position = 1; !catalog.EOF() && status == kssSucceeded; ++position) {
+        const std::string name = catalog.Fields().Item("Name")->Value().toText();
+        bool selected;
+        if (byNumber) {
+            selected = wantedPosition == position;
+        } else {
+            const std::string type = catalog.Fields().Item("Type")->Value().toText();
+            selected = std::regex_search(name, pattern) &&
+                       (type == "TABLE" || type == "VIEW" || type == "PROCEDURE");
+        }
+        if (selected) {
+            SetCurrentTables(name, TableName(kDestination));
+            status = mPerformDataLoadOfSpecificTables(name, TableName(kDestination));
+        }
+        if (!catalog.EOF()) {
+            catalog.MoveNext();
+        }
+    }
+    return status;
+}
+
+void clsKivStep::SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable) {
+    if (!mclsEnvironment) {
+        return;
+    }
+    mclsEnvironment->Add(msStepName + "-CurrentSourceTable", sourceTable);
+    mclsEnvironment->Add(msStepName + "-CurrentDestinationTable", destinationTable);
+    for (const auto& variable : *mclsBeforeOpening) {
+        mclsEnvironment->Add(variable->MappingName(),
+                             mclsEnvironment->ReplaceEnvironmentVariables(variable->MappingValue()));
+    }
+    ApplyEnvironment();
+}
+
+bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText) {
+    if (connection.IsOpen() || connection.OpenConnection()) {
+        return true;
+    }
+    AddErrorMessage(kMsgError, "clsKivStep", 11, -1,
+                    firstErrorOr(*connection.ADOConnection(), notOpenText), true);
+    return false;
+}
+
+std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sourceTable,
+                                                          const std::string& destinationTable) {
+    Dump(gDebugLog.get());
+    std::int32_t status = kssSucceeded;
+    const std::string sourceStatement =
+        sourceTable.empty() ? SQLStatement() : "SELECT * FROM " + bracketed(sourceTable);
+    const auto destination = TableConnection(kDestination);
+    if (!destination) {
+        status = kssFailed;
+        AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
+    }
+    if (status == kssSucceeded && !openConnectionOrReport(*destination, "Destination Connection not open.")) {
+        status = kssFailed;
+    }
+    const auto sourceConnection = TableConnection(kSource);
+    if (!sourceConnection) {
+        status = kssFailed;
+        AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
+    }
+    if (status == kssSucceeded && !openConnectionOrReport(*sourceConnection, "Source Connection not open.")) {
+        status = kssFailed;
+    }
+    if (sourceTable.empty() && status == kssSucceeded && ClassifySQLStatement(sourceStatement) != 0 &&
+        mlStepType != kstExtractCatalog && mlStepType != kstExtractTableStructure) {
+        status = kssFailed;
+        AddErrorMessage(kMsgError, "clsKivStep", 21, -1, "No Source Data Set specified.", true);
+    }
+    if (destinationTable.empty() && status == kssSucceeded) {
+        status = kssFailed;
+        AddErrorMessage(kMsgError, "clsKivStep", 22, -1, "No Destination Table Name specified.", true);
+    }
+
+    std::shared_ptr<db::Recordset> source;
+    if (status == kssSucceeded) {
+        source = OpenSourceRecordset(*sourceConnection, sourceTable, sourceStatement,
+                                     mlSourceRecordsToBeSkipped);
+        if (!source || sourceConnection->ADOConnection()->Errors().Count() > 0) {
+            status = kssFailed;
+            AddErrorMessage(kMsgError, "clsKivStep", 3, -1,
+                            firstErrorOr(*sourceConnection->ADOConnection(),
+                                         "Could not generate Source Recordset."),
+                            true);
+        }
+        if (source) {
+            try {
+                mclsRecordIDFields->ActiveRecordset(source);
+                mclsColumnMappings->SourceRecordset(source);
+            } catch (const db::Error& error) {
+                // A lookup of the first row failed while the fields were bound.
+                status = kssFailed;
+                AddErrorMessage(kMsgError, "clsKivStep", 3, -1, StripProviderPrefix(error.Description()),
+                                true);
+            }
+        }
+    }
+    if (status == kssSucceeded && !TableConnection(kDestination)) {
+        status = kssFailed;
+        AddErrorMessage(kMsgError, "clsKivStep", 4, -1, "Destination Connection not set.", true);
+    }
+
+    std::shared_ptr<db::Recordset> target;
+    std::shared_ptr<db::Command> insert;
+    const std::int32_t destinationType = destination ? destination->KivConnectionType() : kctUnknown;
+    if (status == kssSucceeded) {
+        target = std::make_shared<db::Recordset>();
+        if (destinationType != kctTextFile) {
+            target->CursorType(db::adOpenKeyset);
+            target->LockType(db::adLockOptimistic);
+        }
+        try {
+            target->Open("SELECT * FROM " + bracketed(destinationTable), destination->ADOConnection(),
+                         target->CursorType(), target->LockType(), db::adCmdText);
+        } catch (const db::Error& error) {
+            status = kssFailed;
+            AddErrorMessage(kMsgError, "clsKivStep", 5, -1, StripProviderPrefix(error.Description()), true);
+        }
+        if (status == kssSucceeded && destinationType == kctTextFile) {
+            insert = buildInsertCommand(*destination, destinationTable, *target);
+            if (!insert) {
+                status = kssFailed;
+            }
+        }
+        if (status == kssSucceeded) {
+            mclsColumnMappings->TargetRecordset(target);
+        }
+    }
+    mlRowsProcessed = 0;
+    std::int32_t skipped = 0;
+    if (source && target && status == kssSucceeded) {
+        runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
+        Progress.raise(mlRowsProcessed);
+    }
+    if (skipped > 0) {
+        AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1,
+                        msKivStepStatusToString(status) + ".  Skipped " + text::decimal(skipped) +
+                            (skipped == 1 ? " record." : " records."),
+                        true);
+    }
+    cleanUpDataSet(source, target);
+    return status;
+}
+
+std::shared_ptr<db::Recordset> clsKivStep::OpenSourceRecordset(clsKivConnection& connection,
+                                                               const std::string& sourceTable,
+                                                               const std::string& sourceStatement,
+                                                               std::int32_t skipCount) {
+    std::shared_ptr<db::Recordset> rows;
+    try {
+        switch (mlStepType) {
+            case kstDataLoad:
+                connection.ADOConnection()->Errors().Clear();
+                rows = connection.ADOConnection()->Execute(sourceStatement, nullptr, db::adCmdText);
+                break;
+            case kstExtractCatalog:
+                rows = connection.CatalogRecordset();
+                break;
+            case kstExtractTableStructure:
+                rows = connection.TableStructureRecordset(sourceTable);
+                break;
+            default:
+                break;
+        }
+        for (std::int32_t skippedRows = 0; rows && !rows->EOF() && skippedRows < skipCount; ++skippedRows) {
+            rows->MoveNext();
+        }
+    } catch (const db::Error&) {
+        // The connection's error collection tells the caller what went wrong.
+    }
+    return rows;
+}
+
+std::shared_ptr<db::Command> clsKivStep::buildInsertCommand(clsKivConnection& destination,
+                                                            const std::string& destinationTable,
+                                                            db::Recordset& target) {
+    const long fieldCount = target.Fields().Count();
+    if (mclsColumnMappings->Count() != fieldCount) {
+        AddErrorMessage(kMsgError, "clsKivStep", 7, -1,
+                        "The destination table " + bracketed(destinationTable) + " has " +
+                            text::decimal(fieldCount) + " fields but " +
+                            text::decimal(mclsColumnMappings->Count()) +
+                            " column mappings are defined; a text file destination needs one column "
+                            "mapping per field, in the order of the fields.",
+                        true);
+        return nullptr;
+    }
+    auto command = std::make_shared<db::Command>();
+    command->ActiveConnection(destination.ADOConnection());
+    std::string columns = "INSERT INTO " + bracketed(destinationTable) + " (\r\n";
+    std::string values = " VALUES ( ";
+    long position = 0;
+    for (const auto& field : target.Fields()) {
+        columns += (position == 0 ? "  " : "\r\n, ") + bracketed(field->Name());
+        values += position == 0 ? "?" : ", ?";
+        command->Parameters().Append(command->CreateParameter("Param-" + field->Name(), field->Type(),
+                                                              db::adParamInput, field->DefinedSize()));
+        ++position;
+    }
+    command->CommandText(columns + " )\r\n" + values + " )");
+    command->CommandType(db::adCmdText);
+    return command;
+}
+
+void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
+                            std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped) {
+    const bool textDestination = destinationType == kctTextFile;
+    clsDebugLog* log = gDebugLog.get();
+    while (!source.EOF() && status == kssSucceeded) {
+        if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
+            break;
+        }
+        if (++mlRowsProcessed % 25 == 0) {
+            Progress.raise(mlRowsProcessed);
+        }
+        if (log) {
+            log->WriteLog("Starting a new Transaction...");
+            log->IncrementIndent();
+        }
+        if (!textDestination) {
+            try {
+                target.AddNew();
+            } catch (const db::Error& error) {
+                status = kssFailed;
+                AddErrorMessage(kMsgError, "clsKivStep", 6, mlRowsProcessed,
+                                StripProviderPrefix(error.Description()), true);
+            }
+        }
+        if (status == kssSucceeded) {
+            try {
+                const std::int32_t result = mclsColumnMappings->PerformDataMappings();
+                if (result < 0 || result == 4) {
+                    if (!textDestination) {
+                        target.CancelUpdate();
+                    }
+                    if (result < 0) {
+                        status = kssFailed;
+                    } else {
+                        ++skipped;
+                    }
+                } else if (!textDestination) {
+                    target.Update();
+                } else if (insert) {
+                    long position = 0;
+                    for (const auto& mapping : *mclsColumnMappings) {
+                        insert->Parameters().Item(position++)->Value(mapping->TargetMappingField()->DataValue());
+                    }
+                    insert->Execute(nullptr, -1);
+                }
+            } catch (const db::Error& error) {
+                status = kssFailed;
+                AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(), true);
+            }
+        }
+        if (status == kssSucceeded) {
+            try {
+                source.MoveNext();
+            } catch (const db::Error& error) {
+                status = kssFailed;
+                AddErrorMessage(kMsgError, "clsKivStep", 9, mlRowsProcessed,
+                                StripProviderPrefix(error.Description()), true);
+            }
+        }
+        if (log) {
+            log->DecrementIndent();
+            log->WriteLog("Committed Transaction.");
+        }
+    }
+}
+
+void clsKivStep::cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,
+                                const std::shared_ptr<db::Recordset>& target) {
+    auto release = [](db::Recordset& rows) {
+        try {
+            if (rows.State() != db::adStateClosed) {
+                rows.Close();
+            }
+            rows.ActiveConnection(nullptr);
+        } catch (const std::exception&) {
+            // Clean-up failures change nothing about the data set's outcome.
+        }
+    };
+    if (source && mlStepType != kstExtractCatalog && mlStepType != kstExtractTableStructure) {
+        release(*source);
+    }
+    if (target) {
+        release(*target);
+    }
+    try {
+        mclsColumnMappings->CloseRecordsets();
+    } catch (const std::exception&) {
+    }
+}
+
+}  // namespace kiv

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "DbFixture.h"
+#include "base/Path.h"
+#include "db/Constants.h"
+
+namespace kiv::db::testing {
+namespace {
+
+class DbErrors : public DbFixture {};
+
+std::string withoutTags(const std::string& description) {
+    return description.substr(description.rfind(']') + 1);
+}
+
+TEST_F(DbErrors, AFailingStatementIsThrownAndRecorded) {
+    const Error thrown = errorOf([&] { execute("SELEC 1"); });
+    EXPECT_EQ(thrown.Number(), adErrEngineFailure);
+    EXPECT_EQ(thrown.Source(), "Kiv.SQLite");
+    EXPECT_EQ(thrown.SQLState(), "42000");
+    EXPECT_EQ(thrown.NativeError(), SQLITE_ERROR);
+    EXPECT_EQ(thrown.Description(), "[Kiv][SQLite]near \"SELEC\": syntax error");
+    EXPECT_EQ(withoutTags(thrown.Description()), "near \"SELEC\": syntax error");
+
+    const Errors& errors = connection_->Errors();
+    ASSERT_EQ(errors.Count(), 1);
+    EXPECT_EQ(errors.Item(0)->Description(), thrown.Description());
+    EXPECT_EQ(errors.Item(0)->SQLState(), "42000");
+    EXPECT_EQ(errorOf([&] { errors.Item(1); }).Number(), adErrItemNotFound);
+}
+
+TEST_F(DbErrors, RecordsStayUntilClearedOrReplaced) {
+    errorOf([&] { execute("SELECT * FROM Missing"); });
+    EXPECT_EQ(connection_->Errors().Item(0)->SQLState(), "42S02");
+    execute("CREATE TABLE T (A INTEGER)");
+    EXPECT_EQ(connection_->Errors().Count(), 1) << "success leaves the records alone";
+    errorOf([&] { execute("SELECT Nope FROM T"); });
+    ASSERT_EQ(connection_->Errors().Count(), 1);
+    EXPECT_EQ(connection_->Errors().Item(0)->SQLState(), "42S22");
+    connection_->Errors().Clear();
+    EXPECT_EQ(connection_->Errors().Count(), 0);
+}
+
+TEST_F(DbErrors, ConstraintFailuresCarryTheStateAndSqliteCode) {
+    execute("CREATE TABLE T (A INTEGER NOT NULL)");
+    const Error failed = errorOf([&] { execute("INSERT INTO T VALUES (NULL)"); });
+    EXPECT_EQ(failed.SQLState(), "23000");
+    EXPECT_EQ(failed.NativeError(), SQLITE_CONSTRAINT_NOTNULL);
+}
+
+TEST_F(DbErrors, SourcesNotSupportedYetFailToOpenSayingWhatTheyAre) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\in\\a.xls;Extended Properties=Excel "
+         "8.0;",
+         "Excel workbooks are not supported yet"},
+        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\in\\a.htm;Extended "
+         "Properties=\"HTML Import;HDR=NO;\"",
+         "HTML files are not supported yet"},
+        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\in\\a.mdb",
+         "Access databases are not supported yet"},
+        {"Driver={SQL Server};Server={s};Database={d};UID={};PWD={};",
+         "ODBC data sources are not supported yet"},
+        {"DSN=Sales", "ODBC data sources are not supported yet"},
+        {"Provider=Other", "not supported"},
+    };
+    for (const auto& [connectString, expected] : cases) {
+        Connection connection;
+        const Error refused = errorOf([&] { connection.Open(connectString); });
+        EXPECT_EQ(refused.Number(), adErrProviderNotFound) << connectString;
+        EXPECT_EQ(refused.Description().rfind("[Kiv]", 0), 0U) << connectString;
+        EXPECT_NE(refused.Description().find(expected), std::string::npos) << refused.Description();
+        EXPECT_EQ(connection.State(), adStateClosed);
+        EXPECT_EQ(connection.Errors().Count(), 1);
+    }
+}
+
+TEST_F(DbErrors, AReadOnlyConnectionNeedsAnExistingFileAndRefusesWrites) {
+    const std::string missing = folder_.file("missing.db");
+    Connection reader;
+    reader.Mode(adModeRead);
+    const Error absent = errorOf([&] { reader.Open("Provider=SQLite;Data Source=" + missing); });
+    EXPECT_EQ(absent.SQLState(), "08001");
+    EXPECT_NE(absent.Description().find("missing.db"), std::string::npos);
+    EXPECT_EQ(reader.State(), adStateClosed);
+    EXPECT_FALSE(path::exists(missing));
+
+    execute("CREATE TABLE T (A INTEGER)");
+    auto shared = std::make_shared<Connection>();
+    shared->Mode(adModeRead);
+    shared->Open(connectString());
+    EXPECT_NO_THROW(shared->Execute("SELECT * FROM T"));
+    EXPECT_NE(errorOf([&] { shared->Execute("INSERT INTO T VALUES (1)"); })
+                  .Description()
+                  .find("readonly"),
+              std::string::npos);
+    auto table = std::make_shared<Recordset>();
+    EXPECT_NO_THROW(errorOf([&] {
+        table->Open("SELECT * FROM [T]", shared, adOpenKeyset, adLockOptimistic, adCmdText);
+    }));
+    EXPECT_EQ(table->State(), adStateClosed);
+}
+
+TEST_F(DbErrors, AWritableConnectionCreatesAMissingFile) {
+    const std::string created = folder_.file("sub.db");
+    Connection writer;
+    writer.Open("Provider=SQLite;Data Source=" + created);
+    EXPECT_EQ(writer.Provider(), "Kiv.SQLite");
+    EXPECT_TRUE(path::exists(created));
+}
+
+TEST_F(DbErrors, AFileThatIsNoDatabaseFailsToOpen) {
+    const std::string text = folder_.write("notes.db", std::string(4096, 'x'));
+    Connection connection;
+    const Error refused = errorOf([&] { connection.Open("Provider=SQLite;Data Source=" + text); });
+    EXPECT_EQ(refused.SQLState(), "08001");
+    EXPECT_NE(refused.Description().find("not a database"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kiv::db::testing

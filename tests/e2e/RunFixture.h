@@ -1,0 +1,79 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+
+// Runs kivrun unattended in the terminal on packages the tests write into a temporary folder.
+class RunFixture : public ::testing::Test {
+protected:
+    struct Outcome {
+        int status;
+        std::string out;
+        std::string err;
+    };
+
+    Outcome kivrun(const std::string& arguments, const std::string& input = "") {
+        dir.write("stdin.txt", input);
+        const std::string command = "cd " + dir.path() +
+                                    " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                    KIVRUN_PATH + " -console " + arguments + " >" + dir.file("stdout.txt") +
+                                    " 2>" + dir.file("stderr.txt") + " <" + dir.file("stdin.txt");
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::read(dir.file("stdout.txt")),
+                TempDir::read(dir.file("stderr.txt"))};
+    }
+
+    void sql(const std::string& file, const std::string& statement) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(dir.file(file).c_str(), &db), SQLITE_OK);
+        char* error = nullptr;
+        const int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &error);
+        const std::string message = error ? error : "";
+        sqlite3_free(error);
+        sqlite3_close(db);
+        ASSERT_EQ(rc, SQLITE_OK) << message;
+    }
+
+    std::vector<std::string> query(const std::string& file, const std::string& statement) {
+        sqlite3* db = nullptr;
+        sqlite3_open(dir.file(file).c_str(), &db);
+        std::vector<std::string> rows;
+        sqlite3_exec(
+            db, statement.c_str(),
+            [](void* out, int count, char** values, char**) {
+                std::string row;
+                for (int i = 0; i < count; ++i) {
+                    row += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
+                }
+                static_cast<std::vector<std::string>*>(out)->push_back(row);
+                return 0;
+            },
+            &rows, nullptr);
+        sqlite3_close(db);
+        return rows;
+    }
+
+    // A package file with its administration section.
+    std::string package(const std::string& file, const std::string& name, const std::string& body) {
+        return dir.write(file, "[Administration]\r\nFileType=Kiv Package Specification\r\n"
+                               "FormatVersion=1.0.0\r\nPackageName=" + name + "\r\n" + body);
+    }
+
+    // The report with its times replaced by T, so runs compare exactly.
+    std::string report() {
+        const std::string timed = std::regex_replace(
+            TempDir::read(dir.file("report.txt")),
+            std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d"), "T");
+        return std::regex_replace(timed, std::regex("Elapsed Time: +\\d+ seconds"), "Elapsed Time: N");
+    }
+
+    TempDir dir;
+};
