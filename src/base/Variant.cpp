@@ -890,20 +890,59 @@ std::string Variant::formatCurrency(std::int64_t scaled) {
     return std::string(buffer, end);
 }
 
+namespace {
+
+// Appends `value` with at least `width` digits; dates are formatted for every row of a load,
+// so this avoids the cost of a general formatting routine.
+void appendDigits(std::string& out, int value, int width) {
+    char digits[12];
+    int count = 0;
+    const bool negative = value < 0;
+    unsigned magnitude = negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) {
+        out.push_back('-');
+    }
+    for (int pad = count; pad < width; ++pad) {
+        out.push_back('0');
+    }
+    while (count > 0) {
+        out.push_back(digits[--count]);
+    }
+}
+
+void appendTime(std::string& out, const Variant::Civil& civil) {
+    appendDigits(out, civil.hour, 2);
+    out.push_back(':');
+    appendDigits(out, civil.minute, 2);
+    out.push_back(':');
+    appendDigits(out, civil.second, 2);
+}
+
+}  // namespace
+
 std::string Variant::formatDate(double serial) {
     const SerialParts parts = splitSerial(serial);
     const Civil civil = civilFromParts(parts);
-    char buffer[80];
+    std::string text;
+    text.reserve(19);
     if (parts.day == 0 && parts.second != 0) {
-        std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", civil.hour, civil.minute,
-                      civil.second);
-    } else if (parts.second == 0) {
-        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", civil.year, civil.month, civil.day);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", civil.year,
-                      civil.month, civil.day, civil.hour, civil.minute, civil.second);
+        appendTime(text, civil);
+        return text;
     }
-    return buffer;
+    appendDigits(text, civil.year, 4);
+    text.push_back('-');
+    appendDigits(text, civil.month, 2);
+    text.push_back('-');
+    appendDigits(text, civil.day, 2);
+    if (parts.second != 0) {
+        text.push_back(' ');
+        appendTime(text, civil);
+    }
+    return text;
 }
 
 std::optional<double> Variant::parseDate(std::string_view text) noexcept {
