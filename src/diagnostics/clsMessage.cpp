@@ -76,7 +76,8 @@ void clsMessage::SetRecordID(const IdentifyingFields* fields) {
             identification += "'<null>'";
         } else {
             const Variant value = field->DataValue();
-            identification += "'" + (value.isNull() ? std::string() : value.toText()) + "'";
+            identification.append("'").append(value.isNull() ? std::string() : value.toText());
+            identification.append("'");
         }
     }
     msRecordID = std::move(identification);
