@@ -47,7 +47,7 @@ public:
 
     [[nodiscard]] Subscription subscribe(Handler handler) {
         auto slot = std::make_shared<Slot>(Slot{std::move(handler), true});
-        state_->slots.push_back(slot);
+        state_->entries.push_back(slot);
         std::weak_ptr<State> weakState = state_;
         return Subscription([weakState, slot] {
             slot->active = false;
@@ -60,9 +60,9 @@ public:
     void raise(Args... args) const {
         std::shared_ptr<State> state = state_;  // survives the event's owner dying in a handler
         ++state->raising;
-        const std::size_t count = state->slots.size();
-        for (std::size_t i = 0; i < count && i < state->slots.size(); ++i) {
-            std::shared_ptr<Slot> slot = state->slots[i];
+        const std::size_t count = state->entries.size();
+        for (std::size_t i = 0; i < count && i < state->entries.size(); ++i) {
+            std::shared_ptr<Slot> slot = state->entries[i];
             if (slot->active) {
                 slot->handler(args...);
             }
@@ -71,7 +71,7 @@ public:
         state->removeInactive();
     }
 
-    std::size_t subscriberCount() const { return state_->slots.size(); }
+    std::size_t subscriberCount() const { return state_->entries.size(); }
 
 private:
     struct Slot {
@@ -79,11 +79,11 @@ private:
         bool active;
     };
     struct State {
-        std::vector<std::shared_ptr<Slot>> slots;
+        std::vector<std::shared_ptr<Slot>> entries;
         int raising = 0;
         void removeInactive() {
             if (raising == 0) {
-                std::erase_if(slots, [](const auto& slot) { return !slot->active; });
+                std::erase_if(entries, [](const auto& slot) { return !slot->active; });
             }
         }
     };
