@@ -59,7 +59,15 @@ public:
 
     void raise(Args... args) const {
         std::shared_ptr<State> state = state_;  // survives the event's owner dying in a handler
-        ++state->raising;
+        // A handler may throw (a failing lookup does): the guard still ends the raise.
+        struct Raising {
+            State& state;
+            explicit Raising(State& s) : state(s) { ++state.raising; }
+            ~Raising() {
+                --state.raising;
+                state.removeInactive();
+            }
+        } raising(*state);
         const std::size_t count = state->entries.size();
         for (std::size_t i = 0; i < count && i < state->entries.size(); ++i) {
             std::shared_ptr<Slot> slot = state->entries[i];
@@ -67,8 +75,6 @@ public:
                 slot->handler(args...);
             }
         }
-        --state->raising;
-        state->removeInactive();
     }
 
     std::size_t subscriberCount() const { return state_->entries.size(); }

@@ -19,24 +19,35 @@ std::string typeText(const ColumnInfo& column) {
     return column.declaredType.empty() ? DataType::name(column.type) : column.declaredType;
 }
 
+// Callers keep only the text after the last "]" of a description, where the tags end; a
+// "]" of a value or name is shown in its full-width form so the description survives that.
+std::string shown(std::string_view text) {
+    return text::replaceAll(text, "]", "\xEF\xBC\xBD");
+}
+
 std::string shownValue(const Variant& value) {
-    std::string shown = value.toText();
-    if (shown.size() > ShownValueLength) {
-        shown.resize(ShownValueLength);
-        shown += "...";
+    std::string full = value.toText();
+    if (full.size() > ShownValueLength) {
+        std::size_t cut = ShownValueLength;
+        while (cut > 0 && (static_cast<unsigned char>(full[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        full.resize(cut);
+        full += "...";
     }
-    return shown;
+    return shown(full);
 }
 
 ValueCoercion::Refusal mismatch(const Variant& value, const ColumnInfo& column) {
     return {"22018", "Cannot convert the value '" + shownValue(value) + "' to " + typeText(column) +
-                         " for column '" + column.name + "'."};
+                         " for column '" + shown(column.name) + "'."};
 }
 
 ValueCoercion::Refusal outOfRange(const Variant& value, const ColumnInfo& column) {
     const bool date = DataType::isDate(column.type);
     return {date ? "22008" : "22003", "The value '" + shownValue(value) + "' is out of range for " +
-                                          typeText(column) + " column '" + column.name + "'."};
+                                          typeText(column) + " column '" + shown(column.name) +
+                                          "'."};
 }
 
 // A failed conversion is out of range when the value is a number at all, a type mismatch
@@ -108,9 +119,10 @@ std::optional<ValueCoercion::Refusal> text(const Variant& value, const ColumnInf
                                                             : ValueCoercion::characterCount(chars);
         if (length > column.definedSize) {
             return ValueCoercion::Refusal{
-                "22001", "String data, right truncation: the value for column '" + column.name +
-                             "' has " + text::decimal(length) + " characters, " + typeText(column) +
-                             " holds " + text::decimal(column.definedSize) + "."};
+                "22001", "String data, right truncation: the value for column '" +
+                             shown(column.name) + "' has " + text::decimal(length) +
+                             " characters, " + typeText(column) + " holds " +
+                             text::decimal(column.definedSize) + "."};
         }
     }
     return std::nullopt;

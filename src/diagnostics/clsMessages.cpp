@@ -49,7 +49,7 @@ std::shared_ptr<clsMessage> clsMessages::Add(std::int32_t msgType, std::string_v
                                              std::string_view text, std::string_view key) {
     auto message = std::make_shared<clsMessage>();
     message->DebugLog(mclsDebugLog);
-    message->SetRecordID(mRecordIDFields.get());
+    message->SetRecordID(mRecordIDFields.lock().get());
     message->Text(std::string(text));
     message->Number(number);
     message->RecordNumber(recordNumber);

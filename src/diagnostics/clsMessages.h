@@ -35,15 +35,16 @@ public:
     auto begin() const { return mItems.begin(); }
     auto end() const { return mItems.end(); }
 
-    const std::shared_ptr<const IdentifyingFields>& RecordIDFields() const { return mRecordIDFields; }
-    void RecordIDFields(std::shared_ptr<const IdentifyingFields> fields) {
-        mRecordIDFields = std::move(fields);
+    std::shared_ptr<const IdentifyingFields> RecordIDFields() const { return mRecordIDFields.lock(); }
+    void RecordIDFields(const std::shared_ptr<const IdentifyingFields>& fields) {
+        mRecordIDFields = fields;
     }
 
 private:
     Collection<clsMessage> mItems;
     std::shared_ptr<clsDebugLog> mclsDebugLog;
-    std::shared_ptr<const IdentifyingFields> mRecordIDFields;
+    // Not owned: the fields hold this collection as their own messages.
+    std::weak_ptr<const IdentifyingFields> mRecordIDFields;
 };
 
 }  // namespace kiv

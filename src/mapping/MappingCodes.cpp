@@ -40,13 +40,19 @@ std::int32_t codeOf(const std::array<std::string_view, N>& texts, std::string_vi
 
 }  // namespace
 
-std::string MappingPurposeName(std::int32_t code) { return nameOf(kPurposes, code, "Unknown"); }
+std::string MappingPurposeName(std::int32_t code) {
+    return nameOf(kPurposes, code, "Unknown");
+}
 std::int32_t ParseMappingPurpose(std::string_view text) {
     return codeOf(kPurposes, text, kmpUnknown);
 }
 
-std::string MappingTypeName(std::int32_t code) { return nameOf(kTypes, code, kTypes[kmtCopy]); }
-std::int32_t ParseMappingType(std::string_view text) { return codeOf(kTypes, text, kmtCopy); }
+std::string MappingTypeName(std::int32_t code) {
+    return nameOf(kTypes, code, kTypes[kmtCopy]);
+}
+std::int32_t ParseMappingType(std::string_view text) {
+    return codeOf(kTypes, text, kmtCopy);
+}
 
 std::string NULLLookupActionName(std::int32_t code) {
     return nameOf(kNULLLookupActions, code, "Unknown");

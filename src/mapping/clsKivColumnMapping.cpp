@@ -89,11 +89,24 @@ clsKivColumnMapping::clsKivColumnMapping()
 
 bool clsKivColumnMapping::LoadSpecification(clsINIFile* ini, std::string_view section,
                                             std::int16_t mappingNumber) {
-    bool loaded = ini != nullptr;
-    if (!loaded && mclsErrorMessages) {
-        mclsErrorMessages->Add(kMsgError, kSource, 0, -1, "Specification File was not provided.");
+    bool loaded = false;
+    if (ini == nullptr) {
+        if (mclsErrorMessages) {
+            mclsErrorMessages->Add(kMsgError, kSource, 0, -1,
+                                   "Specification File was not provided.");
+        }
+    } else {
+        loaded = loadFields(ini, section, mappingNumber);
+        readOptions(*ini, section, mappingNumber);
     }
-    if (loaded && mclsSourceMappingField) {
+    ApplyEnvironment();
+    return loaded;
+}
+
+bool clsKivColumnMapping::loadFields(clsINIFile* ini, std::string_view section,
+                                     std::int16_t mappingNumber) {
+    bool loaded = true;
+    if (mclsSourceMappingField) {
         mclsSourceMappingField->ErrorMessages(mclsErrorMessages);
         loaded = mclsSourceMappingField->LoadSpecification(ini, section, mappingNumber, kmpSource);
     }
@@ -101,21 +114,23 @@ bool clsKivColumnMapping::LoadSpecification(clsINIFile* ini, std::string_view se
         mclsTargetMappingField->ErrorMessages(mclsErrorMessages);
         loaded = mclsTargetMappingField->LoadSpecification(ini, section, mappingNumber, kmpTarget);
     }
-    if (ini != nullptr) {
-        ini->sSectionName(std::string(section));
-        const std::string number = text::decimal(mappingNumber);
-        const auto read = [&](const std::string& key, std::string_view defaultValue) {
-            return ini->sItemValue(key, clsINIFile::ParamNotSupplied, clsINIFile::ParamNotSupplied,
-                                   defaultValue);
-        };
-        mColumnMappingStatus.Assign(read("MappingStatus_" + number, "Enabled"), nullptr);
-        mNULLSourceCopyAction.Assign(read("MappingOption_" + number + "_NULLSource", "Copy NULL"),
-                                     nullptr);
-        mConversionErrorAction.Assign(
-            read("MappingOption_" + number + "_ConversionError", "Error"), nullptr);
-    }
-    ApplyEnvironment();
     return loaded;
+}
+
+// The options are read whether or not the fields were found.
+void clsKivColumnMapping::readOptions(clsINIFile& ini, std::string_view section,
+                                      std::int16_t mappingNumber) {
+    ini.sSectionName(std::string(section));
+    const std::string number = text::decimal(mappingNumber);
+    const auto read = [&](const std::string& key, std::string_view defaultValue) {
+        return ini.sItemValue(key, clsINIFile::ParamNotSupplied, clsINIFile::ParamNotSupplied,
+                              defaultValue);
+    };
+    mColumnMappingStatus.Assign(read("MappingStatus_" + number, "Enabled"), nullptr);
+    mNULLSourceCopyAction.Assign(read("MappingOption_" + number + "_NULLSource", "Copy NULL"),
+                                 nullptr);
+    mConversionErrorAction.Assign(read("MappingOption_" + number + "_ConversionError", "Error"),
+                                  nullptr);
 }
 
 void clsKivColumnMapping::ApplyEnvironment() {
@@ -159,9 +174,12 @@ std::int32_t clsKivColumnMapping::PerformDataMapping() {
 
 clsKivColumnMapping::Outcome clsKivColumnMapping::nullSourceOutcome() {
     switch (static_cast<NULLSourceCopyActionEnum>(mlNULLSourceCopyAction)) {
-        case knsSkipRecord: return {kcmSkipRecord, Variant()};
-        case knsUsePreviousValue: return {kcmPreviousValueUsed, mntPreviousValue};
-        case knsCopyNULL: break;
+        case knsSkipRecord:
+            return {kcmSkipRecord, Variant()};
+        case knsUsePreviousValue:
+            return {kcmPreviousValueUsed, mntPreviousValue};
+        case knsCopyNULL:
+            break;
     }
     return {kcmValueProduced, Variant::Null()};
 }
@@ -170,10 +188,10 @@ clsKivColumnMapping::Outcome clsKivColumnMapping::nullSourceOutcome() {
 // target gets an empty value rather than failing the row.
 clsKivColumnMapping::Outcome clsKivColumnMapping::nullLookupOutcome() {
     if (!mclsSourceMappingField->LookupConnection()) {
-        AddMappingMessage(mclsErrorMessages.get(), kMsgError, kSource, 12,
-                          "No Data Connection has been defined for Lookup targeting field: " +
-                              targetFieldName(),
-                          true);
+        AddMappingMessage(
+            mclsErrorMessages.get(), kMsgError, kSource, 12,
+            "No Data Connection has been defined for Lookup targeting field: " + targetFieldName(),
+            true);
         return {};
     }
     switch (static_cast<NULLLookupActionEnum>(mclsSourceMappingField->NULLLookupAction())) {
@@ -354,7 +372,9 @@ void clsKivColumnMapping::CloseRecordsets() {
     }
 }
 
-void clsKivColumnMapping::mclsEnvironment_Changed(const std::string&) { ApplyEnvironment(); }
+void clsKivColumnMapping::mclsEnvironment_Changed(const std::string&) {
+    ApplyEnvironment();
+}
 
 void clsKivColumnMapping::Dump(clsDebugLog* log) const {
     if (log == nullptr) {
@@ -366,12 +386,12 @@ void clsKivColumnMapping::Dump(clsDebugLog* log) const {
     log->WriteLog("clsKivColumnMapping - Dump...");
     log->WriteLog(optionLine("Mapping Status: ", ColumnMappingStatusName(mlColumnMappingStatus),
                              mlColumnMappingStatus, "- ", mColumnMappingStatus));
-    log->WriteLog(optionLine("NULL Source Field Mapping Option: ",
-                             NULLSourceCopyActionName(mlNULLSourceCopyAction),
-                             mlNULLSourceCopyAction, "-  ", mNULLSourceCopyAction));
-    log->WriteLog(optionLine("Conversion Error Mapping Option: ",
-                             ConversionErrorActionName(mlConversionErrorAction),
-                             mlConversionErrorAction, "- ", mConversionErrorAction));
+    log->WriteLog(optionLine(
+        "NULL Source Field Mapping Option: ", NULLSourceCopyActionName(mlNULLSourceCopyAction),
+        mlNULLSourceCopyAction, "-  ", mNULLSourceCopyAction));
+    log->WriteLog(optionLine(
+        "Conversion Error Mapping Option: ", ConversionErrorActionName(mlConversionErrorAction),
+        mlConversionErrorAction, "- ", mConversionErrorAction));
     dumpField(*log, "Source Mapping Field Definition:", mclsSourceMappingField.get(),
               "No Source Mapping Field Defined.");
     dumpField(*log, "Target Mapping Field Definition:", mclsTargetMappingField.get(),

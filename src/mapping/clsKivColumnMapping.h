@@ -85,6 +85,8 @@ private:
         Variant value;  // Empty: neither NULL nor data
     };
 
+    bool loadFields(clsINIFile* ini, std::string_view section, std::int16_t mappingNumber);
+    void readOptions(clsINIFile& ini, std::string_view section, std::int16_t mappingNumber);
     void ApplyEnvironment();
     Outcome nullSourceOutcome();
     Outcome nullLookupOutcome();

@@ -20,8 +20,8 @@ bool clsKivColumnMappings::LoadSpecification(clsINIFile* ini,
 }
 
 std::shared_ptr<clsKivColumnMapping> clsKivColumnMappings::AddFromFile(
-    clsINIFile* ini, std::shared_ptr<clsEnvironmentVariables> environment,
-    std::string_view section, std::int16_t mappingNumber) {
+    clsINIFile* ini, std::shared_ptr<clsEnvironmentVariables> environment, std::string_view section,
+    std::int16_t mappingNumber) {
     auto mapping = std::make_shared<clsKivColumnMapping>();
     mapping->DebugLog(mclsDebugLog);
     mapping->Environment(std::move(environment));

@@ -27,7 +27,9 @@ constexpr long kParameterSize = 50;
 
 const std::string kEmptyText;
 
-std::string boolText(bool value) { return value ? "True" : "False"; }
+std::string boolText(bool value) {
+    return value ? "True" : "False";
+}
 
 bool isOnRow(const db::Recordset& recordset) {
     return recordset.State() != db::adStateClosed && !recordset.BOF() && !recordset.EOF();
@@ -117,7 +119,9 @@ std::vector<std::string> readColumnNames(const KeyReader& keys) {
 
 }  // namespace
 
-clsKivMappingField::~clsKivMappingField() { closeLookupResult(); }
+clsKivMappingField::~clsKivMappingField() {
+    closeLookupResult();
+}
 
 void clsKivMappingField::Environment(std::shared_ptr<clsEnvironmentVariables> environment) {
     if (environment != mclsEnvironment) {
@@ -162,9 +166,12 @@ void clsKivMappingField::AppendColumn(std::string_view name) {
 
 std::int16_t clsKivMappingField::ColumnCount() const {
     switch (static_cast<MappingTypeEnum>(mlMappingType)) {
-        case kmtCopy: return 1;
-        case kmtLookup: return static_cast<std::int16_t>(mColumns.size());
-        case kmtConstant: break;
+        case kmtCopy:
+            return 1;
+        case kmtLookup:
+            return static_cast<std::int16_t>(mColumns.size());
+        case kmtConstant:
+            break;
     }
     return 0;
 }
@@ -180,9 +187,12 @@ const std::string& clsKivMappingField::ColumnName(std::int16_t n) const {
 
 std::int16_t clsKivMappingField::NumLookupParamColumns() const {
     switch (static_cast<MappingTypeEnum>(mlMappingType)) {
-        case kmtCopy: return 1;
-        case kmtLookup: return static_cast<std::int16_t>(mLookupParameters.size());
-        case kmtConstant: break;
+        case kmtCopy:
+            return 1;
+        case kmtLookup:
+            return static_cast<std::int16_t>(mLookupParameters.size());
+        case kmtConstant:
+            break;
     }
     return 0;
 }
@@ -232,25 +242,17 @@ bool clsKivMappingField::LoadSpecification(clsINIFile* ini, std::string_view sec
     const clsEnvironmentVariables* environment = mclsEnvironment.get();
     mMappingType.Assign(keys.read("MappingType_", "Copy"), environment);
     mlMappingType = ParseMappingType(mMappingType.Value());
-    bool found = false;
     const std::string value = keys.read("Value_", kNoMappingSpec);
     const bool hasValue = value != kNoMappingSpec;
+    const std::vector<std::string> columns =
+        hasValue ? std::vector<std::string>() : readColumnNames(keys);
+    const std::string connection = keys.read("MappingSQLConnection_", kNoMappingSpec);
     if (hasValue) {
         ConstantValue(value);
-        found = true;
     }
-    mColumns.clear();
-    mLookupParameters.clear();
-    if (!hasValue) {
-        for (const std::string& name : readColumnNames(keys)) {
-            AppendColumn(name);
-            found = true;
-        }
-    }
-    const std::string connection = keys.read("MappingSQLConnection_", kNoMappingSpec);
+    replaceColumns(columns);
     if (connection != kNoMappingSpec) {
         LookupConnectionName(connection);
-        found = true;
     }
     mNULLLookupAction.Assign(keys.read("MappingOption_", "Generate Error", "_NULLLookups"),
                              environment);
@@ -260,16 +262,25 @@ bool clsKivMappingField::LoadSpecification(clsINIFile* ini, std::string_view sec
     if (!statement.empty()) {
         LookupSQLStatement(statement);
     }
+    // Only a value, a column or a connection makes a field; options alone do not.
+    const bool found = hasValue || !columns.empty() || connection != kNoMappingSpec;
     if (found) {
         ApplyEnvironment();
     }
     return found;
 }
 
+void clsKivMappingField::replaceColumns(const std::vector<std::string>& names) {
+    mColumns.clear();
+    mLookupParameters.clear();
+    for (const std::string& name : names) {
+        AppendColumn(name);
+    }
+}
+
 std::string clsKivMappingField::ReadMultiLineValue(clsINIFile& ini, std::string_view section,
                                                    std::string_view key) {
-    std::string value =
-        ini.sItemValue(key, section, clsINIFile::ParamNotSupplied, kNoSQL);
+    std::string value = ini.sItemValue(key, section, clsINIFile::ParamNotSupplied, kNoSQL);
     if (value != kNoSQL) {
         return value;
     }
@@ -356,7 +367,8 @@ bool clsKivMappingField::PrepareLookupCommand(db::Command& command, const std::s
         if (close == std::string::npos) {
             break;
         }
-        const std::string_view placeholder = std::string_view(rewritten).substr(open, close - open + 1);
+        const std::string_view placeholder =
+            std::string_view(rewritten).substr(open, close - open + 1);
         const std::string_view token = text::trim(placeholder.substr(1, placeholder.size() - 2));
         if (token.empty()) {
             break;
@@ -379,8 +391,8 @@ bool clsKivMappingField::appendLookupParameter(db::Command& command, std::string
         return false;
     }
     const std::string& column = ColumnName(*number);
-    const std::string name = text::decimal(static_cast<long long>(mLookupParameters.size()) + 1) +
-                             "-" + column;
+    const std::string name =
+        text::decimal(static_cast<long long>(mLookupParameters.size()) + 1) + "-" + column;
     auto parameter = command.CreateParameter(name, db::adVarChar, db::adParamInput, kParameterSize);
     command.Parameters().Append(parameter);
     mLookupParameters.push_back({std::move(parameter), column});
@@ -404,9 +416,14 @@ void clsKivMappingField::reportPlaceholder(std::string_view placeholder,
 
 void clsKivMappingField::BindResultField() {
     switch (static_cast<MappingTypeEnum>(mlMappingType)) {
-        case kmtCopy: bindCopyField(); return;
-        case kmtLookup: bindLookupField(); return;
-        case kmtConstant: break;
+        case kmtCopy:
+            bindCopyField();
+            return;
+        case kmtLookup:
+            bindLookupField();
+            return;
+        case kmtConstant:
+            break;
     }
     mfldActiveField.reset();
 }
@@ -447,9 +464,15 @@ void clsKivMappingField::bindLookupField() {
 
 void clsKivMappingField::RefreshDataValue() {
     switch (static_cast<MappingTypeEnum>(mlMappingType)) {
-        case kmtCopy: refreshCopyValue(); return;
-        case kmtLookup: refreshLookupValue(); return;
-        case kmtConstant: mntDataValue = mntConstantValue; return;
+        case kmtCopy:
+            refreshCopyValue();
+            return;
+        case kmtLookup:
+            refreshLookupValue();
+            return;
+        case kmtConstant:
+            mntDataValue = mntConstantValue;
+            return;
     }
     mntDataValue = Variant::Null();
 }
@@ -553,9 +576,12 @@ void clsKivMappingField::findTargetConnection() {
 
 bool clsKivMappingField::FieldIsNull() const {
     switch (static_cast<MappingTypeEnum>(mlMappingType)) {
-        case kmtCopy: return valueIsNull(mfldActiveField.get());
-        case kmtLookup: break;
-        case kmtConstant: return false;
+        case kmtCopy:
+            return valueIsNull(mfldActiveField.get());
+        case kmtLookup:
+            break;
+        case kmtConstant:
+            return false;
     }
     if (mfldActiveField || !mrcdLookupResult || mrcdLookupResult->Fields().Count() == 0) {
         return valueIsNull(mfldActiveField.get());
@@ -563,9 +589,13 @@ bool clsKivMappingField::FieldIsNull() const {
     return valueIsNull(mrcdLookupResult->Fields().Item(0L).get());
 }
 
-void clsKivMappingField::CloseRecordsets() { closeLookupResult(); }
+void clsKivMappingField::CloseRecordsets() {
+    closeLookupResult();
+}
 
-void clsKivMappingField::mclsEnvironment_Changed(const std::string&) { ApplyEnvironment(); }
+void clsKivMappingField::mclsEnvironment_Changed(const std::string&) {
+    ApplyEnvironment();
+}
 
 // Normally the environment change that the opening publishes has rebuilt the command
 // already; a field that shares no environment with the connection is attached here.
@@ -601,8 +631,8 @@ void clsKivMappingField::Dump(clsDebugLog* log) const {
     log->IncrementIndent();
     dumpCode(*log, "Mapping Purpose:               ", MappingPurposeName(mlMappingPurpose),
              mlMappingPurpose, mPurpose);
-    dumpCode(*log, "Mapping Type:                  ", MappingTypeName(mlMappingType),
-             mlMappingType, mMappingType);
+    dumpCode(*log, "Mapping Type:                  ", MappingTypeName(mlMappingType), mlMappingType,
+             mMappingType);
     dumpCode(*log, "NULL Lookup Action:            ", NULLLookupActionName(mlNULLLookupAction),
              mlNULLLookupAction, mNULLLookupAction);
     log->WriteLog("Constant Value:                '" + mConstantValue.Value() +
@@ -615,16 +645,16 @@ void clsKivMappingField::Dump(clsDebugLog* log) const {
     log->WriteLog("Lookup Connection: '" + mLookupConnectionName.Value() +
                   "' -  Value Before Environment: '" + mLookupConnectionName.Written() + "'");
     log->WriteLog(mclsLookupConnection ? "Lookup Mapping Connection: Assigned (Actual Connection "
-                                         "Name: '" + mclsLookupConnection->Name() + "')"
+                                         "Name: '" +
+                                             mclsLookupConnection->Name() + "')"
                                        : std::string("Lookup Mapping Connection: Not Assigned."));
     dumpStatement(*log);
     DumpDataConnections(*log, mclsDataConnections.get());
     log->CurrentIndent(indent);
 }
 
-void clsKivMappingField::dumpCode(clsDebugLog& log, std::string_view label,
-                                  const std::string& name, std::int32_t code,
-                                  const SubstitutedText& text) const {
+void clsKivMappingField::dumpCode(clsDebugLog& log, std::string_view label, const std::string& name,
+                                  std::int32_t code, const SubstitutedText& text) const {
     log.WriteLog(std::string(label) + name + " (" + text::decimal(code) + ") " +
                  "-  Value Before Environment: '" + text.Written() + "'");
 }

@@ -28,8 +28,9 @@ namespace kiv {
 // into the bound column of the row being added.
 //
 // Failures are messages in ErrorMessages, except those of the database layer while a row
-// is read or looked up: they reach whoever moved the recordset (MoveNext, or writing
-// ActiveRecordset), which is where a data load turns them into the message of that row.
+// is read or looked up: they reach whoever made the field compute its row (MoveNext of the
+// recordset, writing ActiveRecordset, or changing the environment while a row is current),
+// which is where a data load turns them into the message of that row.
 class clsKivMappingField : public IdentifyingField {
 public:
     clsKivMappingField() = default;
@@ -127,6 +128,7 @@ private:
         std::string column;
     };
 
+    void replaceColumns(const std::vector<std::string>& names);
     void ApplyEnvironment();
     void substituteTexts();
     void resolveLookupConnection();

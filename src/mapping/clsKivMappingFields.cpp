@@ -20,8 +20,8 @@ bool clsKivMappingFields::LoadSpecification(clsINIFile* ini,
 }
 
 std::shared_ptr<clsKivMappingField> clsKivMappingFields::AddFromFile(
-    clsINIFile* ini, std::shared_ptr<clsEnvironmentVariables> environment,
-    std::string_view section, std::int16_t fieldNumber, std::int32_t purpose) {
+    clsINIFile* ini, std::shared_ptr<clsEnvironmentVariables> environment, std::string_view section,
+    std::int16_t fieldNumber, std::int32_t purpose) {
     if (ini == nullptr) {
         return nullptr;
     }

@@ -224,6 +224,9 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     std::int32_t skipped = 0;
     if (source && target && status == kssSucceeded) {
         runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
+        if (status == kssSucceeded && destinationType != kctTextFile) {
+            saveHeldRows(*target, status);
+        }
         Progress.raise(mlRowsProcessed);
     }
     if (skipped > 0) {
@@ -359,6 +362,17 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
             log->DecrementIndent();
             log->WriteLog("Committed Transaction.");
         }
+    }
+}
+
+// Rows may still be on their way to the database when the loop ends; a failure to save them
+// must fail the data set rather than vanish in the clean-up, which ignores errors.
+void clsKivStep::saveHeldRows(db::Recordset& target, std::int32_t& status) {
+    try {
+        target.UpdateBatch(db::adAffectAll);
+    } catch (const db::Error& error) {
+        status = kssFailed;
+        AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(), true);
     }
 }
 

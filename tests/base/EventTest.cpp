@@ -50,3 +50,18 @@ TEST(EventTest, SubscriptionOutlivingTheEventIsHarmless) {
 }
 
 }  // namespace kiv
+
+namespace kiv {
+
+TEST(EventTest, AThrowingHandlerStillEndsTheRaise) {
+    Event<> event;
+    Subscription cancelled = event.subscribe([] {});
+    auto thrower = event.subscribe([&] {
+        cancelled.reset();
+        throw std::runtime_error("lookup failed");
+    });
+    EXPECT_THROW(event.raise(), std::runtime_error);
+    EXPECT_EQ(event.subscriberCount(), 1u);
+}
+
+}  // namespace kiv

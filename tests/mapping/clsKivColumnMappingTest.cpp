@@ -90,14 +90,16 @@ TEST_F(clsKivColumnMappingTest, ADisabledMappingLeavesTheTargetAlone) {
     auto source = memory({{"T", db::adVarChar}}, {{Variant("a")}, {Variant("b")}});
     mappings->SourceRecordset(source);
     mappings->TargetRecordset(dateTarget());
-    EXPECT_EQ(run(*mappings->Item(1), *source), (std::vector<std::string>{"1:<empty>", "1:<empty>"}));
+    EXPECT_EQ(run(*mappings->Item(1), *source),
+              (std::vector<std::string>{"1:<empty>", "1:<empty>"}));
 }
 
 TEST_F(clsKivColumnMappingTest, NullSourcesAreCopiedSkippedOrReplacedByThePreviousValue) {
-    spec("[Cols]\n"
-         "SourceColumn_1=T\nTargetColumn_1=Label\n"
-         "SourceColumn_2=T\nTargetColumn_2=Label\nMappingOption_2_NULLSource=skip record\n"
-         "SourceColumn_3=T\nTargetColumn_3=Label\nMappingOption_3_NULLSource=Use Previous Value\n");
+    spec(
+        "[Cols]\n"
+        "SourceColumn_1=T\nTargetColumn_1=Label\n"
+        "SourceColumn_2=T\nTargetColumn_2=Label\nMappingOption_2_NULLSource=skip record\n"
+        "SourceColumn_3=T\nTargetColumn_3=Label\nMappingOption_3_NULLSource=Use Previous Value\n");
     const auto mappings = loadMappings();
     auto source =
         memory({{"T", db::adVarChar}}, {{Variant::Null()}, {Variant("a")}, {Variant::Null()}});
@@ -124,7 +126,8 @@ TEST_F(clsKivColumnMappingTest, EachConversionErrorActionHasItsResultValueAndMes
     mappings->TargetRecordset(dateTarget());
     ASSERT_EQ(mappings->Count(), 8);
 
-    const std::string unable = std::string(kPerform) + "Unable to convert source data for field: 'When'.";
+    const std::string unable =
+        std::string(kPerform) + "Unable to convert source data for field: 'When'.";
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
         {"-1:2020-05-01",
          {"4 9 " + unable, "0 9 " + unable + "\r\n (Occurred on Input Record: '2')"}},
@@ -146,13 +149,14 @@ TEST_F(clsKivColumnMappingTest, EachConversionErrorActionHasItsResultValueAndMes
     }
 
     messages->Clear();
-    EXPECT_EQ(run(*mappings->Item(8), *source), (std::vector<std::string>{"-1:<empty>", "-1:<empty>"}));
-    const std::string missing = std::string(kPerform) + "Field: 'Whenn' in Target Table does not exist.";
-    EXPECT_EQ(reported(), (std::vector<std::string>{
-                              "4 10 " + missing,
-                              "0 10 " + missing + "\r\n (Occurred on Input Record: '1')",
-                              "4 10 " + missing,
-                              "0 10 " + missing + "\r\n (Occurred on Input Record: '2')"}));
+    EXPECT_EQ(run(*mappings->Item(8), *source),
+              (std::vector<std::string>{"-1:<empty>", "-1:<empty>"}));
+    const std::string missing =
+        std::string(kPerform) + "Field: 'Whenn' in Target Table does not exist.";
+    EXPECT_EQ(reported(),
+              (std::vector<std::string>{
+                  "4 10 " + missing, "0 10 " + missing + "\r\n (Occurred on Input Record: '1')",
+                  "4 10 " + missing, "0 10 " + missing + "\r\n (Occurred on Input Record: '2')"}));
 }
 
 TEST_F(clsKivColumnMappingTest, DateTargetsTakeDaysOfTheYears100To9999Only) {
@@ -220,8 +224,9 @@ TEST_F(clsKivColumnMappingTest, NullLookupResultsFollowTheLookupAction) {
 }
 
 TEST_F(clsKivColumnMappingTest, ALookupWithoutConnectionGivesAnEmptyValueAndAMessagePerRow) {
-    spec("[Cols]\nSourceMappingType_1=Lookup\nSourceColumn_1=T\nTargetColumn_1=Label\n"
-         "SourceMappingSQLStatement_1=SELECT [P1]\n");
+    spec(
+        "[Cols]\nSourceMappingType_1=Lookup\nSourceColumn_1=T\nTargetColumn_1=Label\n"
+        "SourceMappingSQLStatement_1=SELECT [P1]\n");
     const auto mappings = loadMappings();
     auto source = memory({{"T", db::adVarChar}}, {{Variant("a")}, {Variant("b")}});
     mappings->SourceRecordset(source);
@@ -230,7 +235,8 @@ TEST_F(clsKivColumnMappingTest, ALookupWithoutConnectionGivesAnEmptyValueAndAMes
     EXPECT_EQ(run(*mappings->Item(1), *source),
               (std::vector<std::string>{"0:<empty>", "0:<empty>"}));
     const std::string noConnection =
-        "clsKivColumnMapping: No Data Connection has been defined for Lookup targeting field: Label";
+        "clsKivColumnMapping: No Data Connection has been defined for Lookup targeting field: "
+        "Label";
     std::vector<std::string> twelve;
     for (const auto& line : reported()) {
         if (line.find(" 12 ") != std::string::npos) {
@@ -243,12 +249,13 @@ TEST_F(clsKivColumnMappingTest, ALookupWithoutConnectionGivesAnEmptyValueAndAMes
 
 TEST_F(clsKivColumnMappingTest, OptionTextsParseSilentlyAndFollowTheEnvironment) {
     environment->Add("State", "Disabled");
-    spec("[Cols]\n"
-         "SourceColumn_1=A\nTargetColumn_1=B\n"
-         "MappingOption_1_ConversionError=USE PREVIOUS VALUE AND LOG\n"
-         "MappingOption_1_NULLSource=bogus\nMappingStatus_1=maybe\n"
-         "SourceColumn_2=A\nTargetColumn_2=B\nMappingOption_2_ConversionError=Skip  Record\n"
-         "MappingOption_2_NULLSource=\" use previous value \"\nMappingStatus_2=$(State)\n");
+    spec(
+        "[Cols]\n"
+        "SourceColumn_1=A\nTargetColumn_1=B\n"
+        "MappingOption_1_ConversionError=USE PREVIOUS VALUE AND LOG\n"
+        "MappingOption_1_NULLSource=bogus\nMappingStatus_1=maybe\n"
+        "SourceColumn_2=A\nTargetColumn_2=B\nMappingOption_2_ConversionError=Skip  Record\n"
+        "MappingOption_2_NULLSource=\" use previous value \"\nMappingStatus_2=$(State)\n");
     const auto mappings = loadMappings();
     auto& first = *mappings->Item(1);
     EXPECT_EQ(first.ConversionErrorAction(), kceUsePreviousValueAndLog);
@@ -279,18 +286,19 @@ TEST_F(clsKivColumnMappingTest, AMappingWithoutFileOrFieldsFailsWithAMessage) {
     mapping.SourceMappingField(nullptr);
     EXPECT_FALSE(mapping.SourceRecordset());
     EXPECT_EQ(mapping.PerformDataMapping(), kcmError);
-    EXPECT_EQ(reported(),
-              (std::vector<std::string>{
-                  "4 0 clsKivColumnMapping: Specification File was not provided.",
-                  std::string("4 1 ") + kPerform + "Source or Target Mapping Field is not defined."}));
+    EXPECT_EQ(reported(), (std::vector<std::string>{
+                              "4 0 clsKivColumnMapping: Specification File was not provided.",
+                              std::string("4 1 ") + kPerform +
+                                  "Source or Target Mapping Field is not defined."}));
 }
 
 TEST_F(clsKivColumnMappingTest, DumpShowsTheOptionsFieldsAndMessages) {
     gbDebugEnabled = true;
     auto log = std::make_shared<clsDebugLog>();
     log->LogFileName(dir.file("dump.log"));
-    spec("[Cols]\nMappingStatus_1=disabled\nMappingOption_1_ConversionError=null and log\n"
-         "SourceColumn_1=A\nTargetColumn_1=B\n");
+    spec(
+        "[Cols]\nMappingStatus_1=disabled\nMappingOption_1_ConversionError=null and log\n"
+        "SourceColumn_1=A\nTargetColumn_1=B\n");
     const auto mappings = loadMappings();
     mappings->Item(1)->Dump(log.get());
     clsKivColumnMapping bare;
@@ -298,21 +306,21 @@ TEST_F(clsKivColumnMappingTest, DumpShowsTheOptionsFieldsAndMessages) {
     bare.Dump(log.get());
     log->CloseLog();
     const std::string dump = TempDir::read(dir.file("dump.log"));
-    for (const char* lines : {
-             "clsKivColumnMapping - Dump...\r\n"
-             "Mapping Status: Disabled (1) - Before Environment Substitution: 'disabled'\r\n"
-             "NULL Source Field Mapping Option: Copy NULL (0) -  Before Environment "
-             "Substitution: 'Copy NULL'\r\n"
-             "Conversion Error Mapping Option: Null and Log (4) - Before Environment "
-             "Substitution: 'null and log'\r\n"
-             "Source Mapping Field Definition:\r\n"
-             "   clsKivMappingField - Dump...\r\n",
-             "Column Mapping Messages:\r\n   Number of Associated Messages: 0\r\n",
-             "Source Mapping Field Definition:\r\n   No Source Mapping Field Defined.\r\n   \r\n"
-             "Target Mapping Field Definition:\r\n   clsKivMappingField - Dump...\r\n",
-             "Data Connections associated with this object:\r\n"
-             "   No Kiv Connection collection associated with this object.\r\n"
-             "Column Mapping Messages:\r\n   Message Collection is << Nothing >>\r\n"}) {
+    for (const char* lines :
+         {"clsKivColumnMapping - Dump...\r\n"
+          "Mapping Status: Disabled (1) - Before Environment Substitution: 'disabled'\r\n"
+          "NULL Source Field Mapping Option: Copy NULL (0) -  Before Environment "
+          "Substitution: 'Copy NULL'\r\n"
+          "Conversion Error Mapping Option: Null and Log (4) - Before Environment "
+          "Substitution: 'null and log'\r\n"
+          "Source Mapping Field Definition:\r\n"
+          "   clsKivMappingField - Dump...\r\n",
+          "Column Mapping Messages:\r\n   Number of Associated Messages: 0\r\n",
+          "Source Mapping Field Definition:\r\n   No Source Mapping Field Defined.\r\n   \r\n"
+          "Target Mapping Field Definition:\r\n   clsKivMappingField - Dump...\r\n",
+          "Data Connections associated with this object:\r\n"
+          "   No Kiv Connection collection associated with this object.\r\n"
+          "Column Mapping Messages:\r\n   Message Collection is << Nothing >>\r\n"}) {
         EXPECT_NE(dump.find(lines), std::string::npos) << lines;
     }
 }

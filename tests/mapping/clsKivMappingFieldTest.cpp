@@ -58,23 +58,24 @@ protected:
 };
 
 TEST_F(clsKivMappingFieldTest, KeysAreReadByPurposeNumberAndPrecedence) {
-    spec("[Map]\n"
-         "SourceMappingType_1=\" LOOKUP \"\n"
-         "SourceColumn_1=Code\n"
-         "SourceColumn_1_P1=Ignored\n"
-         "SourceMappingType_2=Con stant\n"
-         "SourceValue_2=Fixed\n"
-         "SourceColumn_2=NotRead\n"
-         "SourceMappingType_3=lookup\n"
-         "SourceColumn_3_P1=A\n"
-         "SourceColumn_3_P2=B\n"
-         "SourceColumn_3_P4=D\n"
-         "SourceMappingOption_3_NULLLookups=skip record and log\n"
-         "SourceMappingType_4=Lookup\n"
-         "SourceMappingOption_4_NULLLookups=\n"
-         "SourceMappingSQLStatement_4=SELECT 1\n"
-         "TargetColumn_5=Out\n"
-         "RecordIDColumn_6=Id\n");
+    spec(
+        "[Map]\n"
+        "SourceMappingType_1=\" LOOKUP \"\n"
+        "SourceColumn_1=Code\n"
+        "SourceColumn_1_P1=Ignored\n"
+        "SourceMappingType_2=Con stant\n"
+        "SourceValue_2=Fixed\n"
+        "SourceColumn_2=NotRead\n"
+        "SourceMappingType_3=lookup\n"
+        "SourceColumn_3_P1=A\n"
+        "SourceColumn_3_P2=B\n"
+        "SourceColumn_3_P4=D\n"
+        "SourceMappingOption_3_NULLLookups=skip record and log\n"
+        "SourceMappingType_4=Lookup\n"
+        "SourceMappingOption_4_NULLLookups=\n"
+        "SourceMappingSQLStatement_4=SELECT 1\n"
+        "TargetColumn_5=Out\n"
+        "RecordIDColumn_6=Id\n");
     const auto first = load(1);
     EXPECT_EQ(first->MappingType(), kmtLookup);
     EXPECT_EQ(first->ColumnCount(), 1);
@@ -122,12 +123,13 @@ TEST_F(clsKivMappingFieldTest, CodesWrittenAsNumbersReadBackThroughTheirTexts) {
 }
 
 TEST_F(clsKivMappingFieldTest, StatementLinesAreJoinedUpToTheFirstGap) {
-    spec("[Map]\n"
-         "SourceMappingSQLStatement_1_Line_001=SELECT Label\n"
-         "SourceMappingSQLStatement_1_Line_002=FROM Regions\n"
-         "SourceMappingSQLStatement_1_Line_004=WHERE never\n"
-         "SourceMappingSQLStatement_2=SELECT 2\n"
-         "SourceMappingSQLStatement_2_Line_001=ignored\n");
+    spec(
+        "[Map]\n"
+        "SourceMappingSQLStatement_1_Line_001=SELECT Label\n"
+        "SourceMappingSQLStatement_1_Line_002=FROM Regions\n"
+        "SourceMappingSQLStatement_1_Line_004=WHERE never\n"
+        "SourceMappingSQLStatement_2=SELECT 2\n"
+        "SourceMappingSQLStatement_2_Line_001=ignored\n");
     EXPECT_EQ(clsKivMappingField::ReadMultiLineValue(ini, "Map", "SourceMappingSQLStatement_1"),
               "SELECT Label\r\nFROM Regions");
     EXPECT_EQ(clsKivMappingField::ReadMultiLineValue(ini, "Map", "SourceMappingSQLStatement_2"),
@@ -162,9 +164,23 @@ TEST_F(clsKivMappingFieldTest, CopyFollowsTheRowsAndAddressesColumnsByNumber) {
     field->ActiveRecordset(source);
     ASSERT_TRUE(field->ActiveField());
     EXPECT_EQ(field->ActiveField()->Name(), "Name");
-    EXPECT_EQ(valuesPerRow(*field, *source), (std::vector<std::string>{"Ann", "<null>/null", "Cy"}));
+    EXPECT_EQ(valuesPerRow(*field, *source),
+              (std::vector<std::string>{"Ann", "<null>/null", "Cy"}));
     EXPECT_EQ(valueText(field->DataValue()), "Cy");
     EXPECT_TRUE(messages->Count() == 0);
+}
+
+TEST_F(clsKivMappingFieldTest, ACopyFieldWithAValueHasNoColumnToBind) {
+    spec("[Map]\nSourceValue_1=Fixed\nSourceColumn_1=Code\n");
+    const auto field = load(1);
+    auto source = rows("SELECT Code FROM Customers");
+    field->ActiveRecordset(source);
+    source->MoveNext();
+    EXPECT_TRUE(field->DataValue().isEmpty());
+    EXPECT_TRUE(field->FieldIsNull());
+    const std::string unbound = "4 24 clsKivMappingField: Unable to locate field named: ";
+    EXPECT_EQ(messages->CountMsgType(kMsgError), 3);
+    EXPECT_EQ(reported().front(), unbound);
 }
 
 TEST_F(clsKivMappingFieldTest, ALostColumnIsReportedOnEveryRowAndTheValueStays) {
@@ -232,8 +248,9 @@ TEST_F(clsKivMappingFieldTest, ALookupPerRowIsPreparedOnceForAllRows) {
                       std::to_string(i % 3 + 1) + ");";
     }
     sql(statements + "COMMIT;");
-    spec("[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1=Code\nSourceMappingSQLConnection_1=Db\n"
-         "SourceMappingSQLStatement_1=SELECT Label FROM Regions WHERE Id = [P1]\n");
+    spec(
+        "[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1=Code\nSourceMappingSQLConnection_1=Db\n"
+        "SourceMappingSQLStatement_1=SELECT Label FROM Regions WHERE Id = [P1]\n");
     connection->OpenConnection();
     const auto field = load(1);
     auto source = rows("SELECT Code FROM Many ORDER BY Id");
@@ -258,9 +275,11 @@ TEST_F(clsKivMappingFieldTest, ALookupPerRowIsPreparedOnceForAllRows) {
 }
 
 TEST_F(clsKivMappingFieldTest, APlaceholderWithoutANumberLeavesTheFieldWithoutACommand) {
-    spec("[Step]\nRecordIDColumn_1=Code\n"
-         "[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1=Region\nSourceMappingSQLConnection_1=Db\n"
-         "SourceMappingSQLStatement_1=SELECT Label FROM Regions WHERE Id = [Px]\n");
+    spec(
+        "[Step]\nRecordIDColumn_1=Code\n"
+        "[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1=Region\nSourceMappingSQLConnection_1="
+        "Db\n"
+        "SourceMappingSQLStatement_1=SELECT Label FROM Regions WHERE Id = [Px]\n");
     const auto ids = recordIds();
     const auto field = load(1);
     environment->Add("Again", "y");
@@ -273,18 +292,21 @@ TEST_F(clsKivMappingFieldTest, APlaceholderWithoutANumberLeavesTheFieldWithoutAC
     const std::string noCommand =
         "No Lookup Command Object. Perhaps no Lookup Data Connection was associated with "
         "Lookup SQL:\r\nSELECT Label FROM Regions WHERE Id = [Px]";
-    EXPECT_EQ(reported(),
-              (std::vector<std::string>{
-                  "4 5 clsKivMappingField: Unable to prepare the Lookup SQL Statement: the "
-                  "placeholder '[Px]' does not give a column number. Lookup SQL:\r\n"
-                  "SELECT Label FROM Regions WHERE Id = [Px]",
-                  "4 3 clsKivMappingField: " + noCommand,
-                  "0 3 clsKivMappingField: " + noCommand + "\r\n (Occurred on Input Record: 'A17')"}));
+    EXPECT_EQ(
+        reported(),
+        (std::vector<std::string>{
+            "4 5 clsKivMappingField: Unable to prepare the Lookup SQL Statement: the "
+            "placeholder '[Px]' does not give a column number. Lookup SQL:\r\n"
+            "SELECT Label FROM Regions WHERE Id = [Px]",
+            "4 3 clsKivMappingField: " + noCommand,
+            "0 3 clsKivMappingField: " + noCommand + "\r\n (Occurred on Input Record: 'A17')"}));
 }
 
 TEST_F(clsKivMappingFieldTest, AnUnknownLookupConnectionGivesNullOnEveryRow) {
-    spec("[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1=Region\nSourceMappingSQLConnection_1=Gone\n"
-         "SourceMappingSQLStatement_1=SELECT Label FROM Regions WHERE Id = [P1]\n");
+    spec(
+        "[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1=Region\nSourceMappingSQLConnection_1="
+        "Gone\n"
+        "SourceMappingSQLStatement_1=SELECT Label FROM Regions WHERE Id = [P1]\n");
     const auto field = load(1);
     EXPECT_FALSE(field->LookupConnection());
     auto source = rows("SELECT Region FROM Customers");
@@ -295,8 +317,10 @@ TEST_F(clsKivMappingFieldTest, AnUnknownLookupConnectionGivesNullOnEveryRow) {
 }
 
 TEST_F(clsKivMappingFieldTest, ALookupFailureReachesTheCodeThatMovesTheRecordset) {
-    spec("[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1=Region\nSourceMappingSQLConnection_1=Db\n"
-         "SourceMappingSQLStatement_1=SELECT Label FROM Missing WHERE Id = [P1]\n");
+    spec(
+        "[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1=Region\nSourceMappingSQLConnection_1="
+        "Db\n"
+        "SourceMappingSQLStatement_1=SELECT Label FROM Missing WHERE Id = [P1]\n");
     connection->OpenConnection();
     const auto field = load(1);
     auto source = rows("SELECT Region FROM Customers");
@@ -352,36 +376,37 @@ TEST_F(clsKivMappingFieldTest, DumpShowsSettingsWithTheirWrittenForms) {
     auto log = std::make_shared<clsDebugLog>();
     log->LogFileName(dir.file("dump.log"));
     environment->Add("Table", "Regions");
-    spec("[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1_P1=Region\nSourceMappingSQLConnection_1=Db\n"
-         "SourceMappingSQLStatement_1_Line_001=SELECT Label\n"
-         "SourceMappingSQLStatement_1_Line_002=FROM $(Table) WHERE Id = [P1]\n");
+    spec(
+        "[Map]\nSourceMappingType_1=Lookup\nSourceColumn_1_P1=Region\nSourceMappingSQLConnection_1="
+        "Db\n"
+        "SourceMappingSQLStatement_1_Line_001=SELECT Label\n"
+        "SourceMappingSQLStatement_1_Line_002=FROM $(Table) WHERE Id = [P1]\n");
     const auto field = load(1);
     field->DebugLog(log);
     field->Dump();
     log->CloseLog();
     const std::string dump = TempDir::read(dir.file("dump.log"));
-    for (const char* line : {
-             "clsKivMappingField - Dump...\r\n",
-             "   Mapping Purpose:               Source (0) -  Value Before Environment: 'Source'\r\n",
-             "   Mapping Type:                  Lookup (1) -  Value Before Environment: 'Lookup'\r\n",
-             "   NULL Lookup Action:            Generate Error (2) -  Value Before Environment: "
-             "'Generate Error'\r\n",
-             "   Constant Value:                '' -  Value Before Environment: ''\r\n",
-             "   Active Record Set Assigned:    False\r\n",
-             "   Lookup Command Object Defined: True\r\n",
-             "   Data Column Count: 1\r\n",
-             "      1: 'Region' - Value Before Environment: 'Region'\r\n",
-             "   Lookup Connection: 'Db' -  Value Before Environment: 'Db'\r\n",
-             "   Lookup Mapping Connection: Assigned (Actual Connection Name: 'Db')\r\n",
-             "      After Environment Substitution:\r\n"
-             "         SELECT Label\r\n"
-             "         FROM Regions WHERE Id = [P1]\r\n"
-             "      Before Environment Substitution:\r\n"
-             "         SELECT Label\r\n"
-             "         FROM $(Table) WHERE Id = [P1]\r\n",
-             "   Data Connections associated with this object:\r\n"
-             "      Number of connections in the collection: 1\r\n"
-             "      Connection 1: Db\r\n"}) {
+    for (const char* line :
+         {"clsKivMappingField - Dump...\r\n",
+          "   Mapping Purpose:               Source (0) -  Value Before Environment: 'Source'\r\n",
+          "   Mapping Type:                  Lookup (1) -  Value Before Environment: 'Lookup'\r\n",
+          "   NULL Lookup Action:            Generate Error (2) -  Value Before Environment: "
+          "'Generate Error'\r\n",
+          "   Constant Value:                '' -  Value Before Environment: ''\r\n",
+          "   Active Record Set Assigned:    False\r\n",
+          "   Lookup Command Object Defined: True\r\n", "   Data Column Count: 1\r\n",
+          "      1: 'Region' - Value Before Environment: 'Region'\r\n",
+          "   Lookup Connection: 'Db' -  Value Before Environment: 'Db'\r\n",
+          "   Lookup Mapping Connection: Assigned (Actual Connection Name: 'Db')\r\n",
+          "      After Environment Substitution:\r\n"
+          "         SELECT Label\r\n"
+          "         FROM Regions WHERE Id = [P1]\r\n"
+          "      Before Environment Substitution:\r\n"
+          "         SELECT Label\r\n"
+          "         FROM $(Table) WHERE Id = [P1]\r\n",
+          "   Data Connections associated with this object:\r\n"
+          "      Number of connections in the collection: 1\r\n"
+          "      Connection 1: Db\r\n"}) {
         EXPECT_NE(dump.find(line), std::string::npos) << line;
     }
 }

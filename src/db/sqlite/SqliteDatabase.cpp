@@ -56,8 +56,11 @@ bool contains(std::string_view message, std::string_view part) {
 }  // namespace
 
 std::shared_ptr<SqliteDatabase> SqliteDatabase::openFile(const std::string& path, bool readOnly) {
-    std::error_code ignored;
-    const std::string key = std::filesystem::weakly_canonical(path, ignored).string();
+    std::error_code failed;
+    std::string key = std::filesystem::weakly_canonical(path, failed).string();
+    if (failed || key.empty()) {
+        key = path;
+    }
     Registry& shared = registry();
     const std::lock_guard<std::mutex> lock(shared.mutex);
     std::erase_if(shared.handles, [](const auto& entry) { return entry.second.expired(); });
@@ -91,6 +94,7 @@ SqliteDatabase::SqliteDatabase(sqlite3* handle, std::string provider, std::strin
     : handle_(handle), provider_(std::move(provider)), tag_(std::move(tag)), readOnly_(readOnly) {}
 
 SqliteDatabase::~SqliteDatabase() {
+    // Only a writer that was never closed leaves its transaction open; what it wrote is kept.
     if (sqlite3_get_autocommit(handle_) == 0) {
         sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr);
     }
