@@ -1,12 +1,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "SqliteFile.h"
 #include "TempDir.h"
 #include "connections/clsKivConnections.h"
 #include "spec/clsEnvironmentVariables.h"
@@ -20,32 +20,10 @@ namespace kiv {
 class StepFixture : public ::testing::Test {
 protected:
     void sql(const std::string& file, const std::string& statement) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(dir.file(file).c_str(), &db), SQLITE_OK);
-        char* error = nullptr;
-        const int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &error);
-        const std::string message = error ? error : "";
-        sqlite3_free(error);
-        sqlite3_close(db);
-        ASSERT_EQ(rc, SQLITE_OK) << message;
+        SqliteFile::execute(dir.file(file), statement);
     }
     std::vector<std::string> query(const std::string& file, const std::string& statement) {
-        sqlite3* db = nullptr;
-        sqlite3_open(dir.file(file).c_str(), &db);
-        std::vector<std::string> rows;
-        sqlite3_exec(
-            db, statement.c_str(),
-            [](void* out, int count, char** values, char**) {
-                std::string row;
-                for (int i = 0; i < count; ++i) {
-                    row += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
-                }
-                static_cast<std::vector<std::string>*>(out)->push_back(row);
-                return 0;
-            },
-            &rows, nullptr);
-        sqlite3_close(db);
-        return rows;
+        return SqliteFile::query(dir.file(file), statement);
     }
     // Writes the specification (the connection sections are added) and loads its steps.
     void load(const std::string& sections) {
