@@ -10,6 +10,9 @@
 #include "db/Engine.h"
 #include "db/Error.h"
 #include "db/TextFolderHooks.h"
+#include "db/access/AccessEngine.h"
+#include "db/excel/ExcelEngine.h"
+#include "db/html/HtmlEngine.h"
 #include "db/sqlite/SqliteEngine.h"
 
 namespace kiv::db {
@@ -20,10 +23,6 @@ constexpr const char* Source = "Kiv.Connection";
 
 [[noreturn]] void unsupported(const std::string& description) {
     throw Error(adErrProviderNotFound, Source, "IM002", 0, "[Kiv]" + description);
-}
-
-std::string named(const std::optional<std::string>& file) {
-    return file && !file->empty() ? " ('" + *file + "')" : "";
 }
 
 bool containsIgnoringCase(std::string_view text, std::string_view part) {
@@ -85,15 +84,14 @@ std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long
     }
     if (text::istartsWith(*provider, "Microsoft.Jet.OLEDB") ||
         text::istartsWith(*provider, "Microsoft.ACE.OLEDB")) {
-        const std::string file = named(parts.value("Data Source"));
         const std::string properties = parts.value("Extended Properties").value_or("");
         if (containsIgnoringCase(properties, "Excel")) {
-            unsupported("Excel workbooks are not supported yet" + file + ".");
+            return excel::ExcelEngine::open(parts);
         }
         if (containsIgnoringCase(properties, "HTML Import")) {
-            unsupported("HTML files are not supported yet" + file + ".");
+            return html::HtmlEngine::open(parts);
         }
-        unsupported("Access databases are not supported yet" + file + ".");
+        return access::AccessEngine::open(parts);
     }
     unsupported("The provider '" + *provider + "' is not supported.");
 }

@@ -50,30 +50,17 @@ TEST_F(DbErrors, ConstraintFailuresCarryTheStateAndSqliteCode) {
     EXPECT_EQ(failed.NativeError(), SQLITE_CONSTRAINT_NOTNULL);
 }
 
-TEST_F(DbErrors, SourcesNotSupportedYetFailToOpenSayingWhatTheyAre) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\in\\a.xls;Extended Properties=Excel "
-         "8.0;",
-         "Excel workbooks are not supported yet"},
-        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\in\\a.htm;Extended "
-         "Properties=\"HTML Import;HDR=NO;\"",
-         "HTML files are not supported yet"},
-        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\in\\a.mdb",
-         "Access databases are not supported yet"},
-        {"Driver={SQL Server};Server={s};Database={d};UID={};PWD={};",
-         "ODBC data sources are not supported yet"},
-        {"DSN=Sales", "ODBC data sources are not supported yet"},
-        {"Provider=Other", "not supported"},
-    };
-    for (const auto& [connectString, expected] : cases) {
+TEST_F(DbErrors, AnUnknownProviderFailsToOpenSayingWhichItIs) {
+    for (const std::string connectString : {"Provider=Other", "Nothing=at all"}) {
         Connection connection;
         const Error refused = errorOf([&] { connection.Open(connectString); });
         EXPECT_EQ(refused.Number(), adErrProviderNotFound) << connectString;
         EXPECT_EQ(refused.Description().rfind("[Kiv]", 0), 0U) << connectString;
-        EXPECT_NE(refused.Description().find(expected), std::string::npos) << refused.Description();
         EXPECT_EQ(connection.State(), adStateClosed);
         EXPECT_EQ(connection.Errors().Count(), 1);
     }
+    EXPECT_NE(errorOf([] { Connection().Open("Provider=Other"); }).Description().find("'Other'"),
+              std::string::npos);
 }
 
 TEST_F(DbErrors, AReadOnlyConnectionNeedsAnExistingFileAndRefusesWrites) {

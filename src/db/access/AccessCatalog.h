@@ -1,0 +1,24 @@
+#pragma once
+
+#include <sqlite3.h>
+#include "db/access/Mdb.h"
+
+#include <vector>
+
+#include "db/CatalogEntry.h"
+
+namespace kiv::db::access {
+
+// The catalog of an Access database the way the platform reported it: user tables "TABLE",
+// system tables "SYSTEM TABLE", saved queries as views ("VIEW": a select, crosstab or union
+// query without declared parameters) or procedures ("PROCEDURE": every other query), with the
+// dates the database keeps for them in MSysObjects.
+class AccessCatalog {
+public:
+    // Reads the queries and dates through the virtual tables MSysObjects and MSysQueries of
+    // `db`; a database whose system tables cannot be read lists its tables without dates.
+    // Sorted by type, then by name without regard to letter case.
+    static std::vector<CatalogEntry> read(sqlite3* db, const std::vector<MdbCatalogEntry*>& tables);
+};
+
+}  // namespace kiv::db::access

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "db/access/AccessDatabase.h"
+#include "db/access/AccessTable.h"
+
+namespace kiv::db::access {
+
+// What the virtual tables of an Access database show: its tables by the lower-case form of
+// their names, and its saved queries, which are listed but cannot be read (their SQL is Access
+// SQL), by the same key with the description of that refusal.
+struct AccessSchema {
+    std::shared_ptr<AccessDatabase> database;
+    std::map<std::string, AccessTable> tables;
+    std::map<std::string, std::string> queries;
+};
+
+}  // namespace kiv::db::access

@@ -1,0 +1,45 @@
+#include "db/access/AccessTable.h"
+
+#include "db/access/Mdb.h"
+
+#include <memory>
+#include <stdexcept>
+
+#include "db/excel/SqlName.h"
+
+namespace kiv::db::access {
+
+AccessTable AccessTable::read(MdbCatalogEntry* entry) {
+    const std::unique_ptr<MdbTableDef, decltype(&mdb_free_tabledef)> table(mdb_read_table(entry),
+                                                                           mdb_free_tabledef);
+    if (!table || mdb_read_columns(table.get()) == nullptr) {
+        throw std::runtime_error(std::string("cannot read the definition of the table ") +
+                                 entry->object_name);
+    }
+    // Jet 3 files count text sizes in bytes of one code page, later ones in UTF-16 units.
+    const bool twoBytesPerCharacter = !IS_JET3(entry->mdb);
+    AccessTable result{entry->object_name, {}, static_cast<double>(table->num_rows)};
+    for (unsigned int i = 0; i < table->num_cols; ++i) {
+        const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, i));
+        AccessColumn out{column->name, column->col_type, column->col_size, column->col_prec,
+                         column->col_scale};
+        if (column->col_type == MDB_TEXT && twoBytesPerCharacter) {
+            out.size /= 2;
+        }
+        result.columns.push_back(std::move(out));
+    }
+    return result;
+}
+
+std::string AccessTable::declaration() const {
+    std::string sql = "CREATE TABLE x(";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        sql.append(i == 0 ? "" : ", ")
+            .append(excel::SqlName::quoted(columns[i].name))
+            .append(" ")
+            .append(columns[i].declaredType());
+    }
+    return sql + ")";
+}
+
+}  // namespace kiv::db::access

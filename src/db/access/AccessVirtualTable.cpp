@@ -1,0 +1,213 @@
+#include "db/access/AccessVirtualTable.h"
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/Text.h"
+#include "db/access/AccessCursor.h"
+
+namespace kiv::db::access {
+
+namespace {
+
+using SharedSchema = std::shared_ptr<const AccessSchema>;
+
+struct Table : sqlite3_vtab {
+    SharedSchema schema;
+    const AccessTable* table = nullptr;  // none for a query
+    std::string refusal;                 // why a query cannot be read
+    // Readers of statements that have finished, kept for the next: a lookup runs its
+    // statement once per row it looks up, and a reader costs a handle and the table's
+    // definition to make.
+    std::vector<std::unique_ptr<AccessCursor>> spare;
+};
+
+struct Cursor : sqlite3_vtab_cursor {
+    std::unique_ptr<AccessCursor> rows;
+    bool eof = true;
+    sqlite3_int64 row = 0;
+};
+
+Table& tableOf(sqlite3_vtab* vtab) {
+    return *static_cast<Table*>(vtab);
+}
+Cursor& cursorOf(sqlite3_vtab_cursor* cursor) {
+    return *static_cast<Cursor*>(cursor);
+}
+
+int fail(sqlite3_vtab* vtab, const std::string& description) {
+    sqlite3_free(vtab->zErrMsg);
+    vtab->zErrMsg = sqlite3_mprintf("%s", description.c_str());
+    return SQLITE_ERROR;
+}
+
+int readFailure(sqlite3_vtab* vtab, const std::exception& error) {
+    if (dynamic_cast<const std::runtime_error*>(&error) == nullptr) {
+        return SQLITE_NOMEM;
+    }
+    return fail(vtab, error.what());
+}
+
+int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab** out,
+            char** error) {
+    try {
+        const SharedSchema& schema = *static_cast<SharedSchema*>(aux);
+        const std::string key = text::toLower(argv[2]);
+        const auto table = schema->tables.find(key);
+        const auto query = schema->queries.find(key);
+        if (table == schema->tables.end() && query == schema->queries.end()) {
+            *error = sqlite3_mprintf("The Access database has no table named %s.", argv[2]);
+            return SQLITE_ERROR;
+        }
+        const std::string declaration = table != schema->tables.end()
+                                            ? table->second.declaration()
+                                            : std::string("CREATE TABLE x(\"Query\")");
+        const int declared = sqlite3_declare_vtab(db, declaration.c_str());
+        if (declared != SQLITE_OK) {
+            *error = sqlite3_mprintf("%s", sqlite3_errmsg(db));
+            return declared;
+        }
+        auto* created = new Table();
+        created->schema = schema;
+        if (table != schema->tables.end()) {
+            created->table = &table->second;
+        } else {
+            created->refusal = query->second;
+        }
+        *out = created;
+        return SQLITE_OK;
+    } catch (const std::exception&) {
+        return SQLITE_NOMEM;
+    }
+}
+
+int disconnect(sqlite3_vtab* vtab) {
+    delete &tableOf(vtab);
+    return SQLITE_OK;
+}
+
+int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
+    const Table& table = tableOf(vtab);
+    if (table.table == nullptr) {
+        return fail(vtab, table.refusal);
+    }
+    const double rows = std::max(table.table->rows, 1.0);
+    info->estimatedRows = static_cast<sqlite3_int64>(rows);
+    info->estimatedCost = rows;
+    return SQLITE_OK;
+}
+
+int openCursor(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
+    try {
+        Table& table = tableOf(vtab);
+        auto cursor = std::make_unique<Cursor>();
+        if (table.spare.empty()) {
+            cursor->rows =
+                std::make_unique<AccessCursor>(table.schema->database->handle(), table.table->name);
+        } else {
+            cursor->rows = std::move(table.spare.back());
+            table.spare.pop_back();
+        }
+        *out = cursor.release();
+        return SQLITE_OK;
+    } catch (const std::exception& error) {
+        return readFailure(vtab, error);
+    }
+}
+
+int closeCursor(sqlite3_vtab_cursor* base) {
+    std::unique_ptr<Cursor> cursor(&cursorOf(base));
+    try {
+        tableOf(base->pVtab).spare.push_back(std::move(cursor->rows));
+    } catch (const std::exception&) {
+        // Without room to keep it, the reader is simply closed.
+    }
+    return SQLITE_OK;
+}
+
+int next(sqlite3_vtab_cursor* base) {
+    Cursor& cursor = cursorOf(base);
+    cursor.eof = !cursor.rows->next();
+    ++cursor.row;
+    return SQLITE_OK;
+}
+
+int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
+    Cursor& cursor = cursorOf(base);
+    cursor.rows->rewind();
+    cursor.row = 0;
+    return next(base);
+}
+
+int eof(sqlite3_vtab_cursor* cursor) {
+    return cursorOf(cursor).eof ? 1 : 0;
+}
+
+int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
+    Cursor& cursor = cursorOf(base);
+    try {
+        if (index >= 0 &&
+            static_cast<std::size_t>(index) < tableOf(base->pVtab).table->columns.size()) {
+            cursor.rows->setResult(context, static_cast<std::size_t>(index));
+        }
+        return SQLITE_OK;
+    } catch (const std::exception&) {
+        return SQLITE_NOMEM;
+    }
+}
+
+int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
+    *out = cursorOf(cursor).row;
+    return SQLITE_OK;
+}
+
+// Without an update method SQLite would refuse statements that change the table while
+// preparing them, in its own words; with this one they prepare, and the read-only engine
+// refuses them in the source's words before they run.
+int refuseChanges(sqlite3_vtab*, int, sqlite3_value**, sqlite3_int64*) {
+    return SQLITE_READONLY;
+}
+
+const sqlite3_module Module = {
+    .iVersion = 1,
+    .xCreate = connect,
+    .xConnect = connect,
+    .xBestIndex = bestIndex,
+    .xDisconnect = disconnect,
+    .xDestroy = disconnect,
+    .xOpen = openCursor,
+    .xClose = closeCursor,
+    .xFilter = filter,
+    .xNext = next,
+    .xEof = eof,
+    .xColumn = column,
+    .xRowid = rowid,
+    .xUpdate = refuseChanges,
+    .xBegin = nullptr,
+    .xSync = nullptr,
+    .xCommit = nullptr,
+    .xRollback = nullptr,
+    .xFindFunction = nullptr,
+    .xRename = nullptr,
+    .xSavepoint = nullptr,
+    .xRelease = nullptr,
+    .xRollbackTo = nullptr,
+    .xShadowName = nullptr,
+};
+
+}  // namespace
+
+void AccessVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const AccessSchema> schema) {
+    auto* aux = new SharedSchema(std::move(schema));
+    const int result = sqlite3_create_module_v2(
+        db, ModuleName, &Module, aux, [](void* data) { delete static_cast<SharedSchema*>(data); });
+    if (result != SQLITE_OK) {
+        throw std::runtime_error(std::string("Cannot register the Access module: ") +
+                                 sqlite3_errmsg(db));
+    }
+}
+
+}  // namespace kiv::db::access

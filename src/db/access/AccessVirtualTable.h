@@ -1,0 +1,24 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <memory>
+
+#include "db/access/AccessSchema.h"
+
+namespace kiv::db::access {
+
+// The SQLite virtual-table module that shows the tables of an Access database: a SELECT reads
+// the table's rows as the statement steps; SQLite does the filtering, joining and counting. A
+// saved query has a table too, so that naming it fails with a clear description rather than
+// "no such table". The tables take no changes.
+class AccessVirtualTable {
+public:
+    static constexpr const char* ModuleName = "kiv_access";
+
+    // Registers the module on a database. `CREATE VIRTUAL TABLE temp."Customers" USING
+    // kiv_access` then makes the table or query the name has in `schema`.
+    static void registerModule(sqlite3* db, std::shared_ptr<const AccessSchema> schema);
+};
+
+}  // namespace kiv::db::access

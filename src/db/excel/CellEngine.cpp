@@ -1,0 +1,46 @@
+#include "db/excel/CellEngine.h"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+#include "base/Text.h"
+#include "db/excel/CellVirtualTable.h"
+#include "db/excel/ReadOnlyEngine.h"
+#include "db/excel/SqlName.h"
+#include "db/sqlite/SqliteDatabase.h"
+#include "db/sqlite/SqliteEngine.h"
+
+namespace kiv::db::excel {
+
+std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
+                                         const std::vector<NamedTable>& tables,
+                                         std::vector<CatalogEntry> catalog) {
+    std::shared_ptr<sqlite::SqliteDatabase> database =
+        sqlite::SqliteDatabase::openMemory(source.provider, source.tag);
+    auto map = std::make_shared<CellTableMap>();
+    for (const auto& [name, table] : tables) {
+        (*map)[text::toLower(name)] = table;
+    }
+    sqlite3* handle = database->handle();
+    try {
+        CellVirtualTable::registerModule(handle, map);
+    } catch (const std::runtime_error& failure) {
+        throw database->error(SQLITE_ERROR, "HY000", failure.what());
+    }
+    for (const auto& entry : tables) {
+        const std::string sql = "CREATE VIRTUAL TABLE temp." + SqlName::quoted(entry.first) +
+                                " USING " + CellVirtualTable::ModuleName;
+        const int code = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
+        if (code != SQLITE_OK) {
+            throw database->error(
+                code, "HY000",
+                "Cannot make the table " + entry.first + ": " + sqlite3_errmsg(handle));
+        }
+    }
+    return std::make_shared<ReadOnlyEngine>(
+        std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
+        source.refusal);
+}
+
+}  // namespace kiv::db::excel

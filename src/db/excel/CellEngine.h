@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db/CatalogEntry.h"
+#include "db/excel/CellTable.h"
+#include "db/excel/FileSource.h"
+
+namespace kiv::db {
+class Engine;
+}
+
+namespace kiv::db::excel {
+
+// Opens the engine of a source whose tables are held as cells (a workbook, an HTML file).
+class CellEngine {
+public:
+    // A table under one of its SQL names; a table may come under several names.
+    using NamedTable = std::pair<std::string, std::shared_ptr<const CellTable>>;
+
+    // Throws Error when a table cannot be made.
+    static std::shared_ptr<Engine> open(const FileSource& source,
+                                        const std::vector<NamedTable>& tables,
+                                        std::vector<CatalogEntry> catalog);
+};
+
+}  // namespace kiv::db::excel

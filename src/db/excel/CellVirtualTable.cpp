@@ -1,0 +1,160 @@
+#include "db/excel/CellVirtualTable.h"
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+#include "base/Text.h"
+
+namespace kiv::db::excel {
+
+namespace {
+
+using SharedTables = std::shared_ptr<const CellTableMap>;
+
+struct Table : sqlite3_vtab {
+    std::shared_ptr<const CellTable> table;
+};
+
+struct Cursor : sqlite3_vtab_cursor {
+    std::size_t row = 0;
+    std::string scratch;
+};
+
+const CellTable& tableOf(sqlite3_vtab* vtab) {
+    return *static_cast<Table*>(vtab)->table;
+}
+Cursor& cursorOf(sqlite3_vtab_cursor* cursor) {
+    return *static_cast<Cursor*>(cursor);
+}
+
+int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab** out,
+            char** error) {
+    try {
+        const CellTableMap& tables = **static_cast<SharedTables*>(aux);
+        const auto found = tables.find(text::toLower(argv[2]));
+        if (found == tables.end()) {
+            *error = sqlite3_mprintf("The source has no table named %s.", argv[2]);
+            return SQLITE_ERROR;
+        }
+        const int declared = sqlite3_declare_vtab(db, found->second->declaration().c_str());
+        if (declared != SQLITE_OK) {
+            *error = sqlite3_mprintf("%s", sqlite3_errmsg(db));
+            return declared;
+        }
+        auto* table = new Table();
+        table->table = found->second;
+        *out = table;
+        return SQLITE_OK;
+    } catch (const std::exception&) {
+        return SQLITE_NOMEM;
+    }
+}
+
+int disconnect(sqlite3_vtab* vtab) {
+    delete static_cast<Table*>(vtab);
+    return SQLITE_OK;
+}
+
+int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
+    const auto rows =
+        static_cast<sqlite3_int64>(std::max<std::size_t>(tableOf(vtab).rowCount(), 1));
+    info->estimatedRows = rows;
+    info->estimatedCost = static_cast<double>(rows);
+    return SQLITE_OK;
+}
+
+int openCursor(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
+    try {
+        *out = new Cursor();
+        return SQLITE_OK;
+    } catch (const std::exception&) {
+        return SQLITE_NOMEM;
+    }
+}
+
+int closeCursor(sqlite3_vtab_cursor* cursor) {
+    delete &cursorOf(cursor);
+    return SQLITE_OK;
+}
+
+int filter(sqlite3_vtab_cursor* cursor, int, const char*, int, sqlite3_value**) {
+    cursorOf(cursor).row = 0;
+    return SQLITE_OK;
+}
+
+int next(sqlite3_vtab_cursor* cursor) {
+    ++cursorOf(cursor).row;
+    return SQLITE_OK;
+}
+
+int eof(sqlite3_vtab_cursor* cursor) {
+    return cursorOf(cursor).row >= tableOf(cursor->pVtab).rowCount() ? 1 : 0;
+}
+
+int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
+    Cursor& cursor = cursorOf(base);
+    const CellTable& table = tableOf(base->pVtab);
+    try {
+        if (index >= 0 && static_cast<std::size_t>(index) < table.columns().size()) {
+            table.setResult(context, cursor.row, static_cast<std::size_t>(index), cursor.scratch);
+        }
+        return SQLITE_OK;
+    } catch (const std::exception&) {
+        return SQLITE_NOMEM;
+    }
+}
+
+int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
+    *out = static_cast<sqlite3_int64>(cursorOf(cursor).row);
+    return SQLITE_OK;
+}
+
+// Without an update method SQLite would refuse statements that change the table while
+// preparing them, in its own words; with this one they prepare, and the read-only engine
+// refuses them in the source's words before they run.
+int refuseChanges(sqlite3_vtab*, int, sqlite3_value**, sqlite3_int64*) {
+    return SQLITE_READONLY;
+}
+
+const sqlite3_module Module = {
+    .iVersion = 1,
+    .xCreate = connect,
+    .xConnect = connect,
+    .xBestIndex = bestIndex,
+    .xDisconnect = disconnect,
+    .xDestroy = disconnect,
+    .xOpen = openCursor,
+    .xClose = closeCursor,
+    .xFilter = filter,
+    .xNext = next,
+    .xEof = eof,
+    .xColumn = column,
+    .xRowid = rowid,
+    .xUpdate = refuseChanges,
+    .xBegin = nullptr,
+    .xSync = nullptr,
+    .xCommit = nullptr,
+    .xRollback = nullptr,
+    .xFindFunction = nullptr,
+    .xRename = nullptr,
+    .xSavepoint = nullptr,
+    .xRelease = nullptr,
+    .xRollbackTo = nullptr,
+    .xShadowName = nullptr,
+};
+
+}  // namespace
+
+void CellVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const CellTableMap> tables) {
+    auto* aux = new SharedTables(std::move(tables));
+    const int result = sqlite3_create_module_v2(
+        db, ModuleName, &Module, aux, [](void* data) { delete static_cast<SharedTables*>(data); });
+    if (result != SQLITE_OK) {
+        throw std::runtime_error(std::string("Cannot register the cell-table module: ") +
+                                 sqlite3_errmsg(db));
+    }
+}
+
+}  // namespace kiv::db::excel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <memory>
+
+#include "db/excel/CellTable.h"
+
+namespace kiv::db::excel {
+
+// The SQLite virtual-table module that shows tables of cells: a SELECT steps through the rows
+// held in memory; SQLite does the filtering, joining and counting over full scans. The tables
+// take no changes.
+class CellVirtualTable {
+public:
+    static constexpr const char* ModuleName = "kiv_cells";
+
+    // Registers the module on a database. `CREATE VIRTUAL TABLE temp."Sheet1$" USING
+    // kiv_cells` then makes the table the name has in `tables`.
+    static void registerModule(sqlite3* db, std::shared_ptr<const CellTableMap> tables);
+};
+
+}  // namespace kiv::db::excel

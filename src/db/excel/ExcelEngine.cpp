@@ -1,0 +1,89 @@
+#include "db/excel/ExcelEngine.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <stdexcept>
+
+#include "base/Text.h"
+#include "db/Engine.h"
+#include "db/excel/CellEngine.h"
+#include "db/excel/FileSource.h"
+#include "db/excel/SheetTableBuilder.h"
+#include "db/excel/XlsReader.h"
+#include "db/excel/XlsxReader.h"
+
+namespace kiv::db::excel {
+
+namespace {
+
+const FileSource Source{"Kiv.Excel", "[Kiv][Excel]", "Excel workbooks are read-only"};
+
+constexpr std::string_view ZipSignature = "PK\x03\x04";
+constexpr std::string_view CompoundFileSignature = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+
+std::string signatureOf(const std::string& path) {
+    std::array<char, 8> bytes{};
+    std::ifstream in(path, std::ios::binary);
+    in.read(bytes.data(), bytes.size());
+    return std::string(bytes.data(), static_cast<std::size_t>(in.gcount()));
+}
+
+Workbook readWorkbook(const std::string& path) {
+    const std::string signature = signatureOf(path);
+    try {
+        if (signature.starts_with(ZipSignature)) {
+            return XlsxReader::read(path);
+        }
+        if (signature.starts_with(CompoundFileSignature)) {
+            return XlsReader::read(path);
+        }
+    } catch (const std::runtime_error& failure) {
+        throw Source.error("Cannot read the workbook '" + path + "': " + failure.what() + ".");
+    }
+    throw Source.error("The file '" + path + "' is not an Excel workbook (.xls or .xlsx).");
+}
+
+bool plainName(std::string_view name) {
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '_' || c == '$';
+    });
+}
+
+// `'My Sheet$'`: the form catalogs of the platform name sheets whose names need quotes by.
+std::string quotedSheet(std::string_view tableName) {
+    return "'" + text::replaceAll(tableName, "'", "''") + "'";
+}
+
+}  // namespace
+
+std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts) {
+    const std::string path = Source.path(parts);
+    const Workbook workbook = readWorkbook(path);
+    const bool header = FileSource::firstRowHasNames(parts, true);
+    const Variant modified = FileSource::modified(path);
+    std::vector<CellEngine::NamedTable> tables;
+    std::vector<CatalogEntry> catalog;
+    for (const Workbook::Name& name : workbook.names) {
+        tables.emplace_back(
+            name.name,
+            SheetTableBuilder::build(name.name, workbook.sheets[name.sheet], name.range, header));
+        catalog.push_back(CatalogEntry{name.name, "TABLE", modified, modified});
+    }
+    for (const Workbook::Sheet& sheet : workbook.sheets) {
+        const std::string name = sheet.name + "$";
+        const auto table = SheetTableBuilder::build(name, sheet, sheet.usedRange(), header);
+        tables.emplace_back(name, table);
+        if (!plainName(name)) {
+            tables.emplace_back(quotedSheet(name), table);
+        }
+        catalog.push_back(CatalogEntry{name, "TABLE", modified, modified});
+    }
+    std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
+        return text::toLower(a.name) < text::toLower(b.name);
+    });
+    return CellEngine::open(Source, tables, std::move(catalog));
+}
+
+}  // namespace kiv::db::excel

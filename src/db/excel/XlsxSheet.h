@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/excel/Cell.h"
+#include "db/excel/NumberFormat.h"
+
+namespace kiv::db::excel {
+
+class XmlStream;
+
+// The cells of one worksheet part of an .xlsx workbook: shared and inline strings, numbers
+// (dates and amounts of money by their cell's number format), booleans; errors stay blank.
+class XlsxSheet {
+public:
+    struct Context {
+        const std::vector<std::string>& strings;        // the shared strings
+        const std::vector<NumberFormat::Kind>& styles;  // by cell style index
+        bool date1904 = false;                          // day 0 is 1904-01-01
+    };
+
+    // Throws std::runtime_error when the part is not well-formed.
+    static std::vector<std::vector<Cell>> read(std::string_view xml, const Context& context);
+
+    // The text of a rich-text element (a shared string `si`, an inline string `is`) the stream
+    // is at: its runs joined, phonetic guides left out.
+    static std::string richText(XmlStream& xml, std::string_view element);
+
+    // The program's serial day number of a spreadsheet date number.
+    static double dateSerial(double value, bool date1904);
+};
+
+}  // namespace kiv::db::excel

@@ -1,0 +1,113 @@
+#include "db/excel/XmlStream.h"
+
+#include <libxml/xmlreader.h>
+
+#include <stdexcept>
+
+namespace kiv::db::excel {
+
+namespace {
+
+std::string_view view(const xmlChar* text) {
+    return text == nullptr ? std::string_view()
+                           : std::string_view(reinterpret_cast<const char*>(text));
+}
+
+}  // namespace
+
+XmlStream::XmlStream(std::string_view xml)
+    : reader_(xmlReaderForMemory(
+          xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+          XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS)) {
+    if (reader_ == nullptr) {
+        throw std::runtime_error("cannot read the XML part");
+    }
+}
+
+XmlStream::~XmlStream() {
+    xmlFreeTextReader(reader_);
+}
+
+bool XmlStream::next() {
+    for (;;) {
+        const int result = xmlTextReaderRead(reader_);
+        if (result == 0) {
+            return false;
+        }
+        if (result < 0) {
+            throw std::runtime_error("an XML part is not well-formed");
+        }
+        switch (xmlTextReaderNodeType(reader_)) {
+            case XML_READER_TYPE_ELEMENT:
+            case XML_READER_TYPE_END_ELEMENT:
+            case XML_READER_TYPE_TEXT:
+            case XML_READER_TYPE_CDATA:
+            case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
+                return true;
+            default:
+                break;
+        }
+    }
+}
+
+bool XmlStream::isElement(std::string_view name) const {
+    return view(xmlTextReaderConstLocalName(reader_)) == name;
+}
+
+bool XmlStream::opens(std::string_view name) const {
+    return xmlTextReaderNodeType(reader_) == XML_READER_TYPE_ELEMENT && isElement(name);
+}
+
+bool XmlStream::closes(std::string_view name) const {
+    const int type = xmlTextReaderNodeType(reader_);
+    return isElement(name) &&
+           (type == XML_READER_TYPE_END_ELEMENT ||
+            (type == XML_READER_TYPE_ELEMENT && xmlTextReaderIsEmptyElement(reader_) == 1));
+}
+
+bool XmlStream::isText() const {
+    const int type = xmlTextReaderNodeType(reader_);
+    return type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_CDATA ||
+           type == XML_READER_TYPE_SIGNIFICANT_WHITESPACE;
+}
+
+std::string_view XmlStream::text() const {
+    return view(xmlTextReaderConstValue(reader_));
+}
+
+std::string XmlStream::attribute(std::string_view name) const {
+    std::string value;
+    if (xmlTextReaderMoveToFirstAttribute(reader_) != 1) {
+        return value;
+    }
+    do {
+        if (view(xmlTextReaderConstLocalName(reader_)) == name) {
+            value = view(xmlTextReaderConstValue(reader_));
+            break;
+        }
+    } while (xmlTextReaderMoveToNextAttribute(reader_) == 1);
+    xmlTextReaderMoveToElement(reader_);
+    return value;
+}
+
+std::string XmlStream::elementText() const {
+    xmlChar* text = xmlTextReaderReadString(reader_);
+    std::string value(view(text));
+    xmlFree(text);
+    return value;
+}
+
+void XmlStream::skipElement() {
+    if (xmlTextReaderIsEmptyElement(reader_) == 1) {
+        return;
+    }
+    const int depth = xmlTextReaderDepth(reader_);
+    while (next()) {
+        if (xmlTextReaderNodeType(reader_) == XML_READER_TYPE_END_ELEMENT &&
+            xmlTextReaderDepth(reader_) == depth) {
+            return;
+        }
+    }
+}
+
+}  // namespace kiv::db::excel

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct _xmlTextReader;
+
+namespace kiv::db::excel {
+
+// Reads an XML document held in memory node by node, so a worksheet of any size is read
+// without building its tree. Names are compared by their local part, whatever prefix their
+// namespace has in the file. Entities are not expanded and nothing is fetched from a network.
+class XmlStream {
+public:
+    // Throws std::runtime_error when the reader cannot be made.
+    explicit XmlStream(std::string_view xml);
+    ~XmlStream();
+    XmlStream(const XmlStream&) = delete;
+    XmlStream& operator=(const XmlStream&) = delete;
+
+    // Moves to the next element start, element end or text; false at the end of the document.
+    // Throws std::runtime_error when the document is not well-formed.
+    bool next();
+
+    bool opens(std::string_view name) const;   // at the start of an element with that name
+    bool closes(std::string_view name) const;  // at its end, or at its start when it is empty
+    bool isText() const;
+    std::string_view text() const;
+
+    // The value of an attribute of the element the stream is at; "" when it has none.
+    std::string attribute(std::string_view name) const;
+    // The text of the element the stream is at, its descendants' included.
+    std::string elementText() const;
+    // Moves past the end of the element the stream is at.
+    void skipElement();
+
+private:
+    bool isElement(std::string_view name) const;
+
+    _xmlTextReader* reader_;
+};
+
+}  // namespace kiv::db::excel

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace kiv::db::testing {
+
+// The folder of the sample Access files: KIV_ACCESS_SAMPLES when set, otherwise the shared
+// test data beside the repository (../shared/testdata/access from its root).
+inline std::string accessSamples() {
+    if (const char* folder = std::getenv("KIV_ACCESS_SAMPLES"); folder != nullptr && *folder != 0) {
+        return folder;
+    }
+    const std::filesystem::path root =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
+    return (root.parent_path() / "shared" / "testdata" / "access").lexically_normal().string();
+}
+
+}  // namespace kiv::db::testing
+
+// Skips the test, saying why, when a sample Access file is not there.
+#define KIV_NEED_ACCESS_SAMPLE(file)                                                        \
+    do {                                                                                    \
+        if (!std::filesystem::exists(::kiv::db::testing::accessSamples() + "/" + (file))) { \
+            GTEST_SKIP() << "skipped: the sample Access file " << (file) << " is not in "   \
+                         << ::kiv::db::testing::accessSamples()                             \
+                         << " (set KIV_ACCESS_SAMPLES to its folder)";                      \
+        }                                                                                   \
+    } while (false)

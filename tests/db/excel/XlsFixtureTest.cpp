@@ -1,0 +1,50 @@
+#include <filesystem>
+
+#include "db/excel/FileSourceFixture.h"
+
+namespace kiv::db::testing {
+namespace {
+
+// The .xls workbooks made once from the flat spreadsheet files in tests/data.
+std::string fixture(const std::string& name) {
+    return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "data" / name)
+        .lexically_normal()
+        .string();
+}
+
+class XlsFixture : public FileSourceFixture {
+protected:
+    void SetUp() override { openFixture("workbook.xls"); }
+
+    void openFixture(const std::string& name) {
+        open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + fixture(name) +
+             ";Extended Properties=Excel 8.0;");
+    }
+};
+
+TEST_F(XlsFixture, SheetsAndTheNamedRange) {
+    EXPECT_EQ(tables(),
+              (std::vector<std::string>{"Adults:TABLE", "Other Sheet$:TABLE", "People$:TABLE"}));
+    EXPECT_EQ(rows("SELECT Code FROM [Other Sheet$]"), (Rows{{"x"}, {"y"}}));
+    EXPECT_EQ(rows("SELECT Name, Age FROM Adults ORDER BY Age"),
+              (Rows{{"Ann", "34"}, {"Bj\xC3\xB6rn", "41.5"}}));
+}
+
+TEST_F(XlsFixture, ValuesAndTypesOfAWorksheet) {
+    EXPECT_EQ(fields("SELECT * FROM [People$]"),
+              (std::vector<std::string>{"Name 202 255", "Age 5 8", "Born 7 8", "Paid 6 8",
+                                        "Member 11 2", "Note 202 255"}));
+    EXPECT_EQ(rows("SELECT * FROM [People$] ORDER BY Age"),
+              (Rows{{"Ann", "34", "1990-05-17", "12.5", "True", "1"},
+                    {"Bj\xC3\xB6rn", "41.5", "1983-01-02 06:30:00", "7", "False", "two"}}));
+}
+
+// Its workbook stream is long enough to be kept in full sectors rather than the mini stream.
+TEST_F(XlsFixture, ALargerWorkbook) {
+    openFixture("repeated.xls");
+    EXPECT_EQ(rows("SELECT COUNT(*), SUM(Id) FROM [Rows$]"), (Rows{{"601", "4208"}}));
+    EXPECT_EQ(rows("SELECT Id, Label FROM [Rows$] WHERE Label <> 'seven'"), (Rows{{"8", "last"}}));
+}
+
+}  // namespace
+}  // namespace kiv::db::testing

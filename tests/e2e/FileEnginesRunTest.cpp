@@ -1,0 +1,102 @@
+#include "RunFixture.h"
+#include "db/access/AccessSamples.h"
+#include "db/excel/XlsxBuilder.h"
+
+namespace {
+
+using Rows = std::vector<std::string>;
+
+class FileEnginesRun : public RunFixture {
+protected:
+    void writeWorkbook() {
+        kiv::db::testing::XlsxBuilder book(dir.file("orders.xlsx"));
+        lxw_worksheet* sheet = book.sheet("Orders");
+        lxw_format* date = book.format("yyyy-mm-dd");
+        worksheet_write_string(sheet, 0, 0, "OrderNo", nullptr);
+        worksheet_write_string(sheet, 0, 1, "Customer", nullptr);
+        worksheet_write_string(sheet, 0, 2, "Placed", nullptr);
+        const char* customers[] = {"ALFKI", "BONAP", "NOONE"};
+        for (int i = 0; i < 3; ++i) {
+            worksheet_write_number(sheet, 1 + i, 0, 100 + i, nullptr);
+            worksheet_write_string(sheet, 1 + i, 1, customers[i], nullptr);
+            lxw_datetime day{2024, 3, 1 + i, 0, 0, 0};
+            worksheet_write_datetime(sheet, 1 + i, 2, &day, date);
+        }
+        book.close();
+    }
+};
+
+TEST_F(FileEnginesRun, LoadsASheetAnHtmlTableAndAnAccessTableWithALookup) {
+    KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
+    writeWorkbook();
+    dir.write("regions.htm",
+              "<html><body><table><caption>Regions</caption>"
+              "<tr><th>Code</th><th>Name</th></tr><tr><td>N</td><td>North</td></tr>"
+              "<tr><td>S</td><td>South</td></tr></table></body></html>");
+    sql("out.db",
+        "CREATE TABLE Orders (OrderNo INTEGER, Customer VARCHAR(5), Company VARCHAR(40), "
+        "Placed DATE); CREATE TABLE Regions (Code VARCHAR(4), Name VARCHAR(20)); "
+        "CREATE TABLE Shippers (Id INTEGER, Name VARCHAR(40));");
+    package(
+        "spec.ini", "Files",
+        // The lookup's connection is opened by the step that reads Shippers first.
+        "[STEP 1]\r\nStepName=Shippers\r\nStepType=dataload\r\nSourceConnection=Northwind\r\n"
+        "SourceTableName=Shippers\r\nTargetConnection=Out\r\nTargetTableName=Shippers\r\n"
+        "SourceToDestinationColumnMappingSection=Shipper columns\r\n"
+        "[STEP 2]\r\nStepName=Orders\r\nStepType=dataload\r\nSourceConnection=Book\r\n"
+        "SourceTableName=Orders$\r\nTargetConnection=Out\r\nTargetTableName=Orders\r\n"
+        "SourceToDestinationColumnMappingSection=Order columns\r\n"
+        "[STEP 3]\r\nStepName=Regions\r\nStepType=dataload\r\nSourceConnection=Page\r\n"
+        "SourceTableName=Regions\r\nTargetConnection=Out\r\nTargetTableName=Regions\r\n"
+        "SourceToDestinationColumnMappingSection=Region columns\r\n"
+        "[Order columns]\r\nSourceColumn_1=OrderNo\r\nTargetColumn_1=OrderNo\r\n"
+        "SourceColumn_2=Customer\r\nTargetColumn_2=Customer\r\n"
+        "SourceMappingType_3=Lookup\r\nSourceColumn_3_P1=Customer\r\n"
+        "SourceMappingSQLConnection_3=Northwind\r\n"
+        "SourceMappingSQLStatement_3=SELECT CompanyName FROM Customers WHERE CustomerID = [P1]\r\n"
+        "SourceMappingOption_3_NULLLookups=Allow And Log\r\nTargetColumn_3=Company\r\n"
+        "SourceColumn_4=Placed\r\nTargetColumn_4=Placed\r\n"
+        "[Region columns]\r\nSourceColumn_1=F1\r\nTargetColumn_1=Code\r\n"
+        "SourceColumn_2=F2\r\nTargetColumn_2=Name\r\n"
+        "[Shipper columns]\r\nSourceColumn_1=ShipperID\r\nTargetColumn_1=Id\r\n"
+        "SourceColumn_2=CompanyName\r\nTargetColumn_2=Name\r\n"
+        "[Data Connection - Book]\r\nDatabaseType=MSExcel\r\nDatabase=$(INIPath)/orders.xlsx\r\n"
+        "[Data Connection - Page]\r\nDatabaseType=HTMLImport\r\nDatabase=$(INIPath)/regions.htm\r\n"
+        "[Data Connection - Northwind]\r\nDatabaseType=MSAccess\r\nReadOnlyMode=True\r\n"
+        "Database=" +
+            kiv::db::testing::accessSamples() +
+            "/nwind.mdb\r\n"
+            "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err << report();
+    EXPECT_EQ(
+        query("out.db", "SELECT OrderNo, Customer, Company, Placed FROM Orders ORDER BY OrderNo"),
+        (Rows{"100|ALFKI|Alfreds Futterkiste|2024-03-01", "101|BONAP|Bon app'|2024-03-02",
+              "102|NOONE|NULL|2024-03-03"}));
+    // With HDR=NO the header row of the HTML table is a row of data too.
+    EXPECT_EQ(query("out.db", "SELECT Code, Name FROM Regions"),
+              (Rows{"Code|Name", "N|North", "S|South"}));
+    EXPECT_EQ(query("out.db", "SELECT Id, Name FROM Shippers ORDER BY Id"),
+              (Rows{"1|Speedy Express", "2|United Package", "3|Federal Shipping"}));
+    EXPECT_NE(report().find("Rows Processed:    3"), std::string::npos) << report();
+}
+
+TEST_F(FileEnginesRun, AWorkbookTakesNoRows) {
+    writeWorkbook();
+    sql("in.db", "CREATE TABLE People (OrderNo INTEGER); INSERT INTO People VALUES (1);");
+    package(
+        "spec.ini", "Into a workbook",
+        "[STEP 1]\r\nStepName=Back\r\nStepType=dataload\r\nSourceConnection=In\r\n"
+        "SourceTableName=People\r\nTargetConnection=Book\r\nTargetTableName=Orders$\r\n"
+        "SourceToDestinationColumnMappingSection=Cols\r\n"
+        "[Cols]\r\nSourceColumn_1=OrderNo\r\nTargetColumn_1=OrderNo\r\n"
+        "[Data Connection - In]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/in.db\r\n"
+        "[Data Connection - Book]\r\nDatabaseType=MSExcel\r\nDatabase=$(INIPath)/orders.xlsx\r\n");
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(report().find("Excel workbooks are read-only; rows cannot be added to Orders$."),
+              std::string::npos)
+        << report();
+}
+
+}  // namespace
