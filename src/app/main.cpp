@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,14 @@
 #include "driver/ConsoleFrontEnd.h"
 #include "driver/RunController.h"
 #include "driver/modKivRun.h"
+#include "ui/WindowProgram.h"
 
 namespace {
+
+struct Notice {
+    std::string title;
+    std::string text;
+};
 
 bool displayReachable() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -51,15 +58,31 @@ int runInTerminal(const kiv::CommandLine& commandLine) {
     return controller.FailedStepsInRun() > 0 || !kiv::gbContinueProcessing ? 1 : EXIT_SUCCESS;
 }
 
+// The message that stopped the command line, in the front end the program would have used.
+void showNotice(const Notice& notice, bool inWindow, int& argc, char** argv) {
+    if (!inWindow) {
+        showMessageOnTerminal(notice.title, notice.text);
+        return;
+    }
+    kiv::WindowProgram program(argc, argv);
+    program.ShowWarning(notice.title, notice.text);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     kiv::StartUp();
     kiv::gbDebugEnabled = true;
 
-    kiv::CommandLine commandLine(showMessageOnTerminal);
+    // Whether a window can show the message is known only once the whole command line is read.
+    std::optional<Notice> notice;
+    kiv::CommandLine commandLine([&notice](const std::string& title, const std::string& text) {
+        notice = Notice{title, text};
+    });
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (!commandLine.ParseCommandLine(arguments)) {
+    const bool proceed = commandLine.ParseCommandLine(arguments);
+    const bool inWindow = !commandLine.ConsoleRequested() && displayReachable();
+    if (!proceed) {
         switch (commandLine.StopReason()) {
             case kiv::CommandLine::Stop::Help:
                 std::cout << kiv::CommandLine::UsageText();
@@ -68,11 +91,18 @@ int main(int argc, char** argv) {
                 std::cout << "kivrun " << KIV_VERSION << '\n';
                 return finish(EXIT_SUCCESS);
             default:
+                if (notice) {
+                    showNotice(*notice, inWindow, argc, argv);
+                }
                 return finish(2);
         }
     }
-    if (!commandLine.ConsoleRequested() && !displayReachable()) {
-        std::cerr << "kivrun: no display found; running in the terminal (-console).\n";
+    if (!inWindow) {
+        if (!commandLine.ConsoleRequested()) {
+            std::cerr << "kivrun: no display found; running in the terminal (-console).\n";
+        }
+        return finish(runInTerminal(commandLine));
     }
-    return finish(runInTerminal(commandLine));
+    kiv::WindowProgram program(argc, argv);
+    return finish(program.Run(commandLine));
 }
