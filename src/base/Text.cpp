@@ -6,22 +6,31 @@ namespace kiv::text {
 
 namespace {
 
-std::string_view trimAny(std::string_view value, std::string_view characters) {
-    const auto first = value.find_first_not_of(characters);
-    if (first == std::string_view::npos) {
-        return {};
+// Trimming runs for every value a load reads, so it is a plain loop.
+template <typename IsTrimmed>
+std::string_view trimIf(std::string_view value, IsTrimmed isTrimmed) {
+    std::size_t first = 0;
+    std::size_t last = value.size();
+    while (first < last && isTrimmed(value[first])) {
+        ++first;
     }
-    const auto last = value.find_last_not_of(characters);
-    return value.substr(first, last - first + 1);
+    while (last > first && isTrimmed(value[last - 1])) {
+        --last;
+    }
+    return value.substr(first, last - first);
 }
 
 char toUpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
-std::string_view trim(std::string_view value) { return trimAny(value, " "); }
+std::string_view trim(std::string_view value) {
+    return trimIf(value, [](char c) { return c == ' '; });
+}
 
-std::string_view trimWhitespace(std::string_view value) { return trimAny(value, " \t\r\n"); }
+std::string_view trimWhitespace(std::string_view value) {
+    return trimIf(value, [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
 
 char toLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 

@@ -945,7 +945,56 @@ std::string Variant::formatDate(double serial) {
     return text;
 }
 
+namespace {
+
+int twoDigits(std::string_view text, std::size_t at) {
+    const char a = text[at];
+    const char b = text[at + 1];
+    return a >= '0' && a <= '9' && b >= '0' && b <= '9' ? (a - '0') * 10 + (b - '0') : -1;
+}
+
+// yyyy-mm-dd and yyyy-mm-dd hh:mm:ss, the forms the engines store dates in: read without the
+// general parser, since a load reads one per date value. Gives false for anything else.
+bool parseIsoDate(std::string_view text, int& year, int& month, int& day, int& hour, int& minute,
+                  int& second) {
+    if ((text.size() != 10 && text.size() != 19) || text[4] != '-' || text[7] != '-') {
+        return false;
+    }
+    const int century = twoDigits(text, 0);
+    const int decade = twoDigits(text, 2);
+    month = twoDigits(text, 5);
+    day = twoDigits(text, 8);
+    hour = minute = second = 0;
+    if (text.size() == 19) {
+        if (text[10] != ' ' || text[13] != ':' || text[16] != ':') {
+            return false;
+        }
+        hour = twoDigits(text, 11);
+        minute = twoDigits(text, 14);
+        second = twoDigits(text, 17);
+    }
+    year = century * 100 + decade;
+    return century >= 0 && decade >= 0 && month >= 0 && day >= 0 && hour >= 0 && minute >= 0 &&
+           second >= 0;
+}
+
+}  // namespace
+
 std::optional<double> Variant::parseDate(std::string_view text) noexcept {
+    int year, month, day, hour, minute, second;
+    if (parseIsoDate(text, year, month, day, hour, minute, second)) {
+        DateFields fields;
+        fields.year = year;
+        fields.month = month;
+        fields.day = day;
+        fields.hour = hour;
+        fields.minute = minute;
+        fields.second = second;
+        if (year >= 100 && hour <= 23 && minute <= 59 && second <= 59 && validDay(fields)) {
+            return serialFromCivil(year, month, day, hour, minute, second);
+        }
+        return std::nullopt;
+    }
     const std::string_view trimmed = trim(text);
     Cursor in(trimmed);
     DateFields fields;
