@@ -17,8 +17,9 @@ class Recordset;
 // An opened database. The connect string chooses the engine:
 //   Provider=SQLite;Data Source=file                        embedded SQLite database
 //   Driver={Microsoft Text Driver (*.txt; *.csv)};DBQ=dir;  folder of text files
-// Other sources (workbooks, HTML, Access, ODBC) fail to open with a description saying
-// which kind of source is not supported.
+//   Provider=Microsoft.Jet.OLEDB.4.0;Data Source=file;...   workbook, HTML file or Access file
+//   any other Driver= or DSN=                               ODBC data source
+// An unknown provider fails to open with a description naming it.
 //
 // Failures of the connection and of everything run on it are thrown as `Error` and left in
 // `Errors`; a failure replaces the records of the previous one.

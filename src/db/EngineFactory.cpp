@@ -13,6 +13,7 @@
 #include "db/access/AccessEngine.h"
 #include "db/excel/ExcelEngine.h"
 #include "db/html/HtmlEngine.h"
+#include "db/odbc/OdbcEngine.h"
 #include "db/sqlite/SqliteEngine.h"
 
 namespace kiv::db {
@@ -69,10 +70,10 @@ std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long
         if (containsIgnoringCase(*driver, "Text Driver")) {
             return openTextFolder(parts, mode);
         }
-        unsupported("ODBC data sources are not supported yet (driver '" + *driver + "').");
+        return odbc::OdbcEngine::open(connectString, mode);
     }
-    if (const std::optional<std::string> dsn = parts.value("DSN")) {
-        unsupported("ODBC data sources are not supported yet (data source name '" + *dsn + "').");
+    if (parts.value("DSN")) {
+        return odbc::OdbcEngine::open(connectString, mode);
     }
     const std::optional<std::string> provider = parts.value("Provider");
     if (!provider) {

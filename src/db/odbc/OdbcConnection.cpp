@@ -1,0 +1,181 @@
+#include "db/odbc/OdbcConnection.h"
+
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "base/Text.h"
+#include "db/SqlText.h"
+#include "db/odbc/OdbcDiagnostics.h"
+#include "db/odbc/OdbcTableWriter.h"
+#include "db/odbc/OdbcText.h"
+
+namespace kiv::db::odbc {
+
+namespace {
+
+// An unreachable server fails within this many seconds instead of waiting for the
+// network's own timeout of minutes.
+constexpr SQLULEN LoginSeconds = 15;
+
+SQLPOINTER attribute(SQLULEN value) {
+    return reinterpret_cast<SQLPOINTER>(value);
+}
+
+}  // namespace
+
+OdbcHandle OdbcConnection::environment() {
+    OdbcHandle environment(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+    SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION, attribute(SQL_OV_ODBC3), 0);
+    return environment;
+}
+
+OdbcConnection::OdbcConnection(OdbcHandle environment, std::string_view connectString,
+                               bool readOnly)
+    : environment_(std::move(environment)),
+      connection_(SQL_HANDLE_DBC, environment_.get()),
+      readOnly_(readOnly) {
+    SQLSetConnectAttrW(connection_.get(), SQL_ATTR_LOGIN_TIMEOUT, attribute(LoginSeconds), 0);
+    OdbcText::Wide text = OdbcText::wide(connectString);
+    const SQLRETURN code = SQLDriverConnectW(connection_.get(), nullptr, text.data(), SQL_NTS,
+                                             nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(code)) {
+        throw OdbcDiagnostics::error(SQL_HANDLE_DBC, connection_.get());
+    }
+    connection_.connected();
+    if (readOnly_) {
+        // A hint the driver may pass on to the server; the engine refuses to open tables
+        // for writing on a read-only connection either way.
+        SQLSetConnectAttrW(connection_.get(), SQL_ATTR_ACCESS_MODE, attribute(SQL_MODE_READ_ONLY),
+                           0);
+    }
+    quote_ = info(SQL_IDENTIFIER_QUOTE_CHAR);
+    searchEscape_ = info(SQL_SEARCH_PATTERN_ESCAPE);
+    dbmsName_ = info(SQL_DBMS_NAME);
+}
+
+OdbcConnection::~OdbcConnection() {
+    // Only a writer that was never closed leaves its transaction open; what it wrote is kept.
+    if (inTransaction_) {
+        SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT);
+    }
+}
+
+std::string OdbcConnection::info(SQLUSMALLINT item) const {
+    SQLWCHAR value[256] = {};
+    SQLSMALLINT bytes = 0;
+    const SQLRETURN code = SQLGetInfoW(connection_.get(), item, value, sizeof value, &bytes);
+    if (!SQL_SUCCEEDED(code)) {
+        return {};
+    }
+    const std::size_t units = std::min<std::size_t>(
+        static_cast<std::size_t>(bytes) / sizeof(SQLWCHAR), OdbcText::length(value));
+    return OdbcText::utf8(value, units);
+}
+
+std::string OdbcConnection::quote(std::string_view name) const {
+    if (quote_.empty() || quote_ == " ") {
+        return std::string(name);
+    }
+    if (quote_ == "[") {
+        return SqlText::bracket(name);
+    }
+    return quote_ + text::replaceAll(name, quote_, quote_ + quote_) + quote_;
+}
+
+OdbcHandle OdbcConnection::statement() const {
+    return OdbcHandle(SQL_HANDLE_STMT, connection_.get());
+}
+
+Error OdbcConnection::error(const OdbcHandle& statement) {
+    return OdbcDiagnostics::error(statement.type(), statement.get());
+}
+
+void OdbcConnection::holdRows(OdbcTableWriter* writer) {
+    if (std::find(holding_.begin(), holding_.end(), writer) == holding_.end()) {
+        holding_.push_back(writer);
+    }
+}
+
+void OdbcConnection::releaseRows(OdbcTableWriter* writer) noexcept {
+    std::erase(holding_, writer);
+}
+
+void OdbcConnection::flushHeldRows(const OdbcTableWriter* except) noexcept {
+    for (;;) {
+        const auto next =
+            std::find_if(holding_.begin(), holding_.end(),
+                         [except](const OdbcTableWriter* writer) { return writer != except; });
+        if (next == holding_.end()) {
+            return;
+        }
+        (*next)->flushHeld();
+    }
+}
+
+void OdbcConnection::leaveWriters() {
+    if (writers_ > 0) {
+        --writers_;
+    }
+    if (writers_ == 0) {
+        flushHeldRows();
+    }
+    // A writer whose held rows were sent just now has joined again and commits later.
+    if (writers_ == 0 && inTransaction_) {
+        endTransaction();
+    }
+}
+
+void OdbcConnection::beginWriting(std::size_t rows) {
+    if (!inTransaction_) {
+        setAutoCommit(false);
+        inTransaction_ = true;
+        transactionRows_ = 0;
+    } else if (transactionRows_ + rows > TransactionRows) {
+        commit();
+    }
+    transactionRows_ += rows;
+}
+
+void OdbcConnection::commit() {
+    transactionRows_ = 0;
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT))) {
+        throw OdbcDiagnostics::error(SQL_HANDLE_DBC, connection_.get());
+    }
+}
+
+void OdbcConnection::endTransaction() {
+    inTransaction_ = false;
+    std::optional<Error> failure;
+    try {
+        commit();
+    } catch (const Error& error) {
+        failure = error;
+    }
+    setAutoCommit(true);
+    if (failure) {
+        throw *failure;
+    }
+}
+
+void OdbcConnection::commitAfterFailure() noexcept {
+    flushHeldRows();
+    if (inTransaction_) {
+        transactionRows_ = 0;
+        SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT);
+    }
+}
+
+void OdbcConnection::setAutoCommit(bool on) {
+    const SQLRETURN code =
+        SQLSetConnectAttrW(connection_.get(), SQL_ATTR_AUTOCOMMIT,
+                           attribute(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
+    if (!SQL_SUCCEEDED(code)) {
+        throw OdbcDiagnostics::error(SQL_HANDLE_DBC, connection_.get());
+    }
+}
+
+}  // namespace kiv::db::odbc

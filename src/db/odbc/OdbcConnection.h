@@ -1,0 +1,92 @@
+#pragma once
+
+#include <sql.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/Error.h"
+#include "db/odbc/OdbcHandle.h"
+
+namespace kiv::db::odbc {
+
+class OdbcTableWriter;
+
+// One connection to an ODBC data source and what every statement on it has to respect.
+//
+// Writes are grouped into transactions: while a writer (a table opened for adding rows, or
+// a command that changes rows) takes part, the connection runs in manual-commit mode and
+// commits before a transaction would hold more than 10,000 rows, when the last writer
+// leaves and after a failure, so what was written before a failure stays written: the
+// outcome of committing every row, without paying for a commit per row. Rows a writer holds
+// back for a multi-row INSERT are sent before any other statement on the connection runs,
+// so every statement sees every row written before it.
+class OdbcConnection {
+public:
+    // Rows one transaction holds at most.
+    static constexpr std::size_t TransactionRows = 10000;
+
+    // A driver manager environment for ODBC 3 behaviour, to connect through.
+    static OdbcHandle environment();
+
+    // Connects through the driver manager of `environment` with `connectString` exactly as
+    // the driver is to see it.
+    OdbcConnection(OdbcHandle environment, std::string_view connectString, bool readOnly);
+    ~OdbcConnection();
+    OdbcConnection(const OdbcConnection&) = delete;
+    OdbcConnection& operator=(const OdbcConnection&) = delete;
+
+    bool readOnly() const noexcept { return readOnly_; }
+    // The product behind the driver ("PostgreSQL", "Microsoft SQL Server").
+    const std::string& dbmsName() const noexcept { return dbmsName_; }
+    // The escape that makes "_" and "%" literal in the name patterns of catalog functions.
+    const std::string& searchEscape() const noexcept { return searchEscape_; }
+
+    // `name` quoted as the driver's identifier quote requires, for statements the engine
+    // writes: "[name]" where the quote is "[", the name as it is where there is none.
+    std::string quote(std::string_view name) const;
+
+    // A new statement handle on the connection.
+    OdbcHandle statement() const;
+    // The failure the driver left on `statement`.
+    static Error error(const OdbcHandle& statement);
+
+    // Rows held back by writers.
+    void holdRows(OdbcTableWriter* writer);
+    void releaseRows(OdbcTableWriter* writer) noexcept;
+    // Makes every writer but `except` send the rows it holds back. Never throws: a writer
+    // keeps its failure and reports it at its next call.
+    void flushHeldRows(const OdbcTableWriter* except = nullptr) noexcept;
+
+    // Writers taking part in the grouped transactions.
+    void joinWriters() noexcept { ++writers_; }
+    // The last writer leaving commits and gives the connection back its automatic commits.
+    void leaveWriters();
+    // Called before `rows` rows are sent: opens the transaction, or commits the current one
+    // first when it would grow beyond TransactionRows.
+    void beginWriting(std::size_t rows);
+    // Commits what was written before a failure, so it stays written whatever comes next.
+    void commitAfterFailure() noexcept;
+
+private:
+    std::string info(SQLUSMALLINT item) const;
+    void setAutoCommit(bool on);
+    void commit();
+    // Commits and gives the connection back its automatic commits.
+    void endTransaction();
+
+    OdbcHandle environment_;
+    OdbcHandle connection_;
+    bool readOnly_;
+    std::string quote_;
+    std::string searchEscape_;
+    std::string dbmsName_;
+    int writers_ = 0;
+    bool inTransaction_ = false;
+    std::size_t transactionRows_ = 0;
+    std::vector<OdbcTableWriter*> holding_;
+};
+
+}  // namespace kiv::db::odbc

@@ -1,0 +1,65 @@
+#include "db/odbc/OdbcDiagnostics.h"
+
+#include <sqlext.h>
+
+#include <vector>
+
+#include "base/Text.h"
+#include "db/Constants.h"
+#include "db/odbc/OdbcText.h"
+
+namespace kiv::db::odbc {
+
+namespace {
+
+constexpr std::string_view FullWidthBracket = "\xEF\xBC\xBD";
+
+// Length of the run of "[...]" tags at the start of a message.
+std::size_t tagsLength(std::string_view message) {
+    std::size_t at = 0;
+    while (at < message.size() && message[at] == '[') {
+        const std::size_t close = message.find(']', at);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        at = close + 1;
+    }
+    return at;
+}
+
+}  // namespace
+
+Error OdbcDiagnostics::error(SQLSMALLINT type, SQLHANDLE handle) {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    std::vector<SQLWCHAR> message(1024);
+    SQLRETURN code = SQLGetDiagRecW(type, handle, 1, state, &native, message.data(),
+                                    static_cast<SQLSMALLINT>(message.size()), &length);
+    if (code == SQL_SUCCESS_WITH_INFO && static_cast<std::size_t>(length) >= message.size()) {
+        message.resize(static_cast<std::size_t>(length) + 1);
+        code = SQLGetDiagRecW(type, handle, 1, state, &native, message.data(),
+                              static_cast<SQLSMALLINT>(message.size()), &length);
+    }
+    if (!SQL_SUCCEEDED(code)) {
+        return failure("HY000", "The ODBC driver reported a failure without describing it.");
+    }
+    const std::size_t shown = std::min(static_cast<std::size_t>(length), message.size() - 1);
+    return failure(OdbcText::utf8(state, OdbcText::length(state)),
+                   describe(text::trimWhitespace(OdbcText::utf8(message.data(), shown))), native);
+}
+
+Error OdbcDiagnostics::failure(std::string_view sqlState, std::string_view description,
+                               long nativeError) {
+    return Error(adErrEngineFailure, Provider, std::string(sqlState), nativeError,
+                 Tag + std::string(description));
+}
+
+std::string OdbcDiagnostics::describe(std::string_view message) {
+    const std::size_t tags = tagsLength(message);
+    const std::string text = text::replaceAll(message.substr(tags), "]", FullWidthBracket);
+    return std::string(message.substr(0, tags)) +
+           text::replaceAll(text::replaceAll(text, "\r\n", "\n"), "\n", "\r\n");
+}
+
+}  // namespace kiv::db::odbc

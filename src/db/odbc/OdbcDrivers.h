@@ -1,0 +1,22 @@
+#pragma once
+
+#include <sql.h>
+
+#include <string>
+#include <vector>
+
+namespace kiv::db::odbc {
+
+// The driver that stands for "SQL Server" on this machine, among those registered with the
+// driver manager (odbcinst.ini).
+class OdbcDrivers {
+public:
+    // The names SQL Server's driver goes by, in the order they are preferred.
+    static const std::vector<std::string>& sqlServerNames();
+
+    // The first of `sqlServerNames` that is installed; throws a failure naming all of them
+    // when none is.
+    static std::string sqlServer(SQLHENV environment);
+};
+
+}  // namespace kiv::db::odbc

@@ -1,0 +1,130 @@
+#include "db/odbc/OdbcEngine.h"
+
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include <utility>
+
+#include "base/Text.h"
+#include "db/Constants.h"
+#include "db/odbc/OdbcCatalog.h"
+#include "db/odbc/OdbcConnectString.h"
+#include "db/odbc/OdbcCursor.h"
+#include "db/odbc/OdbcDiagnostics.h"
+#include "db/odbc/OdbcDrivers.h"
+#include "db/odbc/OdbcGeneratedSql.h"
+#include "db/odbc/OdbcStatement.h"
+#include "db/odbc/OdbcTableInspection.h"
+#include "db/odbc/OdbcTableWriter.h"
+
+namespace kiv::db::odbc {
+
+std::shared_ptr<OdbcEngine> OdbcEngine::open(std::string_view connectString, long mode) {
+    OdbcConnectString parts(connectString);
+    OdbcHandle environment = OdbcConnection::environment();
+    if (const std::optional<std::string> driver = parts.value("Driver");
+        driver && text::iequals(*driver, OdbcDrivers::sqlServerNames().front())) {
+        parts.set("Driver", OdbcDrivers::sqlServer(environment.get()));
+    }
+    auto connection = std::make_shared<OdbcConnection>(std::move(environment), parts.text(),
+                                                       (mode & adModeReadWrite) == adModeRead);
+    return std::make_shared<OdbcEngine>(std::move(connection));
+}
+
+OdbcEngine::OdbcEngine(std::shared_ptr<OdbcConnection> connection)
+    : connection_(std::move(connection)) {}
+
+const std::string& OdbcEngine::provider() const {
+    static const std::string name = OdbcDiagnostics::Provider;
+    return name;
+}
+
+OdbcText::Wide OdbcEngine::statementText(std::string_view sql) const {
+    const std::optional<std::string> generated = OdbcGeneratedSql::requote(
+        sql, [this](std::string_view name) { return connection_->quote(name); });
+    return OdbcText::wide(generated ? std::string_view(*generated) : sql);
+}
+
+std::unique_ptr<Cursor> OdbcEngine::execute(std::string_view sql, long& recordsAffected) {
+    connection_->flushHeldRows();
+    OdbcText::Wide text = statementText(sql);
+    auto statement = std::make_shared<OdbcHandle>(connection_->statement());
+    const SQLRETURN code = SQLExecDirectW(statement->get(), text.data(), SQL_NTS);
+    try {
+        return results(std::move(statement), std::move(text), code, recordsAffected);
+    } catch (const Error&) {
+        connection_->commitAfterFailure();
+        throw;
+    }
+}
+
+std::unique_ptr<Cursor> OdbcEngine::results(std::shared_ptr<OdbcHandle> statement,
+                                            OdbcText::Wide sql, SQLRETURN code,
+                                            long& recordsAffected) {
+    recordsAffected = 0;
+    for (;;) {
+        if (!SQL_SUCCEEDED(code) && code != SQL_NO_DATA) {
+            throw OdbcConnection::error(*statement);
+        }
+        if (code != SQL_NO_DATA) {
+            SQLSMALLINT columns = 0;
+            SQLNumResultCols(statement->get(), &columns);
+            if (columns > 0) {
+                recordsAffected = -1;
+                return std::make_unique<OdbcCursor>(connection_, std::move(statement),
+                                                    std::move(sql));
+            }
+            SQLLEN rows = 0;
+            if (SQL_SUCCEEDED(SQLRowCount(statement->get(), &rows)) && rows > 0) {
+                recordsAffected += static_cast<long>(rows);
+            }
+        }
+        code = SQLMoreResults(statement->get());
+        if (code == SQL_NO_DATA) {
+            return nullptr;
+        }
+    }
+}
+
+std::unique_ptr<TableWriter> OdbcEngine::openTable(std::string_view table) {
+    if (connection_->readOnly()) {
+        throw OdbcDiagnostics::failure("25006", "The connection is read-only; the table '" +
+                                                    std::string(table) +
+                                                    "' cannot be opened for adding rows.");
+    }
+    connection_->flushHeldRows();
+    std::vector<OdbcColumn> columns = OdbcCatalog::columns(*connection_, table);
+    if (columns.empty()) {
+        throw OdbcDiagnostics::failure("42S02",
+                                       "The table '" + std::string(table) + "' does not exist.");
+    }
+    const bool groupable = OdbcTableInspection::onlyTypesRefuse(*connection_, table);
+    return std::make_unique<OdbcTableWriter>(connection_, std::string(table), std::move(columns),
+                                             groupable);
+}
+
+std::unique_ptr<PreparedStatement> OdbcEngine::prepare(std::string_view sql) {
+    connection_->flushHeldRows();
+    OdbcText::Wide text = statementText(sql);
+    OdbcHandle statement = connection_->statement();
+    if (!SQL_SUCCEEDED(SQLPrepareW(statement.get(), text.data(), SQL_NTS))) {
+        throw OdbcConnection::error(statement);
+    }
+    return std::make_unique<OdbcStatement>(connection_, std::move(statement));
+}
+
+std::vector<CatalogEntry> OdbcEngine::catalog() {
+    connection_->flushHeldRows();
+    return OdbcCatalog::entries(*connection_);
+}
+
+std::vector<ColumnInfo> OdbcEngine::tableColumns(std::string_view table) {
+    connection_->flushHeldRows();
+    std::vector<ColumnInfo> columns;
+    for (OdbcColumn& column : OdbcCatalog::columns(*connection_, table)) {
+        columns.push_back(std::move(column.info));
+    }
+    return columns;
+}
+
+}  // namespace kiv::db::odbc

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "db/odbc/OdbcGroupInsert.h"
+
+namespace kiv::db::odbc {
+
+// "INSERT INTO t (a, b) VALUES (?, ?), (?, ?), ...": as many rows of placeholders as the
+// statement takes, so it sends exactly that many rows. Understood by every SQL database.
+class OdbcValuesInsert : public OdbcGroupInsert {
+public:
+    OdbcValuesInsert(const OdbcConnection& connection, const std::string& table,
+                     std::vector<const OdbcColumn*> columns, std::size_t rows);
+
+    bool send(const Variant* values, std::size_t rows) override;
+};
+
+}  // namespace kiv::db::odbc

@@ -1,0 +1,254 @@
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "RunFixture.h"
+#include "db/odbc/PostgresTestDatabase.h"
+
+namespace {
+
+// A run of kivrun against a PostgreSQL database of the test's own, reached as a
+// "SQLServer" connection through the driver the test set-up registers under that name.
+class OdbcRunTest : public RunFixture {
+protected:
+    void SetUp() override {
+        const std::string unavailable = PostgresTestDatabase::unavailable();
+        ASSERT_TRUE(unavailable.empty()) << unavailable;
+        const std::string failure = database.create();
+        ASSERT_TRUE(failure.empty()) << failure;
+    }
+
+    void setUp(const std::string& sql) {
+        const std::string failure = database.plain.execute(sql);
+        ASSERT_TRUE(failure.empty()) << failure << "\n" << sql;
+    }
+
+    // The section of a connection named `name` to the test database.
+    std::string serverConnection(const std::string& name) const {
+        return "[Data Connection - " + name +
+               "]\r\nDatabaseType=SQLServer\r\nServer=127.0.0.1\r\n"
+               "Database=" +
+               database.name() + "\r\nUserID=" + PostgresTestDatabase::user() +
+               "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n";
+    }
+
+    static std::string step(int number, const std::string& body) {
+        return "[STEP " + std::to_string(number) + "]\r\n" + body;
+    }
+
+    static std::string columns(const std::string& section,
+                               std::initializer_list<const char*> names) {
+        std::string text = "[" + section + "]\r\n";
+        int number = 0;
+        for (const char* name : names) {
+            const std::string n = std::to_string(++number);
+            text +=
+                "SourceColumn_" + n + "=" + name + "\r\nTargetColumn_" + n + "=" + name + "\r\n";
+        }
+        return text;
+    }
+
+    std::string filesConnection() const {
+        return "[Data Connection - Files]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n";
+    }
+
+    void writeCsv(const std::string& name, const std::string& content) {
+        std::filesystem::create_directories(dir.file("in"));
+        dir.write("in/" + name, content);
+    }
+
+    PostgresTestDatabase database;
+};
+
+// Sets an environment variable for the programs the test starts, while it lives.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value)
+        : name_(name), previous_(PostgresTestDatabase::variable(name)) {
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable() { ::setenv(name_, previous_.c_str(), 1); }
+
+private:
+    const char* name_;
+    std::string previous_;
+};
+
+// The library the test set-up registered for PostgreSQL.
+std::string postgresDriverLibrary() {
+    std::ifstream in(PostgresTestDatabase::variable("ODBCSYSINI") + "/odbcinst.ini");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("Driver=", 0) == 0) {
+            return line.substr(7);
+        }
+    }
+    return {};
+}
+
+const std::string kLoadPeople =
+    "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\nSourceTableName=people.csv\r\n"
+    "TargetConnection=Pg\r\nTargetTableName=people\r\nSourceToDestinationColumnMappingSection="
+    "Cols\r\n";
+
+}  // namespace
+
+TEST_F(OdbcRunTest, LoadsACsvFolderIntoAPostgresTable) {
+    setUp("CREATE TABLE people (id int, name varchar(40), joined date, amount numeric(8,2))");
+    writeCsv("people.csv",
+             "id,name,joined,amount\r\n1,Ann,2021-03-04,10.50\r\n2,\"Bo, Jr.\",2022-12-31,7\r\n"
+             "3,Cy,,\r\n");
+    package("spec.ini", "Load",
+            step(1, kLoadPeople) + columns("Cols", {"id", "name", "joined", "amount"}) +
+                filesConnection() + serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_EQ(database.plain.query("SELECT id, name, joined, amount FROM people ORDER BY id"),
+              (std::vector<std::string>{"1|Ann|2021-03-04|10.50", "2|Bo, Jr.|2022-12-31|7.00",
+                                        "3|Cy|NULL|NULL"}));
+}
+
+TEST_F(OdbcRunTest, LoadsAPostgresTableIntoASqliteFile) {
+    setUp(R"(CREATE TABLE "Orders" (id int, item varchar(20), placed timestamp, paid bool))");
+    setUp(R"(INSERT INTO "Orders" VALUES (1, 'Pen', '2024-01-02 03:04:05', true),
+             (2, U&'B\00FCcher', NULL, false))");
+    // A timestamp goes into a text column: a date column takes only dates, numbers and text.
+    sql("out.db", "CREATE TABLE Orders (id INTEGER, item VARCHAR(20), placed TEXT, paid TEXT)");
+    package("spec.ini", "Copy",
+            step(1,
+                 "StepName=Copy\r\nStepType=dataload\r\nSourceConnection=Pg\r\n"
+                 "SourceTableName=Orders\r\nTargetConnection=Out\r\nTargetTableName=Orders\r\n"
+                 "SourceToDestinationColumnMappingSection=Cols\r\n") +
+                columns("Cols", {"id", "item", "placed", "paid"}) + serverConnection("Pg") +
+                "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_EQ(query("out.db", "SELECT id, item, placed, paid FROM Orders ORDER BY id"),
+              (std::vector<std::string>{"1|Pen|2024-01-02 03:04:05|1",
+                                        "2|B\xC3\xBC"
+                                        "cher|NULL|0"}));
+}
+
+TEST_F(OdbcRunTest, LooksValuesUpInThePostgresDatabaseItLoads) {
+    setUp("CREATE TABLE country (code char(2), name varchar(20))");
+    setUp("INSERT INTO country VALUES ('FR', 'France'), ('ES', 'Spain')");
+    setUp("CREATE TABLE people (id int, country varchar(20))");
+    writeCsv("people.csv", "id,country\r\n1,ES\r\n2,FR\r\n3,ES\r\n");
+    package("spec.ini", "Lookup",
+            step(1, kLoadPeople) +
+                "[Cols]\r\nSourceColumn_1=id\r\nTargetColumn_1=id\r\nSourceMappingType_2=Lookup\r\n"
+                "SourceColumn_2_P1=country\r\nSourceMappingSQLConnection_2=Pg\r\n"
+                "SourceMappingSQLStatement_2=SELECT name FROM country WHERE code = [P1]\r\n"
+                "TargetColumn_2=country\r\n" +
+                filesConnection() + serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_EQ(database.plain.query("SELECT id, country FROM people ORDER BY id"),
+              (std::vector<std::string>{"1|Spain", "2|France", "3|Spain"}));
+}
+
+TEST_F(OdbcRunTest, CustomSqlRunsForEveryMatchingTable) {
+    for (const char* table : {"customer", "oldcustomers", "orders"}) {
+        setUp(std::string("CREATE TABLE ") + table + " (n int)");
+        setUp(std::string("INSERT INTO ") + table + " SELECT generate_series(1, 3)");
+    }
+    package("spec.ini", "Purge",
+            step(1,
+                 "StepName=Purge\r\nStepType=custom sql\r\nTargetConnection=Pg\r\n"
+                 "SourceTableName=CUST\r\n"
+                 "SQLStatement=DELETE FROM \"$(Purge-CurrentSourceTable)\" WHERE n > 1\r\n") +
+                serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_NE(report().find("Rows Processed:    4\r\n"), std::string::npos) << report();
+    EXPECT_EQ(
+        database.plain.query("SELECT (SELECT count(*) FROM customer), "
+                             "(SELECT count(*) FROM oldcustomers), (SELECT count(*) FROM orders)"),
+        (std::vector<std::string>{"1|1|3"}));
+}
+
+TEST_F(OdbcRunTest, CountsTheRecordsOfAPostgresTable) {
+    setUp(R"(CREATE TABLE "People" (id int))");
+    setUp(R"(INSERT INTO "People" SELECT generate_series(1, 42))");
+    package("spec.ini", "Count",
+            step(1,
+                 "StepName=Count\r\nStepType=count records\r\nTargetConnection=Pg\r\n"
+                 "TargetTableName=People\r\n") +
+                serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_NE(report().find("Rows Processed:    42\r\n"), std::string::npos) << report();
+}
+
+TEST_F(OdbcRunTest, AKeyViolationStopsTheLoadAtItsRowAndKeepsTheRowsBefore) {
+    setUp("CREATE TABLE people (id int PRIMARY KEY, line int)");
+    std::string csv = "line,id\r\n";
+    for (int line = 1; line <= 10; ++line) {
+        csv += std::to_string(line) + "," + std::to_string(line == 7 ? 3 : line) + "\r\n";
+    }
+    writeCsv("people.csv", csv);
+    package("spec.ini", "Load",
+            step(1, kLoadPeople + "RecordIDColumn_1=line\r\n") + columns("Cols", {"id", "line"}) +
+                filesConnection() + serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(report().find("Rows Processed:    7\r\n"), std::string::npos) << report();
+    EXPECT_TRUE(std::regex_search(
+        report(), std::regex("'7' -   E: \\[Kiv\\]\\[ODBC\\]ERROR: duplicate key value")))
+        << report();
+    EXPECT_EQ(database.plain.query("SELECT count(*), max(line) FROM people"),
+              (std::vector<std::string>{"6|6"}));
+}
+
+TEST_F(OdbcRunTest, TheOdbcTypeTakesAFullConnectString) {
+    setUp("CREATE TABLE people (id int)");
+    setUp("INSERT INTO people VALUES (1), (2)");
+    package(
+        "spec.ini", "Count",
+        step(1,
+             "StepName=Count\r\nStepType=count records\r\nTargetConnection=Pg\r\n"
+             "TargetTableName=people\r\n") +
+            "[Data Connection - Pg]\r\nDatabaseType=ODBC\r\nDatabase=Driver={PostgreSQL Unicode};"
+            "Server=127.0.0.1;Port=" +
+            PostgresTestDatabase::port() + ";Database=" + database.name() +
+            ";\r\nUserID=" + PostgresTestDatabase::user() +
+            "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n");
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_NE(report().find("Rows Processed:    2\r\n"), std::string::npos) << report();
+}
+
+TEST_F(OdbcRunTest, SqlServerRunsOnWhicheverOfItsDriversIsInstalled) {
+    setUp("CREATE TABLE people (id int)");
+    setUp("INSERT INTO people VALUES (1)");
+    package("spec.ini", "Count",
+            step(1,
+                 "StepName=Count\r\nStepType=count records\r\nTargetConnection=Pg\r\n"
+                 "TargetTableName=people\r\n") +
+                serverConnection("Pg"));
+    std::filesystem::create_directories(dir.file("drivers"));
+    dir.write("drivers/odbcinst.ini", "[FreeTDS]\nDriver=" + postgresDriverLibrary() + "\n");
+    const ScopedVariable drivers("ODBCSYSINI", dir.file("drivers"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_NE(report().find("Rows Processed:    1\r\n"), std::string::npos) << report();
+}
+
+TEST_F(OdbcRunTest, WithoutADriverForSqlServerTheReportNamesTheDriversTried) {
+    package("spec.ini", "Count",
+            step(1,
+                 "StepName=Count\r\nStepType=custom sql\r\nTargetConnection=Pg\r\n"
+                 "SQLStatement=SELECT 1\r\n") +
+                serverConnection("Pg"));
+    std::filesystem::create_directories(dir.file("drivers"));
+    dir.write("drivers/odbcinst.ini",
+              "[PostgreSQL Unicode]\nDriver=" + postgresDriverLibrary() + "\n");
+    const ScopedVariable drivers("ODBCSYSINI", dir.file("drivers"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(report().find("No ODBC driver for SQL Server is installed; tried 'SQL Server', "
+                            "'ODBC Driver 18 for SQL Server', 'ODBC Driver 17 for SQL Server', "
+                            "'FreeTDS'."),
+              std::string::npos)
+        << report();
+}
