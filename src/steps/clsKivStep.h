@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Event.h"
+#include "db/Command.h"
 #include "connections/clsKivConnections.h"
 #include "diagnostics/clsMessages.h"
 #include "mapping/clsKivColumnMappings.h"
@@ -100,6 +101,11 @@ public:
     static std::int32_t StepTypeFromText(std::string_view text);
     static std::int32_t ClassifySQLStatement(std::string_view statement);
     static std::string StripProviderPrefix(std::string_view text);
+    // The parameterised INSERT a text-file destination receives its rows through: one "?" and
+    // one parameter "Param-" + name per field, in field order.
+    static std::shared_ptr<db::Command> InsertCommand(const std::shared_ptr<db::Connection>& connection,
+                                                      const std::string& table,
+                                                      const db::Fields& fields);
 
     // Raised with the rows taken so far: every 25th row and once at the end of a data set.
     Event<std::int32_t> Progress;

@@ -282,17 +282,23 @@ std::shared_ptr<db::Command> clsKivStep::buildInsertCommand(clsKivConnection& de
                         true);
         return nullptr;
     }
+    return InsertCommand(destination.ADOConnection(), destinationTable, target.Fields());
+}
+
+std::shared_ptr<db::Command> clsKivStep::InsertCommand(const std::shared_ptr<db::Connection>& connection,
+                                                       const std::string& table,
+                                                       const db::Fields& fields) {
     auto command = std::make_shared<db::Command>();
-    command->ActiveConnection(destination.ADOConnection());
-    std::string columns = "INSERT INTO " + bracketed(destinationTable) + " (\r\n";
+    command->ActiveConnection(connection);
+    std::string columns = "INSERT INTO " + bracketed(table) + " (\r\n";
     std::string values = " VALUES ( ";
-    long position = 0;
-    for (const auto& field : target.Fields()) {
-        columns += (position == 0 ? "  " : "\r\n, ") + bracketed(field->Name());
-        values += position == 0 ? "?" : ", ?";
+    bool first = true;
+    for (const auto& field : fields) {
+        columns += (first ? "  " : "\r\n, ") + bracketed(field->Name());
+        values += first ? "?" : ", ?";
         command->Parameters().Append(command->CreateParameter("Param-" + field->Name(), field->Type(),
                                                               db::adParamInput, field->DefinedSize()));
-        ++position;
+        first = false;
     }
     command->CommandText(columns + " )\r\n" + values + " )");
     command->CommandType(db::adCmdText);

@@ -161,3 +161,34 @@ TEST_F(DataLoadTest, ExtractCatalogIntoATable) {
 }
 
 }  // namespace kiv
+
+namespace kiv {
+
+TEST_F(DataLoadTest, TextFileDestinationsGetOneInsertParameterPerField) {
+    source(2);
+    dir.write("out.csv", "Id,Name\r\n");
+    dir.write("narrow.csv", "Id\r\n");
+    load("[STEP 1]\nStepName=ToText\nStepType=dataload\nSourceConnection=Source\nSourceTableName=People\n"
+         "TargetConnection=Text\nTargetTableName=out.csv\nSourceToDestinationColumnMappingSection=Columns\n"
+         "[STEP 2]\nStepName=Narrow\nStepType=dataload\nSourceConnection=Source\nSourceTableName=People\n"
+         "TargetConnection=Text\nTargetTableName=narrow.csv\nSourceToDestinationColumnMappingSection=Columns\n"
+         "[Columns]\nSourceColumn_1=Id\nTargetColumn_1=Id\nSourceColumn_2=Name\nTargetColumn_2=Name\n");
+    EXPECT_EQ(step("ToText")->Process(), kssSucceeded) << ::testing::PrintToString(messages(*step("ToText")));
+    // A file holding only its header line has text columns: every value is quoted.
+    EXPECT_EQ(TempDir::read(dir.file("out.csv")), "Id,Name\r\n\"1\",\"n1\"\r\n\"2\",\"n2\"\r\n");
+
+    EXPECT_EQ(step("Narrow")->Process(), kssFailed);
+    ASSERT_EQ(messages(*step("Narrow")).size(), 1u);
+    EXPECT_EQ(messages(*step("Narrow"))[0].rfind("7:The destination table [narrow.csv] has 1 fields but 2", 0), 0u);
+    EXPECT_EQ(TempDir::read(dir.file("narrow.csv")), "Id\r\n");
+
+    auto table = std::make_shared<db::Recordset>();
+    table->Open("SELECT * FROM [out.csv]", connections->Item("Text")->ADOConnection());
+    const auto command = clsKivStep::InsertCommand(nullptr, "out.csv", table->Fields());
+    EXPECT_EQ(command->CommandText(), "INSERT INTO [out.csv] (\r\n  [Id]\r\n, [Name] )\r\n VALUES ( ?, ? )");
+    ASSERT_EQ(command->Parameters().Count(), 2);
+    EXPECT_EQ(command->Parameters().Item(0L)->Name(), "Param-Id");
+    EXPECT_EQ(command->Parameters().Item(1L)->Name(), "Param-Name");
+}
+
+}  // namespace kiv
