@@ -892,9 +892,9 @@ std::string Variant::formatCurrency(std::int64_t scaled) {
 
 namespace {
 
-// Appends `value` with at least `width` digits; dates are formatted for every row of a load,
-// so this avoids the cost of a general formatting routine.
-void appendDigits(std::string& out, int value, int width) {
+// Writes `value` with at least `width` digits at `out`; dates are formatted for every row of a
+// load, so this avoids the cost of a general formatting routine.
+char* putDigits(char* out, int value, int width) {
     char digits[12];
     int count = 0;
     const bool negative = value < 0;
@@ -904,45 +904,50 @@ void appendDigits(std::string& out, int value, int width) {
         magnitude /= 10;
     } while (magnitude != 0);
     if (negative) {
-        out.push_back('-');
+        *out++ = '-';
     }
     for (int pad = count; pad < width; ++pad) {
-        out.push_back('0');
+        *out++ = '0';
     }
     while (count > 0) {
-        out.push_back(digits[--count]);
+        *out++ = digits[--count];
     }
+    return out;
 }
 
-void appendTime(std::string& out, const Variant::Civil& civil) {
-    appendDigits(out, civil.hour, 2);
-    out.push_back(':');
-    appendDigits(out, civil.minute, 2);
-    out.push_back(':');
-    appendDigits(out, civil.second, 2);
+char* putTime(char* out, const Variant::Civil& civil) {
+    out = putDigits(out, civil.hour, 2);
+    *out++ = ':';
+    out = putDigits(out, civil.minute, 2);
+    *out++ = ':';
+    return putDigits(out, civil.second, 2);
 }
 
 }  // namespace
 
-std::string Variant::formatDate(double serial) {
+std::string_view Variant::formatDate(double serial, DateText& buffer) noexcept {
     const SerialParts parts = splitSerial(serial);
     const Civil civil = civilFromParts(parts);
-    std::string text;
-    text.reserve(19);
+    char* out = buffer.data();
     if (parts.day == 0 && parts.second != 0) {
-        appendTime(text, civil);
-        return text;
+        out = putTime(out, civil);
+    } else {
+        out = putDigits(out, civil.year, 4);
+        *out++ = '-';
+        out = putDigits(out, civil.month, 2);
+        *out++ = '-';
+        out = putDigits(out, civil.day, 2);
+        if (parts.second != 0) {
+            *out++ = ' ';
+            out = putTime(out, civil);
+        }
     }
-    appendDigits(text, civil.year, 4);
-    text.push_back('-');
-    appendDigits(text, civil.month, 2);
-    text.push_back('-');
-    appendDigits(text, civil.day, 2);
-    if (parts.second != 0) {
-        text.push_back(' ');
-        appendTime(text, civil);
-    }
-    return text;
+    return std::string_view(buffer.data(), static_cast<std::size_t>(out - buffer.data()));
+}
+
+std::string Variant::formatDate(double serial) {
+    DateText buffer;
+    return std::string(formatDate(serial, buffer));
 }
 
 namespace {

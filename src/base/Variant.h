@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -105,6 +106,9 @@ public:
     // yyyy-mm-dd, yyyy-mm-dd hh:mm:ss or hh:mm:ss (date part left out for a pure time,
     // time part for midnight).
     static std::string formatDate(double serial);
+    // The same text written into `buffer`, without allocating: loads format a date per row.
+    using DateText = std::array<char, 48>;
+    static std::string_view formatDate(double serial, DateText& buffer) noexcept;
     // ISO 8601 forms, m/d/yyyy, d-mmm-yyyy, mmm d, yyyy, each with an optional time
     // (hh:mm[:ss] with an optional AM/PM), or a time alone.
     static std::optional<double> parseDate(std::string_view text) noexcept;

@@ -161,16 +161,21 @@ void SqliteTableWriter::stage(const std::vector<Variant>& row, const std::vector
             } else {
                 continue;
             }
-        } else if (const auto refusal = ValueCoercion::coerce(row[i], column, value)) {
+        } else if (const auto refusal = ValueCoercion::coerce(row[i], column, coerced_)) {
             const bool truncation = std::string_view(refusal->sqlState) == "22001";
             throw database.error(truncation ? SQLITE_TOOBIG : SQLITE_MISMATCH, refusal->sqlState,
                                  refusal->description);
+        } else if (coerced_.isDate()) {
+            // Written into the held value's own text buffer: no allocation per date.
+            Variant::DateText text;
+            value.assignText(Variant::formatDate(coerced_.toDate(), text));
+        } else {
+            value = coerced_;
         }
         if (value.isNull() && !mayBeNull) {
             throw database.error(SQLITE_CONSTRAINT_NOTNULL, "23000",
                                  "NOT NULL constraint failed: " + table_ + "." + column.name);
         }
-        SqliteValues::toStorageForm(value);
     }
 }
 

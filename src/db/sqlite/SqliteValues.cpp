@@ -134,7 +134,8 @@ int SqliteValues::bindValue(sqlite3_stmt* statement, int index, const Variant& v
                 statement, index,
                 static_cast<double>(value.currencyScaled()) / Variant::CurrencyScale);
         case Variant::Kind::Date: {
-            const std::string text = Variant::formatDate(value.toDate());
+            Variant::DateText buffer;
+            const std::string_view text = Variant::formatDate(value.toDate(), buffer);
             return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
                                      SQLITE_TRANSIENT);
         }
