@@ -12,9 +12,12 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "db/Field.h"
 #include "db/Recordset.h"
 
 namespace {
@@ -38,12 +41,16 @@ long copyRows(const std::string& folder, const std::string& file, const std::str
     destination->Open("SELECT * FROM [bench]", database, kiv::db::adOpenKeyset,
                       kiv::db::adLockOptimistic, kiv::db::adCmdText);
 
-    const long columns = source->Fields().Count();
+    // Fields are bound once, as the column mappings of a load bind theirs.
+    std::vector<std::pair<kiv::db::Field*, kiv::db::Field*>> bound;
+    for (long i = 0; i < source->Fields().Count(); ++i) {
+        bound.emplace_back(source->Fields().Item(i).get(), destination->Fields().Item(i).get());
+    }
     long rows = 0;
     for (; !source->EOF(); source->MoveNext()) {
         destination->AddNew();
-        for (long i = 0; i < columns; ++i) {
-            destination->Fields().Item(i)->Value(source->Fields().Item(i)->Value());
+        for (const auto& [from, to] : bound) {
+            to->Value(from->Value());
         }
         destination->Update();
         ++rows;
