@@ -170,7 +170,8 @@ void SqliteTableWriter::stage(const std::vector<Variant>& row, const std::vector
             Variant::DateText text;
             value.assignText(Variant::formatDate(coerced_.toDate(), text));
         } else {
-            value = coerced_;
+            // The slot's previous value, already sent, lends its text buffer to the next one.
+            std::swap(value, coerced_);
         }
         if (value.isNull() && !mayBeNull) {
             throw database.error(SQLITE_CONSTRAINT_NOTNULL, "23000",
