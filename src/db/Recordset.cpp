@@ -273,7 +273,11 @@ void Recordset::addNew() {
     if (editing_) {
         update();
     }
-    std::fill(row_.begin(), row_.end(), Variant::Null());
+    // A target's values that are not assigned read as Null; keeping the row's values keeps
+    // their text buffers for the next row.
+    if (kind_ != Kind::Target) {
+        std::fill(row_.begin(), row_.end(), Variant::Null());
+    }
     std::fill(assigned_.begin(), assigned_.end(), false);
     editing_ = true;
 }
@@ -350,6 +354,10 @@ const Variant& Recordset::valueOf(std::size_t index) const {
     requireOpen();
     if (!editing_ && (bof_ || eof_)) {
         throw noCurrentRecord();
+    }
+    if (kind_ == Kind::Target && !assigned_[index]) {
+        static const Variant Unassigned = Variant::Null();
+        return Unassigned;
     }
     return row_[index];
 }

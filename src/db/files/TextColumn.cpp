@@ -224,7 +224,7 @@ std::optional<bool> TextColumn::parseBoolean(std::string_view text) {
 }
 
 bool TextColumn::setResult(sqlite3_context* context, std::string_view field,
-                           const TextFormat& format, std::string& scratch) const {
+                           const TextFormat& format) const {
     switch (type) {
         case Type::Text:
         case Type::Memo:
@@ -252,10 +252,9 @@ bool TextColumn::setResult(sqlite3_context* context, std::string_view field,
             if (!serial) {
                 return false;
             }
-            static const DateTimeFormat Iso;
-            scratch.clear();
-            Iso.format(*serial, scratch);
-            sqlite3_result_text(context, scratch.data(), static_cast<int>(scratch.size()),
+            Variant::DateText buffer;
+            const std::string_view text = Variant::formatDate(*serial, buffer);
+            sqlite3_result_text(context, text.data(), static_cast<int>(text.size()),
                                 SQLITE_TRANSIENT);
             return true;
         }

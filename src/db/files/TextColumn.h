@@ -36,9 +36,9 @@ public:
     std::size_t maxLength() const;
 
     // Sets the SQLite value of a non-empty field text. False when the text does not fit the
-    // type; nothing is set then. `scratch` holds the text of a date between calls.
-    bool setResult(sqlite3_context* context, std::string_view field, const TextFormat& format,
-                   std::string& scratch) const;
+    // type; nothing is set then. Dates are given in the form the SQLite engine stores them.
+    bool setResult(sqlite3_context* context, std::string_view field,
+                   const TextFormat& format) const;
 
     // Appends the field text of a value to a line being written. False when the value does not
     // fit the type; `line` is then left as it was.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "base/Encoding.h"
 
@@ -30,6 +31,24 @@ const ByteTable& tableFor(TextFormat::Charset charset) {
     static const ByteTable Windows1252(&encoding::windows1252ToUtf8);
     static const ByteTable Cp437(&encoding::cp437ToUtf8);
     return charset == TextFormat::Charset::Oem ? Cp437 : Windows1252;
+}
+
+// The position of the first byte from `from` on that is not ASCII (the size when there is
+// none), looked for eight bytes at a time: most text is plain ASCII.
+std::size_t asciiEnd(std::string_view bytes, std::size_t from) {
+    constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
+    std::size_t i = from;
+    for (; i + sizeof(std::uint64_t) <= bytes.size(); i += sizeof(std::uint64_t)) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        if ((word & HighBits) != 0) {
+            break;
+        }
+    }
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) {
+        ++i;
+    }
+    return i;
 }
 
 bool isHighSurrogate(std::string_view unit, bool littleEndian) {
@@ -63,11 +82,8 @@ void TextDecoder::decode(std::string_view bytes, std::string& out) {
         case TextFormat::Charset::Oem: {
             const ByteTable& table = tableFor(charset_);
             std::size_t run = 0;
-            for (std::size_t i = 0; i < bytes.size(); ++i) {
+            for (std::size_t i = asciiEnd(bytes, 0); i < bytes.size(); i = asciiEnd(bytes, run)) {
                 const auto byte = static_cast<unsigned char>(bytes[i]);
-                if (byte < 0x80) {
-                    continue;
-                }
                 out.append(bytes.substr(run, i - run));
                 out.append(table.utf8[byte].data(), table.length[byte]);
                 run = i + 1;

@@ -20,7 +20,17 @@ std::string systemError() {
 }  // namespace
 
 TextReader::TextReader(const TextFormat& format, std::size_t chunkSize)
-    : format_(format), chunkSize_(chunkSize), charset_(format.charset) {}
+    : format_(format), chunkSize_(chunkSize), charset_(format.charset) {
+    const bool fixed = format.layout == TextFormat::Layout::FixedLength;
+    for (const char stop : {'\r', '\n'}) {
+        unquotedStops_[static_cast<unsigned char>(stop)] = true;
+        quotedStops_[static_cast<unsigned char>(stop)] = true;
+    }
+    if (!fixed) {
+        unquotedStops_[static_cast<unsigned char>(format.delimiter)] = true;
+        quotedStops_[static_cast<unsigned char>(format.quote)] = true;
+    }
+}
 
 TextReader::~TextReader() {
     if (fd_ >= 0) {
@@ -100,7 +110,6 @@ void TextReader::endField(std::size_t& fieldStart) {
 bool TextReader::next() {
     enum class State { FieldStart, Unquoted, Quoted, QuoteSeen };
     const bool fixed = format_.layout == TextFormat::Layout::FixedLength;
-    const char delimiter = format_.delimiter;
     const char quote = fixed ? '\0' : format_.quote;
     for (;;) {
         record_.clear();
@@ -140,8 +149,7 @@ bool TextReader::next() {
                     [[fallthrough]];
                 case State::Unquoted: {
                     const char* stop = begin;
-                    while (stop != end && *stop != '\r' && *stop != '\n' &&
-                           (fixed || *stop != delimiter)) {
+                    while (stop != end && !unquotedStops_[static_cast<unsigned char>(*stop)]) {
                         ++stop;
                     }
                     if (stop != begin) {
@@ -167,12 +175,21 @@ bool TextReader::next() {
                 }
                 case State::Quoted: {
                     const char* stop = begin;
-                    while (stop != end && *stop != quote) {
-                        if (*stop == '\r' || (*stop == '\n' && previous != '\r')) {
+                    for (;;) {
+                        while (stop != end && !quotedStops_[static_cast<unsigned char>(*stop)]) {
+                            ++stop;
+                        }
+                        if (stop == end || *stop == quote) {
+                            break;
+                        }
+                        const char before = stop != begin ? stop[-1] : previous;
+                        if (*stop == '\r' || before != '\r') {
                             ++line_;
                         }
-                        previous = *stop;
                         ++stop;
+                    }
+                    if (stop != begin) {
+                        previous = stop[-1];
                     }
                     record_.append(begin, static_cast<std::size_t>(stop - begin));
                     pos_ += static_cast<std::size_t>(stop - begin);

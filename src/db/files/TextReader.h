@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -62,6 +63,9 @@ private:
     void splitFixed();
 
     const TextFormat& format_;
+    // The characters that end a run of plain characters outside and inside quotes.
+    std::array<bool, 256> unquotedStops_{};
+    std::array<bool, 256> quotedStops_{};
     std::size_t chunkSize_;
     int fd_ = -1;
     std::string path_;

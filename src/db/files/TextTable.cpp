@@ -178,8 +178,8 @@ std::string TextTable::mismatch(std::string_view where, std::size_t index,
     return description;
 }
 
-void TextTable::setResult(sqlite3_context* context, const TextReader& reader, std::size_t index,
-                          std::string& scratch) const {
+void TextTable::setResult(sqlite3_context* context, const TextReader& reader,
+                          std::size_t index) const {
     const std::string_view field = reader.field(index);
     const TextColumn& column = columns_[index];
     const bool textual =
@@ -188,7 +188,7 @@ void TextTable::setResult(sqlite3_context* context, const TextReader& reader, st
         sqlite3_result_null(context);
         return;
     }
-    if (!column.setResult(context, field, format_, scratch)) {
+    if (!column.setResult(context, field, format_)) {
         const std::string description =
             mismatch(fileName_ + ", line " + text::decimal(reader.line()), index, field);
         sqlite3_result_error(context, description.c_str(), static_cast<int>(description.size()));

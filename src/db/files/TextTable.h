@@ -41,8 +41,7 @@ public:
     // Sets the value of a column of the reader's current record as the result of an SQL
     // function context: NULL for an empty field, else the value in the column's type, or an
     // error describing a value that does not fit.
-    void setResult(sqlite3_context* context, const TextReader& reader, std::size_t index,
-                   std::string& scratch) const;
+    void setResult(sqlite3_context* context, const TextReader& reader, std::size_t index) const;
 
     // Appends a row of values, one per column. Throws std::runtime_error with a description
     // when a value does not fit its column or the file cannot be written.

@@ -23,7 +23,6 @@ struct Cursor : sqlite3_vtab_cursor {
     explicit Cursor(const TextTable& table) : reader(table.format(), TextReader::ReadChunk) {}
 
     TextReader reader;
-    std::string scratch;
     bool eof = true;
     sqlite3_int64 row = 0;
 };
@@ -146,8 +145,7 @@ int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
     const TextTable& table = *tableOf(base->pVtab).table;
     try {
         if (index >= 0 && static_cast<std::size_t>(index) < table.columns().size()) {
-            table.setResult(context, cursor.reader, static_cast<std::size_t>(index),
-                            cursor.scratch);
+            table.setResult(context, cursor.reader, static_cast<std::size_t>(index));
         }
         return SQLITE_OK;
     } catch (const std::exception&) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "db/DataType.h"
 #include "db/SqlText.h"
 #include "db/ValueCoercion.h"
 #include "db/sqlite/SqliteEngine.h"
@@ -161,17 +162,21 @@ void SqliteTableWriter::stage(const std::vector<Variant>& row, const std::vector
             } else {
                 continue;
             }
-        } else if (const auto refusal = ValueCoercion::coerce(row[i], column, coerced_)) {
-            const bool truncation = std::string_view(refusal->sqlState) == "22001";
-            throw database.error(truncation ? SQLITE_TOOBIG : SQLITE_MISMATCH, refusal->sqlState,
-                                 refusal->description);
-        } else if (coerced_.isDate()) {
-            // Written into the held value's own text buffer: no allocation per date.
-            Variant::DateText text;
-            value.assignText(Variant::formatDate(coerced_.toDate(), text));
         } else {
-            // The slot's previous value, already sent, lends its text buffer to the next one.
-            std::swap(value, coerced_);
+            // Values are converted straight into the slot, reusing the text buffer of the value
+            // it held (already sent); dates go through `date_` and are stored as text.
+            Variant& coerced = DataType::isDate(column.type) ? date_ : value;
+            if (const auto refusal = ValueCoercion::coerce(row[i], column, coerced)) {
+                const bool truncation = std::string_view(refusal->sqlState) == "22001";
+                throw database.error(truncation ? SQLITE_TOOBIG : SQLITE_MISMATCH,
+                                     refusal->sqlState, refusal->description);
+            }
+            if (coerced.isDate()) {
+                Variant::DateText text;
+                value.assignText(Variant::formatDate(coerced.toDate(), text));
+            } else if (&coerced != &value) {
+                value = coerced;
+            }
         }
         if (value.isNull() && !mayBeNull) {
             throw database.error(SQLITE_CONSTRAINT_NOTNULL, "23000",

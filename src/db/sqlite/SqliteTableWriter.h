@@ -71,7 +71,7 @@ private:
     // Values of the rows held back (and of the row being sent alone), one slot of
     // columns_.size() values per row, in the form they are bound in.
     std::vector<Variant> held_;
-    Variant coerced_;  // the value being staged, before its storage form
+    Variant date_;  // a date being staged, before its storage form
     std::size_t heldRows_ = 0;
     Shape* heldShape_ = nullptr;
     std::optional<Error> deferred_;
