@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -223,8 +224,8 @@ std::optional<bool> TextColumn::parseBoolean(std::string_view text) {
     return std::nullopt;
 }
 
-bool TextColumn::setResult(sqlite3_context* context, std::string_view field,
-                           const TextFormat& format) const {
+bool TextColumn::stored(std::string_view field, const TextFormat& format, sqlite::StoredValue& out,
+                        Variant::DateText& buffer) const {
     switch (type) {
         case Type::Text:
         case Type::Memo:
@@ -232,8 +233,7 @@ bool TextColumn::setResult(sqlite3_context* context, std::string_view field,
                 characterCount(field) > maxLength()) {
                 return false;
             }
-            sqlite3_result_text(context, field.data(), static_cast<int>(field.size()),
-                                SQLITE_TRANSIENT);
+            out = {SQLITE_TEXT, 0, 0, field};
             return true;
         case Type::Bit: {
             std::optional<bool> flag = parseBoolean(field);
@@ -244,7 +244,7 @@ bool TextColumn::setResult(sqlite3_context* context, std::string_view field,
                 }
                 flag = *number != 0;
             }
-            sqlite3_result_int(context, *flag ? 1 : 0);
+            out = {SQLITE_INTEGER, *flag ? 1 : 0, 0, {}};
             return true;
         }
         case Type::DateTime: {
@@ -252,10 +252,7 @@ bool TextColumn::setResult(sqlite3_context* context, std::string_view field,
             if (!serial) {
                 return false;
             }
-            Variant::DateText buffer;
-            const std::string_view text = Variant::formatDate(*serial, buffer);
-            sqlite3_result_text(context, text.data(), static_cast<int>(text.size()),
-                                SQLITE_TRANSIENT);
+            out = {SQLITE_TEXT, 0, 0, Variant::formatDate(*serial, buffer)};
             return true;
         }
         default:
@@ -268,7 +265,7 @@ bool TextColumn::setResult(sqlite3_context* context, std::string_view field,
             if (*whole < low || *whole > high) {
                 return false;
             }
-            sqlite3_result_int64(context, *whole);
+            out = {SQLITE_INTEGER, *whole, 0, {}};
             return true;
         }
     }
@@ -281,16 +278,16 @@ bool TextColumn::setResult(sqlite3_context* context, std::string_view field,
         if (*number != std::floor(*number) || *number < low || *number > high) {
             return false;
         }
-        sqlite3_result_int64(context, static_cast<sqlite3_int64>(*number));
+        out = {SQLITE_INTEGER, static_cast<std::int64_t>(*number), 0, {}};
     } else if (type == Type::Currency) {
-        sqlite3_result_double(context, roundCurrency(*number));
+        out = {SQLITE_FLOAT, 0, roundCurrency(*number), {}};
     } else if (type == Type::Single) {
         if (std::fabs(*number) > std::numeric_limits<float>::max()) {
             return false;
         }
-        sqlite3_result_double(context, static_cast<float>(*number));
+        out = {SQLITE_FLOAT, 0, static_cast<float>(*number), {}};
     } else {
-        sqlite3_result_double(context, *number);
+        out = {SQLITE_FLOAT, 0, *number, {}};
     }
     return true;
 }

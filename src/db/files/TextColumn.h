@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/Variant.h"
+#include "db/sqlite/StoredValue.h"
+
 namespace kiv::db::files {
 
 class TextFormat;
@@ -35,10 +38,11 @@ public:
     // The most characters a value may have; 0 for no limit.
     std::size_t maxLength() const;
 
-    // Sets the SQLite value of a non-empty field text. False when the text does not fit the
-    // type; nothing is set then. Dates are given in the form the SQLite engine stores them.
-    bool setResult(sqlite3_context* context, std::string_view field,
-                   const TextFormat& format) const;
+    // The SQLite value of a non-empty field text; text borrowed from `field`, or from
+    // `buffer` for a date, which is given in the form the SQLite engine stores dates in.
+    // False when the text does not fit the type; `out` is left alone then.
+    bool stored(std::string_view field, const TextFormat& format, sqlite::StoredValue& out,
+                Variant::DateText& buffer) const;
 
     // Appends the field text of a value to a line being written. False when the value does not
     // fit the type; `line` is then left as it was.

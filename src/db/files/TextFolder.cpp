@@ -317,4 +317,9 @@ std::vector<std::string> TextFolder::tableNames() const {
     return fileNames_;
 }
 
+std::shared_ptr<TextTable> TextFolder::table(std::string_view name) const {
+    const auto found = tables_->find(text::toLower(name));
+    return found == tables_->end() ? nullptr : found->second;
+}
+
 }  // namespace kiv::db::files

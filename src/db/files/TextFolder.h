@@ -35,6 +35,8 @@ public:
     bool executeDefinition(sqlite3* db, std::string_view sql);
     // The file names of the tables for the catalog, sorted without regard to letter case.
     std::vector<std::string> tableNames() const;
+    // The table of one of its SQL names (letter case ignored); empty for an unknown name.
+    std::shared_ptr<TextTable> table(std::string_view name) const;
 
 private:
     void addTable(sqlite3* db, const std::string& fileName, const SchemaIni& schema);

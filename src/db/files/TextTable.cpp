@@ -178,21 +178,22 @@ std::string TextTable::mismatch(std::string_view where, std::size_t index,
     return description;
 }
 
-void TextTable::setResult(sqlite3_context* context, const TextReader& reader,
-                          std::size_t index) const {
+bool TextTable::stored(const TextReader& reader, std::size_t index, sqlite::StoredValue& out,
+                       Variant::DateText& buffer) const {
     const std::string_view field = reader.field(index);
     const TextColumn& column = columns_[index];
     const bool textual =
         column.type == TextColumn::Type::Text || column.type == TextColumn::Type::Memo;
     if (field.empty() || (!textual && text::trim(field).empty())) {
-        sqlite3_result_null(context);
-        return;
+        out = {};
+        return true;
     }
-    if (!column.setResult(context, field, format_)) {
-        const std::string description =
-            mismatch(fileName_ + ", line " + text::decimal(reader.line()), index, field);
-        sqlite3_result_error(context, description.c_str(), static_cast<int>(description.size()));
-    }
+    return column.stored(field, format_, out, buffer);
+}
+
+std::string TextTable::mismatchAt(const TextReader& reader, std::size_t index) const {
+    return mismatch(fileName_ + ", line " + text::decimal(reader.line()), index,
+                    reader.field(index));
 }
 
 void TextTable::append(sqlite3_value** values) {

@@ -38,10 +38,13 @@ public:
     std::string declaration() const;
     double estimatedRows() const { return estimatedRows_; }
 
-    // Sets the value of a column of the reader's current record as the result of an SQL
-    // function context: NULL for an empty field, else the value in the column's type, or an
-    // error describing a value that does not fit.
-    void setResult(sqlite3_context* context, const TextReader& reader, std::size_t index) const;
+    // The value of a column of the reader's current record as SQLite holds it: NULL for an
+    // empty field, else the value in the column's type (text borrowed from the reader, or
+    // from `buffer` for a date). False when the field does not fit the column's type;
+    // `mismatchAt` says why.
+    bool stored(const TextReader& reader, std::size_t index, sqlite::StoredValue& out,
+                Variant::DateText& buffer) const;
+    std::string mismatchAt(const TextReader& reader, std::size_t index) const;
 
     // Appends a row of values, one per column. Throws std::runtime_error with a description
     // when a value does not fit its column or the file cannot be written.

@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "db/files/TextReader.h"
+#include "db/sqlite/SqliteValues.h"
 
 namespace kiv::db::files {
 
@@ -144,8 +145,18 @@ int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
     Cursor& cursor = cursorOf(base);
     const TextTable& table = *tableOf(base->pVtab).table;
     try {
-        if (index >= 0 && static_cast<std::size_t>(index) < table.columns().size()) {
-            table.setResult(context, cursor.reader, static_cast<std::size_t>(index));
+        if (index < 0 || static_cast<std::size_t>(index) >= table.columns().size()) {
+            return SQLITE_OK;
+        }
+        const auto column = static_cast<std::size_t>(index);
+        sqlite::StoredValue value;
+        Variant::DateText buffer;
+        if (table.stored(cursor.reader, column, value, buffer)) {
+            sqlite::SqliteValues::result(context, value);
+        } else {
+            const std::string description = table.mismatchAt(cursor.reader, column);
+            sqlite3_result_error(context, description.c_str(),
+                                 static_cast<int>(description.size()));
         }
         return SQLITE_OK;
     } catch (const std::exception&) {

@@ -74,7 +74,7 @@ bool SqliteCursor::fetch(std::vector<Variant>& row) {
     }
     const std::size_t count = columns_.size();
     for (std::size_t i = 0; i < count; ++i) {
-        SqliteValues::read(statement, static_cast<int>(i), reads_[i], row[i]);
+        SqliteValues::read(SqliteValues::stored(statement, static_cast<int>(i)), reads_[i], row[i]);
     }
     return true;
 }

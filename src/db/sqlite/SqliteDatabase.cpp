@@ -129,6 +129,10 @@ Error SqliteDatabase::error(int code) const {
     return error(code, sqlState(code, sqlite3_errmsg(handle_)), sqlite3_errmsg(handle_));
 }
 
+Error SqliteDatabase::error(int code, std::string_view description) const {
+    return error(code, sqlState(code, description), description);
+}
+
 Error SqliteDatabase::error(int code, std::string_view state, std::string_view description) const {
     return Error(adErrEngineFailure, provider_, std::string(state), code,
                  tag_ + std::string(description));

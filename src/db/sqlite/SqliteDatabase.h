@@ -49,6 +49,8 @@ public:
     Error error(int code) const;
     // A failure with a description of the engine's own.
     Error error(int code, std::string_view sqlState, std::string_view description) const;
+    // The same with the state SQLite's own description would give.
+    Error error(int code, std::string_view description) const;
     // Rows held back by writers.
     void holdRows(SqliteTableWriter* writer);
     void releaseRows(SqliteTableWriter* writer) noexcept;

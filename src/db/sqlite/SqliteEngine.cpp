@@ -110,6 +110,12 @@ std::unique_ptr<Cursor> SqliteEngine::execute(std::string_view sql, long& record
             throw database_->error(SQLITE_ERROR, "HY000", failure.what());
         }
     }
+    if (hooks_) {
+        if (std::unique_ptr<Cursor> cursor = hooks_->scan(shared_from_this(), sql)) {
+            recordsAffected = -1;
+            return cursor;
+        }
+    }
     sqlite3* handle = database_->handle();
     recordsAffected = 0;
     const std::optional<std::string> rewritten = SqlText::withoutBracketEscapes(sql);

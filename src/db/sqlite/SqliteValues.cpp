@@ -15,15 +15,6 @@ using ReadAs = SqliteColumnType::ReadAs;
 
 namespace {
 
-std::string_view bytes(sqlite3_stmt* statement, int column) {
-    const void* data = sqlite3_column_blob(statement, column);
-    const int size = sqlite3_column_bytes(statement, column);
-    if (data == nullptr || size <= 0) {
-        return {};
-    }
-    return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
-}
-
 void readWhole(std::int64_t value, Variant& out) {
     if (value >= std::numeric_limits<std::int32_t>::min() &&
         value <= std::numeric_limits<std::int32_t>::max()) {
@@ -34,58 +25,82 @@ void readWhole(std::int64_t value, Variant& out) {
 }
 
 // A value read as the storage class it has.
-void readStored(sqlite3_stmt* statement, int column, int storageClass, Variant& out) {
-    switch (storageClass) {
+void readStored(const StoredValue& value, Variant& out) {
+    switch (value.storageClass) {
         case SQLITE_INTEGER:
-            readWhole(sqlite3_column_int64(statement, column), out);
+            readWhole(value.integer, out);
             break;
         case SQLITE_FLOAT:
-            out = Variant(sqlite3_column_double(statement, column));
+            out = Variant(value.real);
             break;
         default:
-            out.assignText(bytes(statement, column));
+            out.assignText(value.bytes);
             break;
     }
 }
 
 }  // namespace
 
-void SqliteValues::read(sqlite3_stmt* statement, int column, ReadAs as, Variant& out) {
-    const int storageClass = sqlite3_column_type(statement, column);
+StoredValue SqliteValues::stored(sqlite3_stmt* statement, int column) {
+    StoredValue value;
+    value.storageClass = sqlite3_column_type(statement, column);
+    switch (value.storageClass) {
+        case SQLITE_INTEGER:
+            value.integer = sqlite3_column_int64(statement, column);
+            break;
+        case SQLITE_FLOAT:
+            value.real = sqlite3_column_double(statement, column);
+            break;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB: {
+            const void* data = sqlite3_column_blob(statement, column);
+            const int size = sqlite3_column_bytes(statement, column);
+            if (data != nullptr && size > 0) {
+                value.bytes = {static_cast<const char*>(data), static_cast<std::size_t>(size)};
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return value;
+}
+
+void SqliteValues::read(const StoredValue& value, ReadAs as, Variant& out) {
+    const int storageClass = value.storageClass;
     if (storageClass == SQLITE_NULL) {
         out = Variant::Null();
         return;
     }
     const bool number = storageClass == SQLITE_INTEGER || storageClass == SQLITE_FLOAT;
+    const double real =
+        storageClass == SQLITE_INTEGER ? static_cast<double>(value.integer) : value.real;
     switch (as) {
         case ReadAs::Integer:
-            if (storageClass == SQLITE_INTEGER) {
-                const std::int64_t value = sqlite3_column_int64(statement, column);
-                if (value >= std::numeric_limits<std::int16_t>::min() &&
-                    value <= std::numeric_limits<std::int16_t>::max()) {
-                    out = Variant(static_cast<std::int16_t>(value));
-                    return;
-                }
+            if (storageClass == SQLITE_INTEGER &&
+                value.integer >= std::numeric_limits<std::int16_t>::min() &&
+                value.integer <= std::numeric_limits<std::int16_t>::max()) {
+                out = Variant(static_cast<std::int16_t>(value.integer));
+                return;
             }
             break;
         case ReadAs::Long:
             break;
         case ReadAs::BigInt:
             if (storageClass == SQLITE_INTEGER) {
-                out = Variant(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
+                out = Variant(static_cast<std::int64_t>(value.integer));
                 return;
             }
             break;
         case ReadAs::Double:
             if (number) {
-                out = Variant(sqlite3_column_double(statement, column));
+                out = Variant(real);
                 return;
             }
             break;
         case ReadAs::Currency:
             if (number) {
-                const double value = sqlite3_column_double(statement, column);
-                const double scaled = std::nearbyint(value * Variant::CurrencyScale);
+                const double scaled = std::nearbyint(real * Variant::CurrencyScale);
                 if (std::fabs(scaled) < 9.2e18) {
                     out = Variant::fromCurrencyScaled(static_cast<std::int64_t>(scaled));
                     return;
@@ -94,17 +109,16 @@ void SqliteValues::read(sqlite3_stmt* statement, int column, ReadAs as, Variant&
             break;
         case ReadAs::Boolean:
             if (number) {
-                out = Variant(sqlite3_column_double(statement, column) != 0);
+                out = Variant(real != 0);
                 return;
             }
             break;
         case ReadAs::Date:
             if (storageClass == SQLITE_TEXT) {
-                const std::string_view text = bytes(statement, column);
-                if (const std::optional<double> serial = Variant::parseDate(text)) {
+                if (const std::optional<double> serial = Variant::parseDate(value.bytes)) {
                     out = Variant::fromDate(*serial);
                 } else {
-                    out.assignText(text);
+                    out.assignText(value.bytes);
                 }
                 return;
             }
@@ -113,7 +127,29 @@ void SqliteValues::read(sqlite3_stmt* statement, int column, ReadAs as, Variant&
         case ReadAs::Any:
             break;
     }
-    readStored(statement, column, storageClass, out);
+    readStored(value, out);
+}
+
+void SqliteValues::result(sqlite3_context* context, const StoredValue& value) {
+    switch (value.storageClass) {
+        case SQLITE_INTEGER:
+            sqlite3_result_int64(context, value.integer);
+            break;
+        case SQLITE_FLOAT:
+            sqlite3_result_double(context, value.real);
+            break;
+        case SQLITE_TEXT:
+            sqlite3_result_text(context, value.bytes.empty() ? "" : value.bytes.data(),
+                                static_cast<int>(value.bytes.size()), SQLITE_TRANSIENT);
+            break;
+        case SQLITE_BLOB:
+            sqlite3_result_blob(context, value.bytes.empty() ? "" : value.bytes.data(),
+                                static_cast<int>(value.bytes.size()), SQLITE_TRANSIENT);
+            break;
+        default:
+            sqlite3_result_null(context);
+            break;
+    }
 }
 
 int SqliteValues::bindValue(sqlite3_stmt* statement, int index, const Variant& value) {

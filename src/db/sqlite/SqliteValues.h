@@ -2,19 +2,23 @@
 
 #include "base/Variant.h"
 #include "db/sqlite/SqliteColumnType.h"
-
-struct sqlite3_stmt;
+#include "db/sqlite/StoredValue.h"
 
 namespace kiv::db::sqlite {
 
 // Moving single values between SQLite statements and Variants.
 class SqliteValues {
 public:
-    // Reads column `column` of the current row into `out`, reusing it: numbers never
-    // allocate, and text goes into the text buffer `out` already holds when nothing else
-    // shares it. Text is read as bytes with its length (no terminating copy).
-    static void read(sqlite3_stmt* statement, int column, SqliteColumnType::ReadAs as,
-                     Variant& out);
+    // Column `column` of the current row. Text is read as bytes with its length (no
+    // terminating copy), valid until the statement moves on.
+    static StoredValue stored(sqlite3_stmt* statement, int column);
+    // Converts a stored value to the program's form of its column into `out`, reusing it:
+    // numbers never allocate, and text goes into the text buffer `out` already holds when
+    // nothing else shares it.
+    static void read(const StoredValue& value, SqliteColumnType::ReadAs as, Variant& out);
+    // Makes a stored value the result of an SQL function or virtual-table column (text
+    // copied).
+    static void result(sqlite3_context* context, const StoredValue& value);
 
     // Binds `value` to placeholder `index` (from 1). Text is bound without copying, so it
     // must stay unchanged until the statement has run; dates are bound as ISO 8601 text
