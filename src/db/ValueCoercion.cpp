@@ -113,8 +113,9 @@ std::optional<ValueCoercion::Refusal> text(const Variant& value, const ColumnInf
     const bool bounded = column.type == adChar || column.type == adWChar ||
                          column.type == adVarChar || column.type == adVarWChar ||
                          column.type == adBinary || column.type == adVarBinary;
-    if (bounded && column.definedSize > 0) {
-        const std::string_view chars = out.textView();
+    // A text has no more characters than bytes, so only a longer one is counted.
+    const std::string_view chars = out.textView();
+    if (bounded && column.definedSize > 0 && static_cast<long>(chars.size()) > column.definedSize) {
         const long length = DataType::isBinary(column.type) ? static_cast<long>(chars.size())
                                                             : ValueCoercion::characterCount(chars);
         if (length > column.definedSize) {

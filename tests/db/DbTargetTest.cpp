@@ -240,6 +240,20 @@ TEST_F(DbTarget, ValuesAreWrittenOnlyBetweenAddNewAndUpdate) {
     EXPECT_EQ(committedCount("Items"), 0);
 }
 
+TEST_F(DbTarget, ANewRowReadsNullUntilItsValuesAreGiven) {
+    execute("CREATE TABLE Items (Id INTEGER, Name VARCHAR(10))");
+    auto items = target("Items");
+    add(*items, 1, "first");
+    items->AddNew();
+    EXPECT_TRUE(items->Fields().Item("Name")->Value().isNull());
+    items->Fields().Item("Id")->Value(2);
+    items->Update();
+    EXPECT_EQ(items->Fields().Item("Id")->Value(), Variant(std::int32_t{2}));
+    EXPECT_TRUE(items->Fields().Item("Name")->Value().isNull());
+    items->Close();
+    EXPECT_EQ(text("SELECT count(*) FROM Items WHERE Name IS NULL"), "1");
+}
+
 TEST_F(DbTarget, AStreamingRecordsetDoesNotTakeNewRows) {
     execute("CREATE TABLE Items (Id INTEGER)");
     auto items = query("SELECT * FROM Items");

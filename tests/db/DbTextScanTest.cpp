@@ -59,8 +59,8 @@ protected:
             std::shared_ptr<Recordset> rows = connection_->Execute(sql);
             for (long i = 0; i < rows->Fields().Count(); ++i) {
                 const auto field = rows->Fields().Item(i);
-                result.columns.push_back(field->Name() + " " + std::to_string(field->Type()) +
-                                         " " + std::to_string(field->DefinedSize()) + " " +
+                result.columns.push_back(field->Name() + " " + std::to_string(field->Type()) + " " +
+                                         std::to_string(field->DefinedSize()) + " " +
                                          std::to_string(field->Precision()) + " " +
                                          std::to_string(field->NumericScale()));
             }
