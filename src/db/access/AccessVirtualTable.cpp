@@ -8,10 +8,13 @@
 
 #include "base/Text.h"
 #include "db/access/AccessCursor.h"
+#include "db/sqlite/VirtualTable.h"
 
 namespace kiv::db::access {
 
 namespace {
+
+using sqlite::VirtualTable;
 
 using SharedSchema = std::shared_ptr<const AccessSchema>;
 
@@ -38,17 +41,11 @@ Cursor& cursorOf(sqlite3_vtab_cursor* cursor) {
     return *static_cast<Cursor*>(cursor);
 }
 
-int fail(sqlite3_vtab* vtab, const std::string& description) {
-    sqlite3_free(vtab->zErrMsg);
-    vtab->zErrMsg = sqlite3_mprintf("%s", description.c_str());
-    return SQLITE_ERROR;
-}
-
 int readFailure(sqlite3_vtab* vtab, const std::exception& error) {
     if (dynamic_cast<const std::runtime_error*>(&error) == nullptr) {
         return SQLITE_NOMEM;
     }
-    return fail(vtab, error.what());
+    return VirtualTable::fail(vtab, error.what());
 }
 
 int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab** out,
@@ -65,9 +62,8 @@ int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab**
         const std::string declaration = table != schema->tables.end()
                                             ? table->second.declaration()
                                             : std::string("CREATE TABLE x(\"Query\")");
-        const int declared = sqlite3_declare_vtab(db, declaration.c_str());
+        const int declared = VirtualTable::declare(db, declaration, error);
         if (declared != SQLITE_OK) {
-            *error = sqlite3_mprintf("%s", sqlite3_errmsg(db));
             return declared;
         }
         auto* created = new Table();
@@ -92,7 +88,7 @@ int disconnect(sqlite3_vtab* vtab) {
 int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     const Table& table = tableOf(vtab);
     if (table.table == nullptr) {
-        return fail(vtab, table.refusal);
+        return VirtualTable::fail(vtab, table.refusal);
     }
     const double rows = std::max(table.table->rows, 1.0);
     info->estimatedRows = static_cast<sqlite3_int64>(rows);
@@ -164,13 +160,6 @@ int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
     return SQLITE_OK;
 }
 
-// Without an update method SQLite would refuse statements that change the table while
-// preparing them, in its own words; with this one they prepare, and the read-only engine
-// refuses them in the source's words before they run.
-int refuseChanges(sqlite3_vtab*, int, sqlite3_value**, sqlite3_int64*) {
-    return SQLITE_READONLY;
-}
-
 const sqlite3_module Module = {
     .iVersion = 1,
     .xCreate = connect,
@@ -185,7 +174,7 @@ const sqlite3_module Module = {
     .xEof = eof,
     .xColumn = column,
     .xRowid = rowid,
-    .xUpdate = refuseChanges,
+    .xUpdate = VirtualTable::refuseChanges,
     .xBegin = nullptr,
     .xSync = nullptr,
     .xCommit = nullptr,
@@ -201,13 +190,7 @@ const sqlite3_module Module = {
 }  // namespace
 
 void AccessVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const AccessSchema> schema) {
-    auto* aux = new SharedSchema(std::move(schema));
-    const int result = sqlite3_create_module_v2(
-        db, ModuleName, &Module, aux, [](void* data) { delete static_cast<SharedSchema*>(data); });
-    if (result != SQLITE_OK) {
-        throw std::runtime_error(std::string("Cannot register the Access module: ") +
-                                 sqlite3_errmsg(db));
-    }
+    VirtualTable::registerModule(db, ModuleName, Module, std::move(schema), "Access");
 }
 
 }  // namespace kiv::db::access

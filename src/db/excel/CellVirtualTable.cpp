@@ -6,10 +6,13 @@
 #include <string>
 
 #include "base/Text.h"
+#include "db/sqlite/VirtualTable.h"
 
 namespace kiv::db::excel {
 
 namespace {
+
+using sqlite::VirtualTable;
 
 using SharedTables = std::shared_ptr<const CellTableMap>;
 
@@ -38,9 +41,8 @@ int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab**
             *error = sqlite3_mprintf("The source has no table named %s.", argv[2]);
             return SQLITE_ERROR;
         }
-        const int declared = sqlite3_declare_vtab(db, found->second->declaration().c_str());
+        const int declared = VirtualTable::declare(db, found->second->declaration(), error);
         if (declared != SQLITE_OK) {
-            *error = sqlite3_mprintf("%s", sqlite3_errmsg(db));
             return declared;
         }
         auto* table = new Table();
@@ -111,13 +113,6 @@ int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
     return SQLITE_OK;
 }
 
-// Without an update method SQLite would refuse statements that change the table while
-// preparing them, in its own words; with this one they prepare, and the read-only engine
-// refuses them in the source's words before they run.
-int refuseChanges(sqlite3_vtab*, int, sqlite3_value**, sqlite3_int64*) {
-    return SQLITE_READONLY;
-}
-
 const sqlite3_module Module = {
     .iVersion = 1,
     .xCreate = connect,
@@ -132,7 +127,7 @@ const sqlite3_module Module = {
     .xEof = eof,
     .xColumn = column,
     .xRowid = rowid,
-    .xUpdate = refuseChanges,
+    .xUpdate = VirtualTable::refuseChanges,
     .xBegin = nullptr,
     .xSync = nullptr,
     .xCommit = nullptr,
@@ -148,13 +143,7 @@ const sqlite3_module Module = {
 }  // namespace
 
 void CellVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const CellTableMap> tables) {
-    auto* aux = new SharedTables(std::move(tables));
-    const int result = sqlite3_create_module_v2(
-        db, ModuleName, &Module, aux, [](void* data) { delete static_cast<SharedTables*>(data); });
-    if (result != SQLITE_OK) {
-        throw std::runtime_error(std::string("Cannot register the cell-table module: ") +
-                                 sqlite3_errmsg(db));
-    }
+    VirtualTable::registerModule(db, ModuleName, Module, std::move(tables), "cell-table");
 }
 
 }  // namespace kiv::db::excel

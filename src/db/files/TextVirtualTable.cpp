@@ -8,10 +8,13 @@
 #include "base/Text.h"
 #include "db/files/TextReader.h"
 #include "db/sqlite/SqliteValues.h"
+#include "db/sqlite/VirtualTable.h"
 
 namespace kiv::db::files {
 
 namespace {
+
+using sqlite::VirtualTable;
 
 using SharedTables = std::shared_ptr<const TextTableMap>;
 
@@ -35,17 +38,12 @@ Cursor& cursorOf(sqlite3_vtab_cursor* cursor) {
     return *static_cast<Cursor*>(cursor);
 }
 
-int fail(sqlite3_vtab* vtab, const std::string& description) {
-    sqlite3_free(vtab->zErrMsg);
-    vtab->zErrMsg = sqlite3_mprintf("%s", description.c_str());
-    return SQLITE_ERROR;
-}
-
 int readFailure(sqlite3_vtab* vtab, const std::exception& error) {
     if (dynamic_cast<const std::runtime_error*>(&error) == nullptr) {
         return SQLITE_NOMEM;
     }
-    return fail(vtab, "Cannot read " + tableOf(vtab).table->fileName() + ": " + error.what());
+    return VirtualTable::fail(
+        vtab, "Cannot read " + tableOf(vtab).table->fileName() + ": " + error.what());
 }
 
 int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab** out,
@@ -57,9 +55,8 @@ int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab**
             *error = sqlite3_mprintf("No text file of the folder is named %s.", argv[2]);
             return SQLITE_ERROR;
         }
-        const int declared = sqlite3_declare_vtab(db, found->second->declaration().c_str());
+        const int declared = VirtualTable::declare(db, found->second->declaration(), error);
         if (declared != SQLITE_OK) {
-            *error = sqlite3_mprintf("%s", sqlite3_errmsg(db));
             return declared;
         }
         auto* table = new Table();
@@ -117,13 +114,13 @@ int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
     TextTable& table = *tableOf(base->pVtab).table;
     cursor.eof = true;
     if (!table.problem().empty()) {
-        return fail(base->pVtab, table.problem());
+        return VirtualTable::fail(base->pVtab, table.problem());
     }
     try {
         // Rows appended through this connection must be in the file before it is read.
         table.flush();
     } catch (const std::runtime_error& error) {
-        return fail(base->pVtab, error.what());
+        return VirtualTable::fail(base->pVtab, error.what());
     }
     try {
         cursor.reader.start(table.path());
@@ -173,19 +170,21 @@ int update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* ne
     Table& table = tableOf(vtab);
     const std::string& name = table.table->fileName();
     if (argc == 1) {
-        return fail(vtab, "Cannot delete rows of " + name +
-                              ": a text file only takes new rows at its end (INSERT).");
+        return VirtualTable::fail(vtab,
+                                  "Cannot delete rows of " + name +
+                                      ": a text file only takes new rows at its end (INSERT).");
     }
     if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
-        return fail(vtab, "Cannot update rows of " + name +
-                              ": a text file only takes new rows at its end (INSERT).");
+        return VirtualTable::fail(vtab,
+                                  "Cannot update rows of " + name +
+                                      ": a text file only takes new rows at its end (INSERT).");
     }
     try {
         table.table->append(argv + 2);
         *newRowid = ++table.appended;
         return SQLITE_OK;
     } catch (const std::runtime_error& error) {
-        return fail(vtab, error.what());
+        return VirtualTable::fail(vtab, error.what());
     } catch (const std::exception&) {
         return SQLITE_NOMEM;
     }
@@ -201,7 +200,7 @@ int flush(sqlite3_vtab* vtab) {
         tableOf(vtab).table->flush();
         return SQLITE_OK;
     } catch (const std::runtime_error& error) {
-        return fail(vtab, error.what());
+        return VirtualTable::fail(vtab, error.what());
     }
 }
 
@@ -235,13 +234,7 @@ const sqlite3_module Module = {
 }  // namespace
 
 void TextVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const TextTableMap> tables) {
-    auto* aux = new SharedTables(std::move(tables));
-    const int result = sqlite3_create_module_v2(
-        db, ModuleName, &Module, aux, [](void* data) { delete static_cast<SharedTables*>(data); });
-    if (result != SQLITE_OK) {
-        throw std::runtime_error(std::string("Cannot register the text-file module: ") +
-                                 sqlite3_errmsg(db));
-    }
+    VirtualTable::registerModule(db, ModuleName, Module, std::move(tables), "text-file");
 }
 
 }  // namespace kiv::db::files
