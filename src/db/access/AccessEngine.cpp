@@ -7,9 +7,9 @@
 #include "base/Text.h"
 #include "db/access/AccessCatalog.h"
 #include "db/access/AccessVirtualTable.h"
-#include "db/excel/FileSource.h"
-#include "db/excel/ReadOnlyEngine.h"
-#include "db/excel/SqlName.h"
+#include "db/cells/FileSource.h"
+#include "db/cells/ReadOnlyEngine.h"
+#include "db/cells/SqlName.h"
 #include "db/sqlite/SqliteDatabase.h"
 #include "db/sqlite/SqliteEngine.h"
 
@@ -17,10 +17,10 @@ namespace kiv::db::access {
 
 namespace {
 
-const excel::FileSource Source{"Kiv.Access", "[Kiv][Access]", "Access databases are read-only"};
+const cells::FileSource Source{"Kiv.Access", "[Kiv][Access]", "Access databases are read-only"};
 
 void makeTable(sqlite::SqliteDatabase& database, const std::string& name) {
-    const std::string sql = "CREATE VIRTUAL TABLE temp." + excel::SqlName::quoted(name) +
+    const std::string sql = "CREATE VIRTUAL TABLE temp." + cells::SqlName::quoted(name) +
                             " USING " + AccessVirtualTable::ModuleName;
     const int code = sqlite3_exec(database.handle(), sql.c_str(), nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) {
@@ -69,7 +69,7 @@ std::shared_ptr<Engine> AccessEngine::open(const ConnectString& parts) {
             makeTable(*database, entry.name);
         }
     }
-    return std::make_shared<excel::ReadOnlyEngine>(
+    return std::make_shared<cells::ReadOnlyEngine>(
         std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
         Source.refusal);
 }

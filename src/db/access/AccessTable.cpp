@@ -5,7 +5,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "db/excel/SqlName.h"
+#include "db/cells/SqlName.h"
 
 namespace kiv::db::access {
 
@@ -35,7 +35,7 @@ std::string AccessTable::declaration() const {
     std::string sql = "CREATE TABLE x(";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         sql.append(i == 0 ? "" : ", ")
-            .append(excel::SqlName::quoted(columns[i].name))
+            .append(cells::SqlName::quoted(columns[i].name))
             .append(" ")
             .append(columns[i].declaredType());
     }

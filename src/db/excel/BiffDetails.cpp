@@ -11,6 +11,8 @@
 
 namespace kiv::db::excel {
 
+using cells::Cell;
+
 namespace {
 
 // Record identifiers of the BIFF8 format.

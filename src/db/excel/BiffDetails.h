@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "db/excel/Cell.h"
+#include "db/cells/Cell.h"
 #include "db/excel/CellRange.h"
 
 namespace kiv::db::excel {
@@ -19,7 +19,7 @@ struct BiffDetails {
     struct Sheet {
         std::string name;
         // Boolean or Currency, by (row, column); cells not listed are as FreeXL reads them.
-        std::map<std::pair<std::size_t, std::size_t>, Cell::Kind> kinds;
+        std::map<std::pair<std::size_t, std::size_t>, cells::Cell::Kind> kinds;
     };
     struct Name {
         std::string name;

@@ -7,13 +7,16 @@
 
 #include "base/Text.h"
 #include "db/Engine.h"
-#include "db/excel/CellEngine.h"
-#include "db/excel/FileSource.h"
+#include "db/cells/CellEngine.h"
+#include "db/cells/FileSource.h"
 #include "db/excel/SheetTableBuilder.h"
 #include "db/excel/XlsReader.h"
 #include "db/excel/XlsxReader.h"
 
 namespace kiv::db::excel {
+
+using cells::CellEngine;
+using cells::FileSource;
 
 namespace {
 

@@ -5,6 +5,10 @@
 
 namespace kiv::db::excel {
 
+using cells::Cell;
+using cells::CellColumn;
+using cells::CellTable;
+
 namespace {
 
 using Type = CellColumn::Type;

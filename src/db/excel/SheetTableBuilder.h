@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "db/cells/CellTable.h"
 #include "db/excel/CellRange.h"
-#include "db/excel/CellTable.h"
 #include "db/excel/Workbook.h"
 
 namespace kiv::db::excel {
@@ -22,9 +22,10 @@ public:
 
     // `range` may reach beyond the sheet's cells; those cells are blank. Without a range (an
     // empty sheet) the table has one column, F1, and no rows.
-    static std::shared_ptr<const CellTable> build(std::string name, const Workbook::Sheet& sheet,
-                                                  const std::optional<CellRange>& range,
-                                                  bool header);
+    static std::shared_ptr<const cells::CellTable> build(std::string name,
+                                                         const Workbook::Sheet& sheet,
+                                                         const std::optional<CellRange>& range,
+                                                         bool header);
 };
 
 }  // namespace kiv::db::excel

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "db/excel/Cell.h"
+#include "db/cells/Cell.h"
 #include "db/excel/CellRange.h"
 
 namespace kiv::db::excel {
@@ -15,7 +15,7 @@ namespace kiv::db::excel {
 struct Workbook {
     struct Sheet {
         std::string name;
-        std::vector<std::vector<Cell>> rows;  // a row is as long as its last cell
+        std::vector<std::vector<cells::Cell>> rows;  // a row is as long as its last cell
 
         // The smallest range holding every non-blank cell; nothing for an empty sheet.
         std::optional<CellRange> usedRange() const;

@@ -15,6 +15,8 @@
 
 namespace kiv::db::excel {
 
+using cells::Cell;
+
 namespace {
 
 struct Closer {

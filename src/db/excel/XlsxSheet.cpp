@@ -9,6 +9,8 @@
 
 namespace kiv::db::excel {
 
+using cells::Cell;
+
 namespace {
 
 // 1904-01-01 as a serial day number.

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "db/excel/Cell.h"
+#include "db/cells/Cell.h"
 #include "db/excel/NumberFormat.h"
 
 namespace kiv::db::excel {
@@ -22,7 +22,7 @@ public:
     };
 
     // Throws std::runtime_error when the part is not well-formed.
-    static std::vector<std::vector<Cell>> read(std::string_view xml, const Context& context);
+    static std::vector<std::vector<cells::Cell>> read(std::string_view xml, const Context& context);
 
     // The text of a rich-text element (a shared string `si`, an inline string `is`) the stream
     // is at: its runs joined, phonetic guides left out.

@@ -8,8 +8,8 @@
 
 #include "base/Text.h"
 #include "db/Engine.h"
-#include "db/excel/CellEngine.h"
-#include "db/excel/FileSource.h"
+#include "db/cells/CellEngine.h"
+#include "db/cells/FileSource.h"
 #include "db/html/HtmlDocument.h"
 #include "db/html/HtmlTableBuilder.h"
 
@@ -17,7 +17,7 @@ namespace kiv::db::html {
 
 namespace {
 
-const excel::FileSource Source{"Kiv.HTML", "[Kiv][HTML]", "HTML files are read-only"};
+const cells::FileSource Source{"Kiv.HTML", "[Kiv][HTML]", "HTML files are read-only"};
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -64,9 +64,9 @@ std::shared_ptr<Engine> HtmlEngine::open(const ConnectString& parts) {
     } catch (const std::runtime_error& failure) {
         throw Source.error("Cannot read the HTML file '" + path + "': " + failure.what() + ".");
     }
-    const bool header = excel::FileSource::firstRowHasNames(parts, false);
+    const bool header = cells::FileSource::firstRowHasNames(parts, false);
     const std::vector<std::string> names = tableNames(*document);
-    std::vector<excel::CellEngine::NamedTable> tables;
+    std::vector<cells::CellEngine::NamedTable> tables;
     std::vector<CatalogEntry> catalog;
     for (std::size_t i = 0; i < names.size(); ++i) {
         tables.emplace_back(names[i],
@@ -76,7 +76,7 @@ std::shared_ptr<Engine> HtmlEngine::open(const ConnectString& parts) {
     std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
         return text::toLower(a.name) < text::toLower(b.name);
     });
-    return excel::CellEngine::open(Source, tables, std::move(catalog));
+    return cells::CellEngine::open(Source, tables, std::move(catalog));
 }
 
 }  // namespace kiv::db::html

@@ -12,8 +12,8 @@ namespace kiv::db::html {
 
 namespace {
 
-using excel::Cell;
-using excel::CellColumn;
+using cells::Cell;
+using cells::CellColumn;
 using files::TextColumn;
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -77,7 +77,7 @@ Cell cellOf(const std::string& text, CellColumn::Type type, const files::TextFor
 
 }  // namespace
 
-std::shared_ptr<const excel::CellTable> HtmlTableBuilder::build(std::string name,
+std::shared_ptr<const cells::CellTable> HtmlTableBuilder::build(std::string name,
                                                                 const HtmlDocument::Table& table,
                                                                 bool header) {
     const Rows& rows = table.rows;
@@ -86,28 +86,28 @@ std::shared_ptr<const excel::CellTable> HtmlTableBuilder::build(std::string name
         width = std::max(width, row.size());
     }
     const std::size_t first = header && !rows.empty() ? 1 : 0;
-    excel::CellTable::Row names;
+    cells::CellTable::Row names;
     if (first == 1) {
         for (const std::string& text : rows.front()) {
             names.push_back(Cell::ofText(text));
         }
     }
     std::vector<CellColumn> columns =
-        excel::CellTable::namedColumns(first == 1 ? &names : nullptr, width);
+        cells::CellTable::namedColumns(first == 1 ? &names : nullptr, width);
     const files::TextFormat format;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         columns[i].type = guessType(rows, first, i, format);
     }
-    std::vector<excel::CellTable::Row> cells;
+    std::vector<cells::CellTable::Row> cells;
     cells.reserve(rows.size() - first);
     for (std::size_t row = first; row < rows.size(); ++row) {
-        excel::CellTable::Row& out = cells.emplace_back();
+        cells::CellTable::Row& out = cells.emplace_back();
         out.reserve(rows[row].size());
         for (std::size_t i = 0; i < rows[row].size(); ++i) {
             out.push_back(cellOf(rows[row][i], columns[i].type, format));
         }
     }
-    return std::make_shared<const excel::CellTable>(std::move(name), std::move(columns),
+    return std::make_shared<const cells::CellTable>(std::move(name), std::move(columns),
                                                     std::move(cells));
 }
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "db/excel/CellTable.h"
+#include "db/cells/CellTable.h"
 #include "db/html/HtmlDocument.h"
 
 namespace kiv::db::html {
@@ -16,7 +16,7 @@ class HtmlTableBuilder {
 public:
     static constexpr std::size_t ScanRows = 25;
 
-    static std::shared_ptr<const excel::CellTable> build(std::string name,
+    static std::shared_ptr<const cells::CellTable> build(std::string name,
                                                          const HtmlDocument::Table& table,
                                                          bool header);
 };

@@ -2,7 +2,7 @@
 
 #include "db/Command.h"
 #include "db/access/AccessSamples.h"
-#include "db/excel/FileSourceFixture.h"
+#include "db/cells/FileSourceFixture.h"
 
 namespace kiv::db::testing {
 namespace {

@@ -7,6 +7,8 @@
 namespace kiv::db::excel {
 namespace {
 
+using cells::Cell;
+
 std::string rangeText(const std::optional<CellRange>& range) {
     if (!range) {
         return "none";

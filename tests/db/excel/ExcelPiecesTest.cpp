@@ -6,15 +6,20 @@
 #include <stdexcept>
 
 #include "db/ConnectString.h"
+#include "db/cells/CellTable.h"
+#include "db/cells/FileSource.h"
 #include "db/excel/BiffDetails.h"
-#include "db/excel/CellTable.h"
 #include "db/excel/CompoundFile.h"
-#include "db/excel/FileSource.h"
 #include "db/excel/SheetTableBuilder.h"
 #include "db/excel/Workbook.h"
 
 namespace kiv::db::excel {
 namespace {
+
+using cells::Cell;
+using cells::CellColumn;
+using cells::CellTable;
+using cells::FileSource;
 
 std::string fixtureBytes(const std::string& name) {
     const auto path = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "data" / name;

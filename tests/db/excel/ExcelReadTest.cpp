@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "base/Variant.h"
-#include "db/excel/FileSourceFixture.h"
+#include "db/cells/FileSourceFixture.h"
 #include "db/excel/XlsxBuilder.h"
 
 namespace kiv::db::testing {

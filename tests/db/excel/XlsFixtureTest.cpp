@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "db/excel/FileSourceFixture.h"
+#include "db/cells/FileSourceFixture.h"
 
 namespace kiv::db::testing {
 namespace {

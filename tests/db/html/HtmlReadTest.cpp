@@ -1,4 +1,4 @@
-#include "db/excel/FileSourceFixture.h"
+#include "db/cells/FileSourceFixture.h"
 
 namespace kiv::db::testing {
 namespace {

@@ -1,17 +1,17 @@
-#include "db/excel/CellEngine.h"
+#include "db/cells/CellEngine.h"
 
 #include <sqlite3.h>
 
 #include <stdexcept>
 
 #include "base/Text.h"
-#include "db/excel/CellVirtualTable.h"
-#include "db/excel/ReadOnlyEngine.h"
-#include "db/excel/SqlName.h"
+#include "db/cells/CellVirtualTable.h"
+#include "db/cells/ReadOnlyEngine.h"
+#include "db/cells/SqlName.h"
 #include "db/sqlite/SqliteDatabase.h"
 #include "db/sqlite/SqliteEngine.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
                                          const std::vector<NamedTable>& tables,
@@ -43,4 +43,4 @@ std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
         source.refusal);
 }
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "db/CatalogEntry.h"
-#include "db/excel/CellTable.h"
-#include "db/excel/FileSource.h"
+#include "db/cells/CellTable.h"
+#include "db/cells/FileSource.h"
 
 namespace kiv::db {
 class Engine;
 }
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 // Opens the engine of a source whose tables are held as cells (a workbook, an HTML file).
 class CellEngine {
@@ -27,4 +27,4 @@ public:
                                         std::vector<CatalogEntry> catalog);
 };
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

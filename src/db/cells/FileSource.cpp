@@ -1,4 +1,4 @@
-#include "db/excel/FileSource.h"
+#include "db/cells/FileSource.h"
 
 #include <sys/stat.h>
 
@@ -9,7 +9,7 @@
 #include "base/Text.h"
 #include "db/Constants.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 Error FileSource::error(std::string_view description) const {
     return Error(adErrEngineFailure, provider, "08001", 0, tag + std::string(description));
@@ -51,4 +51,4 @@ Variant FileSource::modified(const std::string& path) {
                                                       local.tm_sec));
 }
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 // One value of a worksheet or of an HTML table, with the kind it was found as: a number
 // (with or without a currency format), a date (the serial day number, fraction = time of
@@ -36,4 +36,4 @@ struct Cell {
     std::string display() const;
 };
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "db/excel/Cell.h"
+#include "db/cells/Cell.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 // One column of a table of cells: its name, its type and how its cells become SQLite values.
 // A cell of the column's kind gives a value of the column's type; a cell of another kind
@@ -31,4 +31,4 @@ private:
     bool takes(const Cell& cell) const;
 };
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

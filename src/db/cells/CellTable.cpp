@@ -1,11 +1,11 @@
-#include "db/excel/CellTable.h"
+#include "db/cells/CellTable.h"
 
 #include <algorithm>
 
 #include "base/Text.h"
-#include "db/excel/SqlName.h"
+#include "db/cells/SqlName.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 CellTable::CellTable(std::string name, std::vector<CellColumn> columns, std::vector<Row> rows)
     : name_(std::move(name)), columns_(std::move(columns)), rows_(std::move(rows)) {}
@@ -52,4 +52,4 @@ std::vector<CellColumn> CellTable::namedColumns(const Row* header, std::size_t c
     return columns;
 }
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "db/excel/CellTable.h"
+#include "db/cells/CellTable.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 // The SQLite virtual-table module that shows tables of cells: a SELECT steps through the rows
 // held in memory; SQLite does the filtering, joining and counting over full scans. The tables
@@ -20,4 +20,4 @@ public:
     static void registerModule(sqlite3* db, std::shared_ptr<const CellTableMap> tables);
 };
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

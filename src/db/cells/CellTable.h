@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "db/excel/Cell.h"
-#include "db/excel/CellColumn.h"
+#include "db/cells/Cell.h"
+#include "db/cells/CellColumn.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 // A table whose rows are held in memory as cells: a worksheet, a named range or an HTML
 // table. Rows may be shorter than the table is wide; the missing cells are blank.
@@ -44,4 +44,4 @@ private:
 // The tables of a source by the lower-case form of each of their SQL names.
 using CellTableMap = std::map<std::string, std::shared_ptr<const CellTable>>;
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

@@ -1,8 +1,8 @@
-#include "db/excel/Cell.h"
+#include "db/cells/Cell.h"
 
 #include "base/Variant.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 std::string Cell::display() const {
     switch (kind) {
@@ -21,4 +21,4 @@ std::string Cell::display() const {
     return text;
 }
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

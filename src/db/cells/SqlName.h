@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 // A name written for SQLite in double quotes, which (unlike brackets) can hold every
 // character: a '"' inside is doubled.
@@ -21,4 +21,4 @@ public:
     }
 };
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

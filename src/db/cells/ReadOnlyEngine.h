@@ -8,7 +8,7 @@
 #include "db/Engine.h"
 #include "db/sqlite/SqliteEngine.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 // A file source that only reads (a workbook, an HTML file, an Access database) served through
 // a read-only in-memory SQLite database whose virtual tables show the file's tables. Every
@@ -36,4 +36,4 @@ private:
     std::string refusal_;
 };
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

@@ -1,4 +1,4 @@
-#include "db/excel/CellVirtualTable.h"
+#include "db/cells/CellVirtualTable.h"
 
 #include <algorithm>
 #include <exception>
@@ -8,7 +8,7 @@
 #include "base/Text.h"
 #include "db/sqlite/VirtualTable.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 namespace {
 
@@ -146,4 +146,4 @@ void CellVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const CellTab
     VirtualTable::registerModule(db, ModuleName, Module, std::move(tables), "cell-table");
 }
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

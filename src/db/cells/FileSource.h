@@ -7,7 +7,7 @@
 #include "db/ConnectString.h"
 #include "db/Error.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 // Who a file source is (a workbook, an HTML file, an Access database): the provider name, the
 // tag its errors start with ("[Kiv][HTML]") and the description of its refusal to change data
@@ -33,4 +33,4 @@ struct FileSource {
     static Variant modified(const std::string& path);
 };
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

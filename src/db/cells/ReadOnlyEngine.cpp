@@ -1,4 +1,4 @@
-#include "db/excel/ReadOnlyEngine.h"
+#include "db/cells/ReadOnlyEngine.h"
 
 #include <sqlite3.h>
 
@@ -7,7 +7,7 @@
 
 #include "base/Text.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 ReadOnlyEngine::ReadOnlyEngine(std::shared_ptr<sqlite::SqliteEngine> engine,
                                std::vector<CatalogEntry> catalog, std::string refusal)
@@ -49,4 +49,4 @@ std::vector<ColumnInfo> ReadOnlyEngine::tableColumns(std::string_view table) {
     return query ? std::vector<ColumnInfo>() : engine_->tableColumns(table);
 }
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells

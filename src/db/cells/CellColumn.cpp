@@ -1,11 +1,11 @@
-#include "db/excel/CellColumn.h"
+#include "db/cells/CellColumn.h"
 
 #include <cmath>
 
 #include "base/Text.h"
 #include "base/Variant.h"
 
-namespace kiv::db::excel {
+namespace kiv::db::cells {
 
 namespace {
 
@@ -75,4 +75,4 @@ void CellColumn::setResult(sqlite3_context* context, const Cell& cell, std::stri
     }
 }
 
-}  // namespace kiv::db::excel
+}  // namespace kiv::db::cells
