@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "db/ErrorOf.h"
 #include "db/Recordset.h"
 
 namespace kiv::db::testing {
@@ -58,18 +59,6 @@ protected:
         sqlite3_finalize(statement);
         sqlite3_close(handle);
         return count;
-    }
-
-    // The error a call throws.
-    template <typename Call>
-    static Error errorOf(Call&& call) {
-        try {
-            call();
-        } catch (const Error& error) {
-            return error;
-        }
-        ADD_FAILURE() << "no error was thrown";
-        return Error(0, "", "", 0, "");
     }
 
     TempDir folder_;

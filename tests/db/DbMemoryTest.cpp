@@ -5,11 +5,14 @@
 
 #include "db/Constants.h"
 #include "db/Error.h"
+#include "db/ErrorOf.h"
 #include "db/Field.h"
 #include "db/Recordset.h"
 
 namespace kiv::db {
 namespace {
+
+using testing::errorOf;
 
 // The shape of a catalog listing: fields appended, opened without a source.
 std::shared_ptr<Recordset> listing() {
@@ -20,17 +23,6 @@ std::shared_ptr<Recordset> listing() {
     recordset->Fields().Append("DateCreated", adDate, 0, adFldIsNullable);
     recordset->Open({}, {}, adOpenStatic, adLockBatchOptimistic, adCmdUnspecified);
     return recordset;
-}
-
-template <typename Call>
-Error errorOf(Call&& call) {
-    try {
-        call();
-    } catch (const Error& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no error was thrown";
-    return Error(0, "", "", 0, "");
 }
 
 TEST(DbMemory, RowsAddedAreReadBackInOrder) {

@@ -11,11 +11,14 @@
 #include "db/Connection.h"
 #include "db/Constants.h"
 #include "db/Error.h"
+#include "db/ErrorOf.h"
 #include "db/Field.h"
 #include "db/Recordset.h"
 
 namespace kiv::db {
 namespace {
+
+using testing::errorOf;
 
 class DbTextFolder : public ::testing::Test {
 protected:
@@ -30,17 +33,6 @@ protected:
     static std::string connectString(const std::string& folder) {
         return "Driver={Microsoft Text Driver (*.txt; *.csv)};DBQ=" + folder +
                ";DefaultDir=" + folder + ";";
-    }
-
-    template <typename Call>
-    static Error errorOf(Call&& call) {
-        try {
-            call();
-        } catch (const Error& error) {
-            return error;
-        }
-        ADD_FAILURE() << "no error was thrown";
-        return Error(0, "", "", 0, "");
     }
 
     TempDir folder_;

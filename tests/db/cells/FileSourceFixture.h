@@ -11,6 +11,7 @@
 #include "db/Connection.h"
 #include "db/Constants.h"
 #include "db/Error.h"
+#include "db/ErrorOf.h"
 #include "db/Field.h"
 #include "db/Recordset.h"
 
@@ -78,18 +79,6 @@ protected:
             result.push_back(table->Name() + ":" + table->Type());
         }
         return result;
-    }
-
-    // The error a call throws.
-    template <typename Call>
-    static Error errorOf(Call&& call) {
-        try {
-            call();
-        } catch (const Error& error) {
-            return error;
-        }
-        ADD_FAILURE() << "no error was thrown";
-        return Error(0, "", "", 0, "");
     }
 
     TempDir folder_;

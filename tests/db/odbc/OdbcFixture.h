@@ -7,6 +7,7 @@
 
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "db/ErrorOf.h"
 #include "db/Recordset.h"
 #include "db/odbc/PostgresTestDatabase.h"
 
@@ -56,18 +57,6 @@ protected:
     // Rows of `table` another program sees (committed ones).
     long committedCount(const std::string& table) {
         return std::stol(database.plain.scalar("SELECT count(*) FROM \"" + table + "\""));
-    }
-
-    // The error a call throws.
-    template <typename Call>
-    static Error errorOf(Call&& call) {
-        try {
-            call();
-        } catch (const Error& error) {
-            return error;
-        }
-        ADD_FAILURE() << "no error was thrown";
-        return Error(0, "", "", 0, "");
     }
 
     PostgresTestDatabase database;
