@@ -338,9 +338,7 @@ std::shared_ptr<db::Recordset> clsKivConnection::TableStructureRecordset(std::st
 }
 
 void clsKivConnection::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr || !log->IsLogActive()) {
         return;
     }

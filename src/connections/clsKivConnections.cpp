@@ -76,9 +76,7 @@ void clsKivConnections::DebugLog(std::shared_ptr<clsDebugLog> log) {
 }
 
 void clsKivConnections::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr || !log->IsLogActive()) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,6 +35,11 @@ public:
     void CurrentBlockName(std::string value) { msCurrentBlockName = std::move(value); }
     std::int16_t CurrentIndent() const { return miCurrentIndent; }
     void CurrentIndent(std::int16_t value) { miCurrentIndent = value < 0 ? 0 : value; }
+
+    // The log a dump writes to: the one passed, else the object's own (either may be none).
+    static clsDebugLog* Chosen(clsDebugLog* passed, const std::shared_ptr<clsDebugLog>& own) {
+        return passed != nullptr ? passed : own.get();
+    }
 
     bool IsLogActive() const { return IsLogOpen() || mbEchoToDebugObject; }
     bool IsLogOpen() const { return mFile >= 0; }

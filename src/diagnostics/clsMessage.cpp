@@ -15,9 +15,7 @@ bool isKnownType(std::int32_t code) { return code >= kMsgDisplayOnly && code <= 
 }  // namespace
 
 void clsMessage::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

@@ -7,9 +7,7 @@
 namespace kiv {
 
 void clsMessages::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

@@ -377,9 +377,7 @@ void clsKivColumnMapping::mclsEnvironment_Changed(const std::string&) {
 }
 
 void clsKivColumnMapping::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

@@ -101,9 +101,7 @@ void clsKivColumnMappings::CloseRecordsets() {
 }
 
 void clsKivColumnMappings::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

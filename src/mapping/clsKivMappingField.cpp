@@ -620,9 +620,7 @@ void clsKivMappingField::report(std::int16_t number, std::string_view text) {
 }
 
 void clsKivMappingField::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

@@ -150,9 +150,7 @@ bool clsKivAdminSpecification::checkVersion(const std::vector<std::int16_t>& ver
 }
 
 void clsKivAdminSpecification::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

@@ -64,9 +64,7 @@ std::shared_ptr<clsMessages> clsKivSpecification::ErrorMessages() const {
 }
 
 void clsKivSpecification::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

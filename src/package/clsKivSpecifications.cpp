@@ -33,9 +33,7 @@ std::shared_ptr<clsKivConnection> clsKivSpecifications::PrimaryInputDataConnecti
 }
 
 void clsKivSpecifications::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

@@ -16,9 +16,7 @@ clsEnvironmentVariables::YieldHook& yieldHook() {
 void clsEnvironmentVariables::SetYieldHook(YieldHook hook) { yieldHook() = std::move(hook); }
 
 void clsEnvironmentVariables::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }

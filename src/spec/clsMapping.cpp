@@ -50,9 +50,7 @@ std::optional<std::int16_t> parseWholeNumber(std::string_view text) {
 }  // namespace
 
 void clsMapping::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log != nullptr) {
         log->WriteLog(msMappingName + " = " + msMappingValue);
     }

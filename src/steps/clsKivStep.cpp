@@ -443,9 +443,7 @@ std::int32_t clsKivStep::Process() {
 }
 
 void clsKivStep::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr || !log->IsLogActive()) {
         return;
     }

@@ -134,9 +134,7 @@ std::int32_t clsKivSteps::ComputeStepStatus(const clsKivStep* step, std::vector<
 }
 
 void clsKivSteps::Dump(clsDebugLog* log) const {
-    if (log == nullptr) {
-        log = mclsDebugLog.get();
-    }
+    log = clsDebugLog::Chosen(log, mclsDebugLog);
     if (log == nullptr) {
         return;
     }
