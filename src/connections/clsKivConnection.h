@@ -11,9 +11,9 @@
 #include "db/Connection.h"
 #include "db/Recordset.h"
 #include "diagnostics/clsMessages.h"
-#include "spec/SubstitutedText.h"
-#include "spec/clsEnvironmentVariables.h"
-#include "spec/clsINIFile.h"
+#include "settings/SubstitutedText.h"
+#include "settings/clsEnvironmentVariables.h"
+#include "settings/clsINIFile.h"
 
 namespace kiv {
 

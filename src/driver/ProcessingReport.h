@@ -7,7 +7,7 @@
 
 #include "diagnostics/clsDebugLog.h"
 #include "driver/ProgressGrid.h"
-#include "spec/clsEnvironmentVariables.h"
+#include "settings/clsEnvironmentVariables.h"
 #include "steps/clsKivSteps.h"
 
 namespace kiv {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "spec/clsEnvironmentVariables.h"
+#include "settings/clsEnvironmentVariables.h"
 
 // Start-up and shut-down of the process-wide state.
 namespace kiv {

@@ -15,9 +15,9 @@
 #include "diagnostics/IdentifyingField.h"
 #include "diagnostics/clsMessages.h"
 #include "mapping/MappingCodes.h"
-#include "spec/SubstitutedText.h"
-#include "spec/clsEnvironmentVariables.h"
-#include "spec/clsINIFile.h"
+#include "settings/SubstitutedText.h"
+#include "settings/clsEnvironmentVariables.h"
+#include "settings/clsINIFile.h"
 
 namespace kiv {
 

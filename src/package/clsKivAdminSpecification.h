@@ -5,9 +5,9 @@
 #include <string>
 
 #include "diagnostics/clsMessages.h"
-#include "spec/SubstitutedText.h"
-#include "spec/clsEnvironmentVariables.h"
-#include "spec/clsINIFile.h"
+#include "settings/SubstitutedText.h"
+#include "settings/clsEnvironmentVariables.h"
+#include "settings/clsINIFile.h"
 
 namespace kiv {
 

@@ -5,7 +5,7 @@
 
 #include "connections/clsKivConnections.h"
 #include "package/clsKivAdminSpecification.h"
-#include "spec/clsINIFile.h"
+#include "settings/clsINIFile.h"
 #include "steps/clsKivSteps.h"
 
 namespace kiv {

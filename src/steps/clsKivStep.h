@@ -13,9 +13,9 @@
 #include "diagnostics/clsMessages.h"
 #include "mapping/clsKivColumnMappings.h"
 #include "mapping/clsKivMappingFields.h"
-#include "spec/SubstitutedText.h"
-#include "spec/clsEnvironmentVariables.h"
-#include "spec/clsINIFile.h"
+#include "settings/SubstitutedText.h"
+#include "settings/clsEnvironmentVariables.h"
+#include "settings/clsINIFile.h"
 
 namespace kiv {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "base/Path.h"
-#include "spec/clsINIFile.h"
+#include "settings/clsINIFile.h"
 
 namespace kiv {
 

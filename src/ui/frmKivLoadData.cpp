@@ -18,7 +18,7 @@
 #include "diagnostics/Globals.h"
 #include "diagnostics/clsDebugLog.h"
 #include "driver/modKivRun.h"
-#include "spec/clsEnvironmentVariables.h"
+#include "settings/clsEnvironmentVariables.h"
 #include "ui/KivAnimation.h"
 #include "ui/ProgressGridModel.h"
 #include "ui/ProgressGridView.h"

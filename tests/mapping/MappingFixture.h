@@ -16,8 +16,8 @@
 #include "db/Recordset.h"
 #include "diagnostics/clsMessages.h"
 #include "mapping/clsKivMappingFields.h"
-#include "spec/clsEnvironmentVariables.h"
-#include "spec/clsINIFile.h"
+#include "settings/clsEnvironmentVariables.h"
+#include "settings/clsINIFile.h"
 
 namespace kiv::testing {
 

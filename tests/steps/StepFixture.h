@@ -9,8 +9,8 @@
 #include "SqliteFile.h"
 #include "TempDir.h"
 #include "connections/clsKivConnections.h"
-#include "spec/clsEnvironmentVariables.h"
-#include "spec/clsINIFile.h"
+#include "settings/clsEnvironmentVariables.h"
+#include "settings/clsINIFile.h"
 #include "steps/clsKivSteps.h"
 
 namespace kiv {

@@ -19,7 +19,7 @@
 #include "diagnostics/clsDebugLog.h"
 #include "driver/CommandLine.h"
 #include "driver/modKivRun.h"
-#include "spec/clsINIFile.h"
+#include "settings/clsINIFile.h"
 #include "ui/KivAnimation.h"
 #include "ui/ProgressGridView.h"
 #include "ui/WindowSettings.h"

@@ -1,4 +1,4 @@
-#include "spec/clsINIFile.h"
+#include "settings/clsINIFile.h"
 
 #include <gtest/gtest.h>
 

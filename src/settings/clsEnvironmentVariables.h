@@ -7,7 +7,7 @@
 
 #include "base/Collection.h"
 #include "base/Event.h"
-#include "spec/clsMapping.h"
+#include "settings/clsMapping.h"
 
 namespace kiv {
 

@@ -1,4 +1,4 @@
-#include "spec/clsMapping.h"
+#include "settings/clsMapping.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "spec/IniDocument.h"
+#include "settings/IniDocument.h"
 
 #include <sys/stat.h>
 

@@ -1,10 +1,10 @@
-#include "spec/clsINIFile.h"
+#include "settings/clsINIFile.h"
 
 #include <charconv>
 
 #include "base/Path.h"
 #include "base/Text.h"
-#include "spec/IniDocument.h"
+#include "settings/IniDocument.h"
 
 namespace kiv {
 

@@ -1,4 +1,4 @@
-#include "spec/clsEnvironmentVariables.h"
+#include "settings/clsEnvironmentVariables.h"
 
 #include "base/Text.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "spec/clsEnvironmentVariables.h"
+#include "settings/clsEnvironmentVariables.h"
 
 namespace kiv {
 
