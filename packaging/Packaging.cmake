@@ -22,7 +22,8 @@ endif()
 
 set(KIV_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/kivrun)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${KIV_DOC_DIR})
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${KIV_DOC_DIR})
+# Kept in docs/ so that the links of README.md lead to them.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs DESTINATION ${KIV_DOC_DIR})
 # What a run of the example produces is not part of it.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${KIV_DOC_DIR}/examples
         PATTERN output EXCLUDE)
