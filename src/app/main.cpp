@@ -62,8 +62,10 @@ int finish(int status) {
 // whether a step failed or the run was cancelled.
 int runInTerminal(const kiv::CommandLine& commandLine) {
     kiv::ConsoleFrontEnd console(stdin, stdout, stderr);
+    console.Quiet(commandLine.Quiet());
     kiv::RunController controller(console);
     controller.SingleStep(commandLine.SingleStep());
+    controller.SummaryFile(commandLine.SummaryFile());
     for (const std::string& file : commandLine.SpecificationFiles()) {
         controller.AddSpecificationFile(file, kiv::gEnvironment, false);
     }
@@ -74,7 +76,7 @@ int runInTerminal(const kiv::CommandLine& commandLine) {
     }
     controller.Run();
     console.PrintGrid(controller.Grid());
-    return controller.FailedStepsInRun() > 0 || !kiv::gbContinueProcessing ? 1 : EXIT_SUCCESS;
+    return controller.ExitStatus();
 }
 
 // The message that stopped the command line, in the front end the program would have used.
