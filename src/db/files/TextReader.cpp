@@ -1,6 +1,7 @@
 #include "db/files/TextReader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,6 +54,9 @@ void TextReader::start(const std::string& path) {
         }
         path_ = path;
     }
+    struct stat info {};
+    expectedBytes_ = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : 0;
+    readBytes_ = 0;
     buffer_.clear();
     pos_ = 0;
     consumed_ = 0;
@@ -79,9 +83,16 @@ bool TextReader::fill() {
             if (errno == EINTR) {
                 continue;
             }
-            throw std::runtime_error(systemError());
+            throw std::runtime_error("line " + text::decimal(line_) + ": " + systemError());
         }
+        readBytes_ += count;
         if (count == 0) {
+            if (readBytes_ < expectedBytes_) {
+                throw std::runtime_error("the file ended on line " + text::decimal(line_) +
+                                         " after " + text::decimal(readBytes_) + " of its " +
+                                         text::decimal(expectedBytes_) +
+                                         " bytes; it was cut short while being read");
+            }
             eof_ = true;
             if (decoder_) {
                 decoder_->finish(buffer_);

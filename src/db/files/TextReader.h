@@ -37,7 +37,8 @@ public:
     void start(const std::string& path);
 
     // Reads the next record; false at the end of the file. Throws std::runtime_error when the
-    // file cannot be read or a record is too long.
+    // file cannot be read, ends before the size it had when reading started (it was cut
+    // short meanwhile) or a record is too long.
     bool next();
 
     std::size_t fieldCount() const { return fields_.size(); }
@@ -69,6 +70,9 @@ private:
     std::size_t chunkSize_;
     int fd_ = -1;
     std::string path_;
+    // Size of a regular file when reading started, and the bytes read since.
+    std::int64_t expectedBytes_ = 0;
+    std::int64_t readBytes_ = 0;
     std::optional<TextDecoder> decoder_;
     TextFormat::Charset charset_;
     std::string raw_;     // bytes as read

@@ -49,6 +49,21 @@ Error OdbcDiagnostics::error(SQLSMALLINT type, SQLHANDLE handle) {
                    describe(text::trimWhitespace(OdbcText::utf8(message.data(), shown))), native);
 }
 
+Error OdbcDiagnostics::connectionLost(const Error& failure, std::string_view server,
+                                      bool uncommitted) {
+    std::string_view driver = failure.Description();
+    if (driver.starts_with(Tag)) {
+        driver.remove_prefix(std::string_view(Tag).size());
+    }
+    const std::size_t tags = tagsLength(driver);
+    return Error(adErrEngineFailure, Provider, "08S01", failure.NativeError(),
+                 Tag + std::string(driver.substr(0, tags)) + "The connection to the server " +
+                     std::string(server) + " was lost: " + std::string(driver.substr(tags)) +
+                     (uncommitted ? " What was written since the last commit is not in the "
+                                    "database."
+                                  : ""));
+}
+
 Error OdbcDiagnostics::failure(std::string_view sqlState, std::string_view description,
                                long nativeError) {
     return Error(adErrEngineFailure, Provider, std::string(sqlState), nativeError,
