@@ -7,10 +7,12 @@
 
 namespace {
 
-// The helper that runs a command beside a private PostgreSQL server of its own.
+// The helper that runs a command beside a private PostgreSQL server of its own. The source
+// file's name may be relative to the folder the tests run in (a compiler cache makes it so).
 std::string withPostgres() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "scripts" /
-            "with-postgres")
+    return std::filesystem::absolute(
+               std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
+               "scripts" / "with-postgres")
         .string();
 }
 

@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/Text.h"
@@ -56,12 +57,15 @@ Error OdbcDiagnostics::connectionLost(const Error& failure, std::string_view ser
         driver.remove_prefix(std::string_view(Tag).size());
     }
     const std::size_t tags = tagsLength(driver);
+    std::string description = Tag + std::string(driver.substr(0, tags)) +
+                              "The connection to the server " + std::string(server) +
+                              " was lost: " + std::string(driver.substr(tags));
+    if (uncommitted) {
+        description += std::string(description.ends_with('.') ? "" : ".") +
+                       " What was written since the last commit is not in the database.";
+    }
     return Error(adErrEngineFailure, Provider, "08S01", failure.NativeError(),
-                 Tag + std::string(driver.substr(0, tags)) + "The connection to the server " +
-                     std::string(server) + " was lost: " + std::string(driver.substr(tags)) +
-                     (uncommitted ? " What was written since the last commit is not in the "
-                                    "database."
-                                  : ""));
+                 std::move(description));
 }
 
 Error OdbcDiagnostics::failure(std::string_view sqlState, std::string_view description,
