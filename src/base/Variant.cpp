@@ -664,7 +664,11 @@ Variant::Variant(std::string_view text) : kind_(Kind::Text), text_(nullptr) {
 void Variant::assignText(std::string_view text) {
     if (kind_ == Kind::Text && text_ != nullptr && text_->refs == 1 &&
         text_->capacity >= text.size()) {
-        std::memcpy(text_->chars(), text.data(), text.size());
+        // An empty view may point nowhere, and copying from nowhere is undefined even for
+        // no bytes.
+        if (!text.empty()) {
+            std::memcpy(text_->chars(), text.data(), text.size());
+        }
         text_->length = text.size();
         return;
     }

@@ -38,7 +38,8 @@ public:
     void ConnectionString(std::string connectString) {
         connectionString_ = std::move(connectString);
     }
-    // Seconds a statement waits for a database another program has locked.
+    // Shown in the connection's dump. How long a statement waits for a lock another program
+    // holds is the engine's own (SQLite: 5 seconds).
     long CommandTimeout() const noexcept { return commandTimeout_; }
     void CommandTimeout(long seconds) noexcept { commandTimeout_ = seconds; }
     std::string Version() const;

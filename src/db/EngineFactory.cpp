@@ -30,15 +30,14 @@ bool containsIgnoringCase(std::string_view text, std::string_view part) {
     return text::toLower(text).find(text::toLower(part)) != std::string::npos;
 }
 
-std::shared_ptr<Engine> openSqlite(const ConnectString& parts, long mode, long busySeconds) {
+std::shared_ptr<Engine> openSqlite(const ConnectString& parts, long mode) {
     const std::optional<std::string> source = parts.value("Data Source");
     if (!source || source->empty()) {
         throw Error(adErrEngineFailure, "Kiv.SQLite", "08001", 0,
                     "[Kiv][SQLite]The connect string names no database file (Data Source).");
     }
     const std::string file = path::fullPath(path::resolveExisting(*source));
-    return sqlite::SqliteEngine::openFile(file, (mode & adModeReadWrite) == adModeRead,
-                                          busySeconds);
+    return sqlite::SqliteEngine::openFile(file, (mode & adModeReadWrite) == adModeRead);
 }
 
 std::shared_ptr<Engine> openTextFolder(const ConnectString& parts, long mode) {
@@ -63,8 +62,7 @@ std::shared_ptr<Engine> openTextFolder(const ConnectString& parts, long mode) {
 
 }  // namespace
 
-std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long mode,
-                                            long busySeconds) {
+std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long mode) {
     const ConnectString parts(connectString);
     if (const std::optional<std::string> driver = parts.value("Driver")) {
         if (containsIgnoringCase(*driver, "Text Driver")) {
@@ -81,7 +79,7 @@ std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long
                                           : "The connect string names no provider or driver.");
     }
     if (text::iequals(*provider, "SQLite") || text::iequals(*provider, "Kiv.SQLite")) {
-        return openSqlite(parts, mode, busySeconds);
+        return openSqlite(parts, mode);
     }
     if (text::istartsWith(*provider, "Microsoft.Jet.OLEDB") ||
         text::istartsWith(*provider, "Microsoft.ACE.OLEDB")) {

@@ -10,11 +10,9 @@ class Engine;
 // Chooses and opens the engine a connect string names, the way a provider is chosen.
 class EngineFactory {
 public:
-    // `mode` adModeRead opens read-only; `busySeconds` is how long a statement waits for a
-    // database another program has locked. A connect string naming a kind of source that is
+    // `mode` adModeRead opens read-only. A connect string naming a kind of source that is
     // not supported fails with a description saying which kind it is.
-    static std::shared_ptr<Engine> open(std::string_view connectString, long mode,
-                                        long busySeconds);
+    static std::shared_ptr<Engine> open(std::string_view connectString, long mode);
 };
 
 }  // namespace kiv::db

@@ -168,7 +168,7 @@ private:
                                                     db::Recordset& target);
     void runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
                     std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped);
-    void saveHeldRows(db::Recordset& target, std::int32_t& status);
+    void saveRows(db::Recordset& target, db::Command* insert, std::int32_t& status);
     void cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,
                         const std::shared_ptr<db::Recordset>& target);
 

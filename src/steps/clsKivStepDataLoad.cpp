@@ -235,9 +235,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     std::int32_t skipped = 0;
     if (source && target && status == kssSucceeded) {
         runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
-        if (status == kssSucceeded && destinationType != kctTextFile) {
-            saveHeldRows(*target, status);
-        }
+        saveRows(*target, insert.get(), status);
         Progress.raise(mlRowsProcessed);
     }
     if (skipped > 0) {
@@ -390,11 +388,17 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     mrcdReading = nullptr;
 }
 
-// Rows may still be on their way to the database when the loop ends; a failure to save them
-// must fail the data set rather than vanish in the clean-up, which ignores errors.
-void clsKivStep::saveHeldRows(db::Recordset& target, std::int32_t& status) {
+// Rows may still be on their way to the destination when the loop ends, also after a failed
+// row, and become durable only when the destination closes (the target recordset) or the
+// insert command lets go of its statement. A failure to save them must fail the data set
+// rather than vanish in the clean-up, which ignores errors.
+void clsKivStep::saveRows(db::Recordset& target, db::Command* insert, std::int32_t& status) {
     try {
-        target.UpdateBatch(db::adAffectAll);
+        if (insert) {
+            insert->ActiveConnection(nullptr);
+        } else {
+            target.Close();
+        }
     } catch (const db::Error& error) {
         status = kssFailed;
         AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(), true);

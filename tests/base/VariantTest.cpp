@@ -246,4 +246,11 @@ TEST(VariantTextReuse, AssignTextNeverChangesASharedText) {
     EXPECT_EQ(value.toText(), "now text");
 }
 
+TEST(VariantTextReuse, AnEmptyViewThatPointsNowhereEmptiesTheText) {
+    Variant value("some text");
+    value.assignText(std::string_view());
+    EXPECT_EQ(value.textView(), "");
+    EXPECT_TRUE(value.isText());
+}
+
 }  // namespace kiv

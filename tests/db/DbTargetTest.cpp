@@ -63,7 +63,6 @@ TEST_F(DbTarget, EveryStatementSeesTheRowsAddedBeforeIt) {
     // Another connection of the program to the same file shares the database, and with it
     // the rows not yet committed; it can write too without waiting for a lock.
     auto other = std::make_shared<Connection>();
-    other->CommandTimeout(1);
     other->Open(connectString());
     add(*items, 11, "y");
     auto counted = other->Execute("SELECT count(*) FROM Items");

@@ -20,10 +20,12 @@ protected:
         std::string err;
     };
 
-    Outcome kivrun(const std::string& arguments, const std::string& input = "") {
+    // `launcher` goes before the command that starts kivrun, ending in "&& " or a blank.
+    Outcome kivrun(const std::string& arguments, const std::string& input = "",
+                   const std::string& launcher = "") {
         dir.write("stdin.txt", input);
-        const std::string command = "cd " + dir.path() +
-                                    " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+        const std::string command = "cd " + dir.path() + " && " + launcher +
+                                    "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
                                     KIVRUN_PATH + " -console " + arguments + " >" + dir.file("stdout.txt") +
                                     " 2>" + dir.file("stderr.txt") + " <" + dir.file("stdin.txt");
         const int raw = std::system(command.c_str());

@@ -54,8 +54,8 @@ void TextReader::start(const std::string& path) {
         }
         path_ = path;
     }
-    struct stat status {};
-    fileSize_ = ::fstat(fd_, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    struct stat info {};
+    fileSize_ = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
     bytesRead_ = 0;
     buffer_.clear();
     pos_ = 0;
@@ -83,16 +83,22 @@ bool TextReader::fill() {
             if (errno == EINTR) {
                 continue;
             }
-            throw std::runtime_error(systemError());
+            throw std::runtime_error("line " + text::decimal(line_) + ": " + systemError());
         }
+        bytesRead_ += static_cast<std::uint64_t>(count);
         if (count == 0) {
+            if (bytesRead_ < fileSize_) {
+                throw std::runtime_error("the file ended on line " + text::decimal(line_) +
+                                         " after " + text::decimal(bytesRead_) + " of its " +
+                                         text::decimal(fileSize_) +
+                                         " bytes; it was cut short while being read");
+            }
             eof_ = true;
             if (decoder_) {
                 decoder_->finish(buffer_);
             }
             continue;
         }
-        bytesRead_ += static_cast<std::uint64_t>(count);
         std::string_view bytes(raw_.data(), static_cast<std::size_t>(count));
         if (atFileStart_) {
             atFileStart_ = false;

@@ -37,7 +37,8 @@ public:
     void start(const std::string& path);
 
     // Reads the next record; false at the end of the file. Throws std::runtime_error when the
-    // file cannot be read or a record is too long.
+    // file cannot be read, ends before the size it had when reading started (it was cut
+    // short meanwhile) or a record is too long.
     bool next();
 
     std::size_t fieldCount() const { return fields_.size(); }
@@ -78,6 +79,7 @@ private:
     std::string buffer_;  // the same as UTF-8
     std::size_t pos_ = 0;
     std::size_t consumed_ = 0;
+    // Size of a regular file when reading started (0 for others), and the bytes read since.
     std::uint64_t bytesRead_ = 0;
     std::uint64_t fileSize_ = 0;
     bool atFileStart_ = true;

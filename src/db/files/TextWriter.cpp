@@ -8,6 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/Text.h"
+
 namespace kiv::db::files {
 
 namespace {
@@ -55,10 +57,11 @@ TextWriter::TextWriter(std::string path, TextFormat::Charset charset)
         fail("Cannot open", path_);
     }
     if (info.st_size == 0) {
-        pending_.append(TextEncoder::byteOrderMark(charset));
+        lead_ = TextEncoder::byteOrderMark(charset);
     } else if (!endsWithLineEnd(fd_, info.st_size, charset)) {
-        encoder_.encode("\r\n", pending_);
+        encoder_.encode("\r\n", lead_);
     }
+    pending_ = lead_;
 }
 
 TextWriter::~TextWriter() {
@@ -73,12 +76,18 @@ TextWriter::~TextWriter() {
 void TextWriter::writeLine(std::string_view line) {
     encoder_.encode(line, pending_);
     encoder_.encode("\r\n", pending_);
+    ++pendingLines_;
     if (pending_.size() >= FlushSize) {
         flush();
     }
 }
 
 void TextWriter::flush() {
+    if (pendingLines_ == 0) {
+        return;
+    }
+    struct stat before {};
+    const bool sized = ::fstat(fd_, &before) == 0;
     std::size_t written = 0;
     while (written < pending_.size()) {
         const ssize_t count = ::write(fd_, pending_.data() + written, pending_.size() - written);
@@ -86,12 +95,26 @@ void TextWriter::flush() {
             if (errno == EINTR) {
                 continue;
             }
-            pending_.erase(0, written);
-            fail("Cannot write", path_);
+            const std::string reason = std::strerror(errno);
+            const std::size_t lost = pendingLines_;
+            // A line cut short would be read as a row of its own: the file goes back to its
+            // last complete line, and the lines gathered are given up, so that none of them
+            // turns up later unannounced.
+            const bool restored = sized && ::ftruncate(fd_, before.st_size) == 0;
+            pending_ = restored ? lead_ : std::string();
+            pendingLines_ = 0;
+            throw std::runtime_error(
+                "Cannot write " + path_ + ": " + reason + ". " +
+                (restored ? "The file ends with the last complete row written before; the last "
+                          : "The file may end with an incomplete row; the last ") +
+                text::decimal(static_cast<long long>(lost)) + (lost == 1 ? " row" : " rows") +
+                " added to it " + (lost == 1 ? "is" : "are") + " not in it.");
         }
         written += static_cast<std::size_t>(count);
     }
+    lead_.clear();
     pending_.clear();
+    pendingLines_ = 0;
 }
 
 }  // namespace kiv::db::files

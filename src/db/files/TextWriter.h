@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,8 @@ namespace kiv::db::files {
 
 // Appends lines to a text file in its character set, CR LF after each. The file stays open
 // and lines are gathered in memory until flush(), so that a load of many rows does not pay a
-// system call for each.
+// system call for each. A write that fails (a full disk, a file size limit) leaves the file
+// as it was before it, ending in a complete line, and says how many lines were not written.
 class TextWriter {
 public:
     // Opens the file for appending, creating it when it is missing. A last line without its
@@ -33,7 +35,11 @@ private:
     std::string path_;
     TextEncoder encoder_;
     int fd_ = -1;
+    // What goes before the first line (a byte-order mark, or the line end a last line
+    // lacked) until it is written.
+    std::string lead_;
     std::string pending_;
+    std::size_t pendingLines_ = 0;
 };
 
 }  // namespace kiv::db::files

@@ -39,18 +39,18 @@ template <typename Call>
 OdbcHandle run(const OdbcConnection& connection, Call call) {
     OdbcHandle statement = connection.statement();
     if (!SQL_SUCCEEDED(call(statement.get()))) {
-        throw OdbcConnection::error(statement);
+        throw connection.error(statement);
     }
     return statement;
 }
 
-bool next(const OdbcHandle& statement) {
+bool next(const OdbcConnection& connection, const OdbcHandle& statement) {
     const SQLRETURN code = SQLFetch(statement.get());
     if (code == SQL_NO_DATA) {
         return false;
     }
     if (!SQL_SUCCEEDED(code)) {
-        throw OdbcConnection::error(statement);
+        throw connection.error(statement);
     }
     return true;
 }
@@ -102,7 +102,7 @@ std::vector<Listed> listColumns(const OdbcConnection& connection, std::string_vi
     });
     OdbcValues values;
     std::vector<Listed> listed;
-    while (next(statement)) {
+    while (next(connection, statement)) {
         Listed column;
         column.schema = textOf(values, statement, 2);
         if (!listed.empty() && column.schema != listed.front().schema) {
@@ -127,7 +127,7 @@ bool unsignedTinyInt(const OdbcConnection& connection) {
     const OdbcHandle statement =
         run(connection, [](SQLHSTMT handle) { return SQLGetTypeInfoW(handle, SQL_TINYINT); });
     OdbcValues values;
-    return next(statement) && numberOf(values, statement, 10, SQL_FALSE) == SQL_TRUE;
+    return next(connection, statement) && numberOf(values, statement, 10, SQL_FALSE) == SQL_TRUE;
 }
 
 OdbcColumn describe(const Listed& listed, bool isUnsigned) {
@@ -152,7 +152,7 @@ void listTables(const OdbcConnection& connection, std::vector<CatalogEntry>& ent
         return SQLTablesW(handle, nullptr, 0, nullptr, 0, nullptr, 0, types.data(), SQL_NTS);
     });
     OdbcValues values;
-    while (next(statement)) {
+    while (next(connection, statement)) {
         const std::string schema = textOf(values, statement, 2);
         std::string name = textOf(values, statement, 3);
         std::string type = text::toUpper(textOf(values, statement, 4));
@@ -167,7 +167,7 @@ void listProcedures(const OdbcConnection& connection, std::vector<CatalogEntry>&
         return SQLProceduresW(handle, nullptr, 0, nullptr, 0, nullptr, 0);
     });
     OdbcValues values;
-    while (next(statement)) {
+    while (next(connection, statement)) {
         const std::string schema = textOf(values, statement, 2);
         std::string name = procedureName(textOf(values, statement, 3));
         if (!isSystemSchema(schema)) {

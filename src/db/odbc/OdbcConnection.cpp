@@ -55,6 +55,7 @@ OdbcConnection::OdbcConnection(OdbcHandle environment, std::string_view connectS
     quote_ = info(SQL_IDENTIFIER_QUOTE_CHAR);
     searchEscape_ = info(SQL_SEARCH_PATTERN_ESCAPE);
     dbmsName_ = info(SQL_DBMS_NAME);
+    server_ = info(SQL_SERVER_NAME);
 }
 
 OdbcConnection::~OdbcConnection() {
@@ -90,8 +91,22 @@ OdbcHandle OdbcConnection::statement() const {
     return OdbcHandle(SQL_HANDLE_STMT, connection_.get());
 }
 
-Error OdbcConnection::error(const OdbcHandle& statement) {
-    return OdbcDiagnostics::error(statement.type(), statement.get());
+Error OdbcConnection::error(const OdbcHandle& statement) const {
+    return diagnosed(statement.type(), statement.get());
+}
+
+Error OdbcConnection::diagnosed(SQLSMALLINT type, SQLHANDLE handle) const {
+    const Error reported = OdbcDiagnostics::error(type, handle);
+    // The driver may only say that some statement of its own failed ("internal SAVEPOINT
+    // failed"), depending on which statement first met the closed connection.
+    return lost() ? OdbcDiagnostics::connectionLost(reported, server_, inTransaction_) : reported;
+}
+
+bool OdbcConnection::lost() const noexcept {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return SQL_SUCCEEDED(
+               SQLGetConnectAttrW(connection_.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
 }
 
 void OdbcConnection::holdRows(OdbcTableWriter* writer) {
@@ -143,18 +158,18 @@ void OdbcConnection::beginWriting(std::size_t rows) {
 void OdbcConnection::commit() {
     transactionRows_ = 0;
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT))) {
-        throw OdbcDiagnostics::error(SQL_HANDLE_DBC, connection_.get());
+        throw diagnosed(SQL_HANDLE_DBC, connection_.get());
     }
 }
 
 void OdbcConnection::endTransaction() {
-    inTransaction_ = false;
     std::optional<Error> failure;
     try {
         commit();
     } catch (const Error& error) {
         failure = error;
     }
+    inTransaction_ = false;
     setAutoCommit(true);
     if (failure) {
         throw *failure;
@@ -174,7 +189,7 @@ void OdbcConnection::setAutoCommit(bool on) {
         SQLSetConnectAttrW(connection_.get(), SQL_ATTR_AUTOCOMMIT,
                            attribute(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
     if (!SQL_SUCCEEDED(code)) {
-        throw OdbcDiagnostics::error(SQL_HANDLE_DBC, connection_.get());
+        throw diagnosed(SQL_HANDLE_DBC, connection_.get());
     }
 }
 

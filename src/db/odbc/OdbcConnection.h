@@ -50,8 +50,11 @@ public:
 
     // A new statement handle on the connection.
     OdbcHandle statement() const;
-    // The failure the driver left on `statement`.
-    static Error error(const OdbcHandle& statement);
+    // The failure the driver left on `statement`; when the connection is gone, whatever the
+    // statement was, the failure says that it was lost.
+    Error error(const OdbcHandle& statement) const;
+    // Whether the connection to the server is gone.
+    bool lost() const noexcept;
 
     // Rows held back by writers.
     void holdRows(OdbcTableWriter* writer);
@@ -72,6 +75,7 @@ public:
 
 private:
     std::string info(SQLUSMALLINT item) const;
+    Error diagnosed(SQLSMALLINT type, SQLHANDLE handle) const;
     void setAutoCommit(bool on);
     void commit();
     // Commits and gives the connection back its automatic commits.
@@ -83,6 +87,7 @@ private:
     std::string quote_;
     std::string searchEscape_;
     std::string dbmsName_;
+    std::string server_;
     int writers_ = 0;
     bool inTransaction_ = false;
     std::size_t transactionRows_ = 0;

@@ -46,7 +46,7 @@ OdbcCursor::~OdbcCursor() {
 void OdbcCursor::describe() {
     SQLSMALLINT count = 0;
     if (!SQL_SUCCEEDED(SQLNumResultCols(statement_->get(), &count))) {
-        throw OdbcConnection::error(*statement_);
+        throw connection_->error(*statement_);
     }
     columns_.reserve(static_cast<std::size_t>(count));
     reads_.reserve(static_cast<std::size_t>(count));
@@ -65,7 +65,7 @@ void OdbcCursor::describeColumn(SQLUSMALLINT number) {
     SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
     if (!SQL_SUCCEEDED(SQLDescribeColW(statement, number, name, NameLength, &nameLength, &sqlType,
                                        &size, &digits, &nullable))) {
-        throw OdbcConnection::error(*statement_);
+        throw connection_->error(*statement_);
     }
     ColumnInfo column;
     column.name = OdbcText::utf8(name, OdbcText::length(name));
@@ -88,7 +88,7 @@ bool OdbcCursor::fetch(std::vector<Variant>& row) {
         return false;
     }
     if (!SQL_SUCCEEDED(code)) {
-        const Error failure = OdbcConnection::error(*statement_);
+        const Error failure = connection_->error(*statement_);
         close();
         throw failure;
     }
@@ -105,7 +105,7 @@ void OdbcCursor::rewind() {
     const SQLRETURN code =
         sql_.empty() ? SQLExecute(statement) : SQLExecDirectW(statement, sql_.data(), SQL_NTS);
     if (!SQL_SUCCEEDED(code)) {
-        throw OdbcConnection::error(*statement_);
+        throw connection_->error(*statement_);
     }
     done_ = false;
 }

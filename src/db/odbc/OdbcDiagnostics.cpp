@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/Text.h"
@@ -47,6 +48,24 @@ Error OdbcDiagnostics::error(SQLSMALLINT type, SQLHANDLE handle) {
     const std::size_t shown = std::min(static_cast<std::size_t>(length), message.size() - 1);
     return failure(OdbcText::utf8(state, OdbcText::length(state)),
                    describe(text::trimWhitespace(OdbcText::utf8(message.data(), shown))), native);
+}
+
+Error OdbcDiagnostics::connectionLost(const Error& failure, std::string_view server,
+                                      bool uncommitted) {
+    std::string_view driver = failure.Description();
+    if (driver.starts_with(Tag)) {
+        driver.remove_prefix(std::string_view(Tag).size());
+    }
+    const std::size_t tags = tagsLength(driver);
+    std::string description = Tag + std::string(driver.substr(0, tags)) +
+                              "The connection to the server " + std::string(server) +
+                              " was lost: " + std::string(driver.substr(tags));
+    if (uncommitted) {
+        description += std::string(description.ends_with('.') ? "" : ".") +
+                       " What was written since the last commit is not in the database.";
+    }
+    return Error(adErrEngineFailure, Provider, "08S01", failure.NativeError(),
+                 std::move(description));
 }
 
 Error OdbcDiagnostics::failure(std::string_view sqlState, std::string_view description,

@@ -19,6 +19,9 @@ public:
 
     // The failure the driver left on `handle` (its first diagnostic record).
     static Error error(SQLSMALLINT type, SQLHANDLE handle);
+    // `failure` told as the loss of the connection to `server`, with the driver's text;
+    // `uncommitted`: a transaction was open, and the server has rolled it back.
+    static Error connectionLost(const Error& failure, std::string_view server, bool uncommitted);
     // A failure the engine finds itself.
     static Error failure(std::string_view sqlState, std::string_view description,
                          long nativeError = 0);

@@ -64,7 +64,7 @@ std::unique_ptr<Cursor> OdbcEngine::results(std::shared_ptr<OdbcHandle> statemen
     recordsAffected = 0;
     for (;;) {
         if (!SQL_SUCCEEDED(code) && code != SQL_NO_DATA) {
-            throw OdbcConnection::error(*statement);
+            throw connection_->error(*statement);
         }
         if (code != SQL_NO_DATA) {
             SQLSMALLINT columns = 0;
@@ -108,7 +108,7 @@ std::unique_ptr<PreparedStatement> OdbcEngine::prepare(std::string_view sql) {
     OdbcText::Wide text = statementText(sql);
     OdbcHandle statement = connection_->statement();
     if (!SQL_SUCCEEDED(SQLPrepareW(statement.get(), text.data(), SQL_NTS))) {
-        throw OdbcConnection::error(statement);
+        throw connection_->error(statement);
     }
     return std::make_unique<OdbcStatement>(connection_, std::move(statement));
 }

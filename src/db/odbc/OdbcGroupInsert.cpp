@@ -24,7 +24,7 @@ void OdbcGroupInsert::prepare(const std::string& sql, std::size_t parameters) {
     statement_ = connection_.statement();
     OdbcText::Wide text = OdbcText::wide(sql);
     if (!SQL_SUCCEEDED(SQLPrepareW(statement_.get(), text.data(), SQL_NTS))) {
-        throw OdbcConnection::error(statement_);
+        throw connection_.error(statement_);
     }
     parameters_ = std::vector<OdbcParameter>(parameters);
 }
@@ -33,12 +33,12 @@ void OdbcGroupInsert::execute() {
     for (std::size_t i = 0; i < parameters_.size(); ++i) {
         if (!SQL_SUCCEEDED(
                 parameters_[i].bind(statement_.get(), static_cast<SQLUSMALLINT>(i + 1)))) {
-            throw OdbcConnection::error(statement_);
+            throw connection_.error(statement_);
         }
     }
     const SQLRETURN code = SQLExecute(statement_.get());
     if (!SQL_SUCCEEDED(code) && code != SQL_NO_DATA) {
-        throw OdbcConnection::error(statement_);
+        throw connection_.error(statement_);
     }
 }
 

@@ -21,7 +21,7 @@ OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> connection, OdbcHan
     SQLSMALLINT columns = 0;
     if (!SQL_SUCCEEDED(SQLNumParams(statement_->get(), &placeholders)) ||
         !SQL_SUCCEEDED(SQLNumResultCols(statement_->get(), &columns))) {
-        throw OdbcConnection::error(*statement_);
+        throw connection_->error(*statement_);
     }
     parameters_ = std::vector<OdbcParameter>(static_cast<std::size_t>(placeholders));
     writes_ = columns == 0;
@@ -57,7 +57,7 @@ SQLRETURN OdbcStatement::execute() {
     }
     const SQLRETURN code = SQLExecute(statement);
     if (!SQL_SUCCEEDED(code) && code != SQL_NO_DATA) {
-        const Error failure = OdbcConnection::error(*statement_);
+        const Error failure = connection_->error(*statement_);
         connection_->commitAfterFailure();
         throw failure;
     }
@@ -97,7 +97,7 @@ void OdbcStatement::bindParameters(const Parameters& parameters) {
         }
         bound.set(value);
         if (!SQL_SUCCEEDED(bound.bind(statement_->get(), static_cast<SQLUSMALLINT>(i + 1)))) {
-            throw OdbcConnection::error(*statement_);
+            throw connection_->error(*statement_);
         }
     }
 }

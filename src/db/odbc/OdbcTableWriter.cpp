@@ -229,7 +229,11 @@ void OdbcTableWriter::sendHeld() {
         if (shape.group->send(held_.data(), rows)) {
             return;
         }
-    } catch (const Error&) {
+    } catch (const Error& error) {
+        // Without a connection there is nothing to send the rows to one by one.
+        if (connection_->lost()) {
+            fail(error);
+        }
         // The failed INSERT has been undone as a whole; sending the rows one by one writes
         // those before the failing row and finds the row to report.
     }

@@ -19,6 +19,10 @@ constexpr const char* FileTag = "[Kiv][SQLite]";
 
 unsigned long preparedStatements = 0;
 
+// How long a statement waits for a lock another program holds on the file before it fails
+// with "database is locked".
+constexpr int LockWaitMilliseconds = 5000;
+
 // Each connection is used from one thread, so SQLite's memory statistics (a mutex around
 // every allocation) buy nothing. The setting only takes effect before SQLite initialises,
 // so it is made as the program starts.
@@ -46,6 +50,9 @@ sqlite3* openHandle(const std::string& path, int flags) {
             std::string(FileTag) + "Cannot open the database file '" + path + "': " + message);
     }
     sqlite3_extended_result_codes(handle, 1);
+    // Before anything reads the file, so that even the first look at the schema waits for a
+    // writer instead of failing at once.
+    sqlite3_busy_timeout(handle, LockWaitMilliseconds);
     return handle;
 }
 
@@ -70,7 +77,7 @@ std::shared_ptr<SqliteDatabase> SqliteDatabase::openFile(const std::string& path
     }
     sqlite3* handle = openHandle(
         key, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    auto database = std::make_shared<SqliteDatabase>(handle, FileProvider, FileTag, readOnly);
+    auto database = std::make_shared<SqliteDatabase>(handle, FileProvider, FileTag, readOnly, key);
     // SQLite reads the file lazily; reading the schema now makes a file that is no database
     // fail at opening rather than at the first statement.
     const int code =
@@ -86,12 +93,17 @@ std::shared_ptr<SqliteDatabase> SqliteDatabase::openFile(const std::string& path
 
 std::shared_ptr<SqliteDatabase> SqliteDatabase::openMemory(std::string provider, std::string tag) {
     sqlite3* handle = openHandle(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    return std::make_shared<SqliteDatabase>(handle, std::move(provider), std::move(tag), false);
+    return std::make_shared<SqliteDatabase>(handle, std::move(provider), std::move(tag), false,
+                                            std::string());
 }
 
 SqliteDatabase::SqliteDatabase(sqlite3* handle, std::string provider, std::string tag,
-                               bool readOnly)
-    : handle_(handle), provider_(std::move(provider)), tag_(std::move(tag)), readOnly_(readOnly) {}
+                               bool readOnly, std::string path)
+    : handle_(handle),
+      provider_(std::move(provider)),
+      tag_(std::move(tag)),
+      readOnly_(readOnly),
+      path_(std::move(path)) {}
 
 SqliteDatabase::~SqliteDatabase() {
     // Only a writer that was never closed leaves its transaction open; what it wrote is kept.
@@ -126,7 +138,30 @@ unsigned long SqliteDatabase::prepareCount() noexcept {
 }
 
 Error SqliteDatabase::error(int code) const {
-    return error(code, sqlState(code, sqlite3_errmsg(handle_)), sqlite3_errmsg(handle_));
+    const char* message = sqlite3_errmsg(handle_);
+    return error(code, sqlState(code, message), described(code, message));
+}
+
+std::string SqliteDatabase::described(int code, std::string_view description) const {
+    switch (code & 0xFF) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+        case SQLITE_NOMEM:
+        case SQLITE_READONLY:
+        case SQLITE_IOERR:
+        case SQLITE_CORRUPT:
+        case SQLITE_FULL:
+        case SQLITE_CANTOPEN:
+        case SQLITE_PROTOCOL:
+        case SQLITE_PERM:
+        case SQLITE_NOTADB:
+            if (!path_.empty()) {
+                return std::string(description) + " (database file '" + path_ + "')";
+            }
+            [[fallthrough]];
+        default:
+            return std::string(description);
+    }
 }
 
 Error SqliteDatabase::error(int code, std::string_view description) const {
@@ -196,41 +231,66 @@ void SqliteDatabase::flushHeldRows(const SqliteTableWriter* except) noexcept {
     }
 }
 
-void SqliteDatabase::leaveWriters() {
+void SqliteDatabase::leaveWriters(std::string_view lost) {
     if (writers_ > 0 && --writers_ == 0) {
-        commit();
+        commit(lost);
     }
 }
 
 void SqliteDatabase::beginWriting() {
-    if (writers_ > 0 && sqlite3_get_autocommit(handle_) != 0) {
+    if (writers_ == 0) {
+        return;
+    }
+    if (sqlite3_get_autocommit(handle_) != 0) {
         const int code = sqlite3_exec(handle_, "BEGIN", nullptr, nullptr, nullptr);
         if (code != SQLITE_OK) {
             throw error(code);
         }
     }
+    transactionOpen_ = true;
 }
 
-void SqliteDatabase::commit() {
+bool SqliteDatabase::transactionLost() const noexcept {
+    return transactionOpen_ && sqlite3_get_autocommit(handle_) != 0;
+}
+
+void SqliteDatabase::commit(std::string_view lost) {
     flushHeldRows();
+    transactionOpen_ = false;
     if (sqlite3_get_autocommit(handle_) != 0) {
         return;
     }
     const int code = sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) {
         // A transaction left open would keep the file locked for every other program.
-        const Error failure = error(code);
+        const Error failure = rolledBack(error(code), lost);
         sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw failure;
     }
+    ++commits_;
 }
 
-void SqliteDatabase::commitAfterFailure() noexcept {
-    flushHeldRows();
-    if (sqlite3_get_autocommit(handle_) == 0 &&
-        sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+Error SqliteDatabase::commitAfterFailure(const Error& failure, std::string_view lost) noexcept {
+    const bool ended = transactionLost();
+    try {
+        commit(lost);
+    } catch (const Error& commitFailure) {
+        const std::string& cause = commitFailure.Description();
+        return Error(failure.Number(), failure.Source(), failure.SQLState(), failure.NativeError(),
+                     failure.Description() + " Committing the rows written before failed too: " +
+                         cause.substr(tag_.size()));
     }
+    return ended ? rolledBack(failure, lost) : failure;
+}
+
+Error SqliteDatabase::rolledBack(const Error& failure, std::string_view lost) const {
+    // Appended text file rows stay written whatever happens to the transaction around them.
+    if (path_.empty()) {
+        return failure;
+    }
+    return Error(
+        failure.Number(), failure.Source(), failure.SQLState(), failure.NativeError(),
+        failure.Description() + ". The transaction was rolled back: " + std::string(lost) + ".");
 }
 
 }  // namespace kiv::db::sqlite

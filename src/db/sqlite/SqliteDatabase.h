@@ -29,7 +29,9 @@ public:
     // A private in-memory database; its errors carry `tag` ("[Kiv][Text]").
     static std::shared_ptr<SqliteDatabase> openMemory(std::string provider, std::string tag);
 
-    SqliteDatabase(sqlite3* handle, std::string provider, std::string tag, bool readOnly);
+    // `path` is the database file, empty for an in-memory database.
+    SqliteDatabase(sqlite3* handle, std::string provider, std::string tag, bool readOnly,
+                   std::string path);
     ~SqliteDatabase();
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;
@@ -45,7 +47,8 @@ public:
     // prepared once however often they run.
     static unsigned long prepareCount() noexcept;
 
-    // The failure SQLite reported for `code` on this handle.
+    // The failure SQLite reported for `code` on this handle. Failures of the file itself (a
+    // full disk, an I/O error, a lock) name the file.
     Error error(int code) const;
     // A failure with a description of the engine's own.
     Error error(int code, std::string_view sqlState, std::string_view description) const;
@@ -60,23 +63,42 @@ public:
 
     // Writers taking part in the grouped transaction.
     void joinWriters() noexcept { ++writers_; }
-    // The last writer leaving commits.
-    void leaveWriters();
+    // The last writer leaving commits. A failed commit is rolled back; its failure names
+    // `lost`, what is therefore not in the file.
+    void leaveWriters(std::string_view lost = WrittenSinceCommit);
     // Opens the grouped transaction when none is open and a writer takes part.
     void beginWriting();
-    // Commits what was written before a failure, so it stays written whatever comes next.
-    void commitAfterFailure() noexcept;
+    // Commits what was written before `failure`, so it stays written whatever comes next,
+    // and gives the failure to report. When the transaction is lost, because the failure
+    // ended it (a full disk, an I/O error: SQLite then rolls back everything since the last
+    // commit) or because the commit failed, the failure says so and names `lost`.
+    Error commitAfterFailure(const Error& failure,
+                             std::string_view lost = WrittenSinceCommit) noexcept;
+    // Whether a statement that just failed ended the grouped transaction.
+    bool transactionLost() const noexcept;
+    // Grouped transactions committed so far; rows written before the count changed are
+    // durable.
+    unsigned long commits() const noexcept { return commits_; }
+
+    // What a rolled-back transaction costs when nothing more precise is known.
+    static constexpr std::string_view WrittenSinceCommit =
+        "what was written since the last commit is not in the file";
 
 private:
     // The five-character state for an SQLite result code and message.
     static const char* sqlState(int code, std::string_view message) noexcept;
-    void commit();
+    std::string described(int code, std::string_view description) const;
+    Error rolledBack(const Error& failure, std::string_view lost) const;
+    void commit(std::string_view lost);
 
     sqlite3* handle_;
     std::string provider_;
     std::string tag_;
     bool readOnly_;
+    std::string path_;
     int writers_ = 0;
+    bool transactionOpen_ = false;
+    unsigned long commits_ = 0;
     std::vector<SqliteTableWriter*> holding_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <climits>
 #include <stdexcept>
 #include <utility>
 
@@ -41,18 +40,13 @@ bool blank(std::string_view sql) {
 
 }  // namespace
 
-std::shared_ptr<SqliteEngine> SqliteEngine::openFile(const std::string& path, bool readOnly,
-                                                     long busySeconds) {
+std::shared_ptr<SqliteEngine> SqliteEngine::openFile(const std::string& path, bool readOnly) {
     if (readOnly && !path::exists(path)) {
         throw Error(adErrEngineFailure, "Kiv.SQLite", "08001", SQLITE_CANTOPEN,
                     "[Kiv][SQLite]The database file '" + path +
                         "' does not exist; a read-only connection does not create it.");
     }
-    std::shared_ptr<SqliteDatabase> database = SqliteDatabase::openFile(path, readOnly);
-    const long milliseconds =
-        busySeconds > 0 && busySeconds < INT_MAX / 1000 ? busySeconds * 1000 : INT_MAX;
-    sqlite3_busy_timeout(database->handle(), static_cast<int>(milliseconds));
-    return std::make_shared<SqliteEngine>(std::move(database), readOnly);
+    return std::make_shared<SqliteEngine>(SqliteDatabase::openFile(path, readOnly), readOnly);
 }
 
 SqliteEngine::SqliteEngine(std::shared_ptr<SqliteDatabase> database, bool readOnly,
@@ -139,8 +133,7 @@ std::unique_ptr<Cursor> SqliteEngine::execute(std::string_view sql, long& record
         if (code != SQLITE_DONE) {
             const Error failure = database_->error(code);
             statement.reset();
-            database_->commitAfterFailure();
-            throw failure;
+            throw database_->commitAfterFailure(failure);
         }
         if (sqlite3_total_changes64(handle) != before) {
             recordsAffected += static_cast<long>(sqlite3_changes64(handle));

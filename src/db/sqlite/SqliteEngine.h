@@ -16,9 +16,8 @@ namespace kiv::db::sqlite {
 class SqliteEngine : public Engine, public std::enable_shared_from_this<SqliteEngine> {
 public:
     // Opens a database file: read-only requires an existing file; otherwise it is created
-    // when missing. `busySeconds` is how long a statement waits for another program's lock.
-    static std::shared_ptr<SqliteEngine> openFile(const std::string& path, bool readOnly,
-                                                  long busySeconds);
+    // when missing.
+    static std::shared_ptr<SqliteEngine> openFile(const std::string& path, bool readOnly);
 
     SqliteEngine(std::shared_ptr<SqliteDatabase> database, bool readOnly,
                  std::unique_ptr<SqliteHooks> hooks = nullptr);

@@ -73,8 +73,7 @@ std::unique_ptr<Cursor> SqliteStatement::run(const Parameters& parameters, long&
     if (code != SQLITE_DONE && code != SQLITE_ROW) {
         const Error failure = database.error(code);
         sqlite3_reset(statement);
-        database.commitAfterFailure();
-        throw failure;
+        throw database.commitAfterFailure(failure);
     }
     recordsAffected = static_cast<long>(sqlite3_changes(database.handle()));
     sqlite3_reset(statement);

@@ -146,6 +146,23 @@ void SqliteTableWriter::insert(const std::vector<Variant>& row, const std::vecto
     } else {
         engine_->database().holdRows(this);
     }
+    accepted();
+}
+
+void SqliteTableWriter::accepted() noexcept {
+    const unsigned long commits = engine_->database().commits();
+    if (commits != commitSeen_) {
+        commitSeen_ = commits;
+        uncommitted_ = 0;
+    }
+    ++uncommitted_;
+}
+
+std::string SqliteTableWriter::lostRows() const {
+    const std::size_t rows = engine_->database().commits() == commitSeen_ ? uncommitted_ : 0;
+    return "the " + text::decimal(static_cast<long long>(rows)) + (rows == 1 ? " row" : " rows") +
+           " added to " + table_ + " since the last commit " + (rows == 1 ? "is" : "are") +
+           " not in the file";
 }
 
 void SqliteTableWriter::stage(const std::vector<Variant>& row, const std::vector<bool>& assigned,
@@ -221,6 +238,12 @@ void SqliteTableWriter::send(Shape& shape, std::size_t rows) {
         if (code == SQLITE_DONE) {
             return;
         }
+        // A lock not granted in time would not be granted row by row either, and a lost
+        // transaction leaves nothing to send the rows into.
+        const int primary = code & 0xFF;
+        if (database.transactionLost() || primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+            fail(database.error(code));
+        }
         // The failed INSERT has been undone as a whole; sending the rows one by one writes
         // those before the failing row and finds the row to report.
     }
@@ -259,8 +282,7 @@ void SqliteTableWriter::startWriting() {
 }
 
 void SqliteTableWriter::fail(const Error& error) {
-    engine_->database().commitAfterFailure();
-    throw error;
+    throw engine_->database().commitAfterFailure(error, lostRows());
 }
 
 void SqliteTableWriter::rethrowDeferred() {
@@ -292,7 +314,7 @@ void SqliteTableWriter::close() {
     if (writing_) {
         writing_ = false;
         try {
-            engine_->database().leaveWriters();
+            engine_->database().leaveWriters(lostRows());
         } catch (const Error& error) {
             if (!failure) {
                 failure = error;

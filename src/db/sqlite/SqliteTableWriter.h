@@ -23,7 +23,9 @@ class SqliteEngine;
 // (no key, unique index, check, foreign key or trigger on the table) rows are held back and
 // sent 64 to one INSERT; held rows are sent before any other statement on the database runs,
 // and a group that fails anyway is sent again row by row, so the rows before the failing
-// one are written and the failing one is reported.
+// one are written and the failing one is reported. A failure that ends the transaction (a
+// full disk, an I/O error) makes SQLite roll back every row since the last commit; the
+// failure then says how many rows of the table that was.
 class SqliteTableWriter : public TableWriter {
 public:
     SqliteTableWriter(std::shared_ptr<SqliteEngine> engine, std::string table);
@@ -62,6 +64,8 @@ private:
     void startWriting();
     [[noreturn]] void fail(const Error& error);
     void rethrowDeferred();
+    void accepted() noexcept;
+    std::string lostRows() const;
 
     std::shared_ptr<SqliteEngine> engine_;
     std::string table_;
@@ -75,6 +79,10 @@ private:
     std::size_t heldRows_ = 0;
     Shape* heldShape_ = nullptr;
     std::optional<Error> deferred_;
+    // Rows saved since the database's commit count was `commitSeen_`: the rows a lost
+    // transaction takes away.
+    std::size_t uncommitted_ = 0;
+    unsigned long commitSeen_ = 0;
     bool writing_ = false;
     bool closed_ = false;
 };
