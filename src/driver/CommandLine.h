@@ -14,7 +14,9 @@ class CommandLine {
 public:
     // Shows a message box with the exclamation icon.
     using MessageBox = std::function<void(const std::string& title, const std::string& text)>;
-    enum class Stop { None, Help, Version, ParameterFile };
+    // Usage: an unknown option, an option without its value, a report file that cannot be
+    // written or a specification file that cannot be read (see UsageErrors).
+    enum class Stop { None, Help, Version, ParameterFile, Usage };
 
     explicit CommandLine(MessageBox showMessage);
 
@@ -34,21 +36,29 @@ public:
     bool AutoRun() const { return mbAutoRun; }
     bool SingleStep() const { return mbSingleStep; }
     bool ConsoleRequested() const { return mbConsole; }
+    bool CheckRequested() const { return mbCheck; }
     Stop StopReason() const { return mStop; }
     const std::vector<std::string>& SpecificationFiles() const { return mSpecificationFiles; }
+    // One line per mistake of the command line, each naming the option or file.
+    const std::vector<std::string>& UsageErrors() const { return mUsageErrors; }
 
     static std::string UsageText();
 
 private:
     static std::vector<std::string> splitAtBlanks(std::string_view line);
     bool applyValueOption(std::string_view option, const std::string& value);
+    bool usageError(std::string message);
+    bool checkReportFolder(const std::string& file);
+    void checkSpecificationFiles();
 
     MessageBox mShowMessage;
     bool mbAutoRun = false;
     bool mbSingleStep = false;
     bool mbConsole = false;
+    bool mbCheck = false;
     Stop mStop = Stop::None;
     std::vector<std::string> mSpecificationFiles;
+    std::vector<std::string> mUsageErrors;
 };
 
 }  // namespace kiv

@@ -10,6 +10,7 @@
 #include "driver/ProgressGrid.h"
 #include "driver/RunView.h"
 #include "package/clsKivSpecifications.h"
+#include "settings/SpecificationProblem.h"
 #include "steps/clsKivSteps.h"
 
 namespace kiv {
@@ -35,6 +36,23 @@ public:
     std::time_t EndTime() const { return mEndTime; }
     // Steps that failed over the whole of the last run, every data set counted.
     std::int32_t FailedStepsInRun() const { return mlFailedInRun; }
+    // What the loaded files get wrong, found without connecting: shown before a run.
+    const std::vector<SpecificationProblem>& Problems() const { return mProblems; }
+    // The problems above and those found by opening every connection the steps name and
+    // looking at their tables and mapped columns; nothing is written.
+    std::vector<SpecificationProblem> Check();
+
+    // How the steps ended in the last run.
+    struct Verdict {
+        long succeeded = 0;
+        long failed = 0;
+        long notProcessed = 0;
+        long unknown = 0;
+    };
+    Verdict StepVerdict() const;
+    // 0 when every step succeeded or nothing was run; 1 when a step failed, was not processed
+    // or stayed unknown, the run was cancelled or a file is no usable specification.
+    int ExitStatus() const;
 
     void AddSpecificationFile(std::string_view name,
                               const std::shared_ptr<clsEnvironmentVariables>& environment,
@@ -62,6 +80,7 @@ private:
     void refreshStepRows();
     void processStep(const std::shared_ptr<clsKivStep>& step, bool& continuePass);
     void writeReport();
+    void writeProblems(clsDebugLog& log) const;
 
     RunView& mView;
     std::vector<SpecificationEntry> mSpecifications;
@@ -78,6 +97,9 @@ private:
     std::int32_t mlStepsStarted = 0;
     std::int32_t mlFailedSteps = 0;
     std::int32_t mlFailedInRun = 0;
+    std::vector<SpecificationProblem> mProblems;
+    bool mbInvalidSpecification = false;
+    bool mbStepsRan = false;
     std::time_t mStartTime = 0;
     std::time_t mEndTime = 0;
     bool mbSingleStep = false;

@@ -220,7 +220,7 @@ void frmKivLoadData::SetRunningState(bool running) {
 void frmKivLoadData::RunFinished() {
     cmdRun->setEnabled(false);
     cmdExit->setEnabled(true);
-    miExitStatus = mController->FailedStepsInRun() > 0 || !gbContinueProcessing ? 1 : 0;
+    miExitStatus = mController->ExitStatus();
 }
 
 void frmKivLoadData::showEvent(QShowEvent* event) {
