@@ -40,6 +40,7 @@ void RunController::ReloadSpecifications(const std::shared_ptr<clsEnvironmentVar
     PackageCheck::AddPrerequisiteProblems(mProblems, *mclsSteps);
     RefreshProgressGrid();
     if (gDebugLog) {
+        writeProblems(*gDebugLog);
         gDebugLog->WriteLog("");
         gDebugLog->WriteLog("DUMP STEP DEFINITIONS:");
         gDebugLog->WriteLog("======================");
