@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
         notice = Notice{title, text};
     });
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const bool proceed = commandLine.ParseCommandLine(arguments);
+    const bool proceed =
+        commandLine.ParseCommandLine(arguments) && commandLine.CheckSpecificationFiles();
     const bool inWindow = !commandLine.ConsoleRequested() && displayReachable();
     if (!proceed) {
         switch (commandLine.StopReason()) {

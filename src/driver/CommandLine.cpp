@@ -88,10 +88,6 @@ bool CommandLine::ParseCommandLine(const std::vector<std::string>& arguments) {
     for (std::size_t index = 0; continueProcessing && index < tokens.size();) {
         ProcessOption(tokens, index, continueProcessing);
     }
-    if (continueProcessing) {
-        checkSpecificationFiles();
-        continueProcessing = mUsageErrors.empty();
-    }
     return continueProcessing;
 }
 
@@ -208,8 +204,7 @@ bool CommandLine::checkReportFolder(const std::string& file) {
                       " does not exist");
 }
 
-// A name with wildcards may match nothing today; a plain name must be a readable file.
-void CommandLine::checkSpecificationFiles() {
+bool CommandLine::CheckSpecificationFiles() {
     for (const std::string& file : mSpecificationFiles) {
         if (hasWildcard(path::fileNameOf(file))) {
             continue;
@@ -223,6 +218,7 @@ void CommandLine::checkSpecificationFiles() {
             usageError("cannot read the specification file " + file + ": permission denied");
         }
     }
+    return mUsageErrors.empty();
 }
 
 std::vector<std::string> CommandLine::splitAtBlanks(std::string_view line) {

@@ -30,6 +30,9 @@ public:
     void ProcessOption(const std::vector<std::string>& tokens, std::size_t& index,
                        bool& continueProcessing);
     bool ProcessParameterFile(const std::string& path);
+    // False, with a usage error for each, when a listed file without wildcards cannot be
+    // read: a name with wildcards may match nothing today, a plain name must be a file.
+    bool CheckSpecificationFiles();
     // Puts the file, as a full path, on the specification list.
     void AddSpecificationFile(std::string_view name);
 
@@ -49,7 +52,6 @@ private:
     bool applyValueOption(std::string_view option, const std::string& value);
     bool usageError(std::string message);
     bool checkReportFolder(const std::string& file);
-    void checkSpecificationFiles();
 
     MessageBox mShowMessage;
     bool mbAutoRun = false;
