@@ -287,7 +287,7 @@ std::string CommandLine::UsageText() {
            "                          set SourceServer, DestinationServer, ... for $(...)\n"
            "  -p FILE                 read further options from a parameter file\n"
            "  -console                run in the terminal without a window\n"
-           "  -check                  check the packages without writing anything and end\n"
+           "  -check, --check         check the packages without writing anything and end\n"
            "  -version, --version     print the version and end\n"
            "  -help, --help, -h, -?   print this text and end\n"
            "\n"

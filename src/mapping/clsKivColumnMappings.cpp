@@ -36,7 +36,7 @@ std::shared_ptr<clsKivColumnMapping> clsKivColumnMappings::AddFromFile(
     return mapping;
 }
 
-std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(const db::Fields& source,
+std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(const db::Fields* source,
                                                                   const db::Fields& target,
                                                                   std::string_view sourceOwner,
                                                                   std::string_view targetOwner) const {
@@ -44,8 +44,8 @@ std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(const db
     std::int16_t number = 0;
     for (const auto& mapping : mItems) {
         ++number;
-        if (mapping->SourceMappingField()) {
-            mapping->SourceMappingField()->AddBindingProblems(problems, source, sourceOwner,
+        if (source && mapping->SourceMappingField()) {
+            mapping->SourceMappingField()->AddBindingProblems(problems, *source, sourceOwner,
                                                               msSection, number);
         }
         if (mapping->TargetMappingField()) {

@@ -25,9 +25,10 @@ public:
         std::string_view section, std::int16_t mappingNumber);
 
     // What keeps the mappings from binding to the source's and the target's columns, each
-    // described as "the source ..." and "the destination table ...": no mapping at all, a
-    // column that is not there, a lookup that cannot run. Lookup connections are opened.
-    std::vector<SpecificationProblem> BindingProblems(const db::Fields& source, const db::Fields& target,
+    // described as "the source ..." and "the destination table ...": a column that is not
+    // there, a lookup that cannot run. Lookup connections are opened. Without source columns
+    // only the target side is checked.
+    std::vector<SpecificationProblem> BindingProblems(const db::Fields* source, const db::Fields& target,
                                                 std::string_view sourceOwner,
                                                 std::string_view targetOwner) const;
     // The section the mappings were loaded from.

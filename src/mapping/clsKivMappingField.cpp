@@ -448,7 +448,8 @@ void clsKivMappingField::addLookupProblems(std::vector<SpecificationProblem>& pr
     if (!mclsLookupConnection) {
         problems.push_back({"", std::string(section), stem + "Connection_" + number,
                             name.empty() ? "the lookup names no connection."
-                                         : "there is no connection named '" + name + "'."});
+                                         : "there is no connection named '" + name +
+                                               "' among those the steps name."});
         return;
     }
     if (!mclsLookupConnection->IsDefined()) {

@@ -117,7 +117,7 @@ std::shared_ptr<db::Recordset> openRows(clsKivConnection& connection, const std:
                    db::adLockReadOnly, db::adCmdText);
         return rows;
     } catch (const db::Error& error) {
-        failure = error.Description();
+        failure = clsKivStep::StripProviderPrefix(error.Description());
         return nullptr;
     }
 }
@@ -140,6 +140,8 @@ void addDataLoadProblems(std::vector<SpecificationProblem>& problems, const clsK
                                 "the source connection '" + source->Name() + "' has no table '" +
                                     sourceTable + "': " + failure});
         }
+    } else if (sourceOpen && step.StepType() == kstExtractCatalog) {
+        sourceRows = source->CatalogRecordset();
     }
     std::shared_ptr<db::Recordset> targetRows;
     const std::string targetTable = step.TableName(clsKivStep::kDestination);
@@ -151,18 +153,21 @@ void addDataLoadProblems(std::vector<SpecificationProblem>& problems, const clsK
                                     "' has no table '" + targetTable + "': " + failure});
         }
     }
-    if (sourceRows && targetRows) {
+    if (targetRows) {
         for (SpecificationProblem problem : step.ColumnMappings()->BindingProblems(
-                 sourceRows->Fields(), targetRows->Fields(), "the source table " + sourceTable,
+                 sourceRows ? &sourceRows->Fields() : nullptr, targetRows->Fields(),
+                 step.StepType() == kstDataLoad ? "the source table " + sourceTable : "the catalog",
                  "the destination table " + targetTable)) {
             problem.file = file;
             problems.push_back(std::move(problem));
         }
     }
-    for (const auto& rows : {sourceRows, targetRows}) {
-        if (rows) {
-            rows->Close();
-        }
+    // The catalog listing belongs to the connection and stays open.
+    if (sourceRows && step.StepType() == kstDataLoad) {
+        sourceRows->Close();
+    }
+    if (targetRows) {
+        targetRows->Close();
     }
 }
 

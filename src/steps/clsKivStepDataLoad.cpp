@@ -232,6 +232,12 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
             AddErrorMessage(kMsgError, "clsKivStep", 5, -1, StripProviderPrefix(error.Description()), true);
         }
     }
+    if (status == kssSucceeded && destinationType == kctTextFile) {
+        insert = buildInsertCommand(*destination, destinationTable, *target);
+        if (!insert) {
+            status = kssFailed;
+        }
+    }
     if (status == kssSucceeded && !mappingsBind(*source, *target, sourceTable, destinationTable)) {
         status = kssFailed;
     }
@@ -244,12 +250,6 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
             status = kssFailed;
             AddErrorMessage(kMsgError, "clsKivStep", 3, -1, StripProviderPrefix(error.Description()),
                             true);
-        }
-    }
-    if (status == kssSucceeded && destinationType == kctTextFile) {
-        insert = buildInsertCommand(*destination, destinationTable, *target);
-        if (!insert) {
-            status = kssFailed;
         }
     }
     if (status == kssSucceeded) {
@@ -292,7 +292,7 @@ bool clsKivStep::mappingsBind(const db::Recordset& source, const db::Recordset& 
     const std::string sourceOwner =
         sourceTable.empty() ? "the source statement" : "the source table " + sourceTable;
     const std::vector<SpecificationProblem> problems = mclsColumnMappings->BindingProblems(
-        source.Fields(), target.Fields(), sourceOwner, "the destination table " + destinationTable);
+        &source.Fields(), target.Fields(), sourceOwner, "the destination table " + destinationTable);
     for (const SpecificationProblem& problem : problems) {
         AddErrorMessage(kMsgError, "clsKivStep", 25, -1, step + problem.Located(), true);
     }
