@@ -203,6 +203,20 @@ std::vector<SpecificationProblem> RunController::Check() {
     return problems;
 }
 
+std::string RunController::StepMessages(const std::string& stepName) const {
+    const auto step = mclsSteps->Item(stepName);
+    std::string text;
+    if (!step) {
+        return text;
+    }
+    for (const auto& message : *step->ErrorMessages()) {
+        if (message->MsgType() >= kMsgWarning) {
+            text += (text.empty() ? "" : "\r\n\r\n") + message->Text();
+        }
+    }
+    return text;
+}
+
 RunController::Verdict RunController::StepVerdict() const {
     Verdict verdict;
     for (const auto& step : *mclsSteps) {

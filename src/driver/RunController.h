@@ -50,6 +50,8 @@ public:
         long unknown = 0;
     };
     Verdict StepVerdict() const;
+    // The warnings and errors of the step of that name, one after the other ("" for none).
+    std::string StepMessages(const std::string& stepName) const;
     // 0 when every step succeeded or nothing was run; 1 when a step failed, was not processed
     // or stayed unknown, the run was cancelled or a file is no usable specification.
     int ExitStatus() const;

@@ -40,7 +40,7 @@ QVariant ProgressGridModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return qttext::oneLine(text);
         case Qt::ToolTipRole:
-            return text.empty() ? QVariant() : QVariant(qttext::fromKiv(text));
+            return toolTip(index);
         case Qt::TextAlignmentRole:
             return cellAlignment(index.column());
         case Qt::BackgroundRole:
@@ -62,6 +62,19 @@ QVariant ProgressGridModel::headerData(int section, Qt::Orientation orientation,
         default:
             return {};
     }
+}
+
+// The status cell of a step with messages shows them all: the cell itself has room for one.
+QVariant ProgressGridModel::toolTip(const QModelIndex& index) const {
+    const int row = index.row() + 1;
+    if (index.column() == ProgressGrid::kColumns - 1 && mStepMessages) {
+        const std::string messages = mStepMessages(mGrid->Text(row, 1));
+        if (!messages.empty()) {
+            return qttext::fromKiv(messages);
+        }
+    }
+    const std::string& text = mGrid->Text(row, index.column());
+    return text.empty() ? QVariant() : QVariant(qttext::fromKiv(text));
 }
 
 QVariant ProgressGridModel::statusColour(int row) const {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
+#include <string>
 
 #include "base/Event.h"
 #include "driver/ProgressGrid.h"
@@ -17,6 +19,9 @@ public:
 
     // The grid shown; none shows nothing.
     void SetGrid(ProgressGrid* grid);
+    // The messages of a step by its name, shown as the tooltip of its status cell.
+    using StepMessages = std::function<std::string(const std::string& stepName)>;
+    void SetStepMessages(StepMessages messages) { mStepMessages = std::move(messages); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -25,6 +30,7 @@ public:
 
 private:
     QVariant statusColour(int row) const;
+    QVariant toolTip(const QModelIndex& index) const;
     static QVariant cellAlignment(int column);
     static QVariant headerAlignment(int column);
     void gridChanged();
@@ -32,6 +38,7 @@ private:
     const ProgressGrid* mGrid = nullptr;
     Subscription mGridSubscription;
     int miShownRows = 0;
+    StepMessages mStepMessages;
 };
 
 }  // namespace kiv
