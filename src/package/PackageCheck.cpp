@@ -28,7 +28,9 @@ std::string adminKey(const std::string& message) {
     return {};
 }
 
-std::string stepSection(const clsKivStep& step) { return "STEP " + text::decimal(step.StepNumber()); }
+std::string stepSection(const clsKivStep& step) {
+    return "STEP " + text::decimal(step.StepNumber());
+}
 
 bool loadsRows(const clsKivStep& step) {
     return step.StepType() == kstDataLoad || step.StepType() == kstExtractCatalog ||
@@ -50,13 +52,15 @@ void addStepProblems(std::vector<SpecificationProblem>& problems, const clsKivSt
         problems.push_back({file, section, "StepName", "the step has no name."});
     }
     if (step.StepType() == kstUnknown) {
-        problems.push_back({file, section, "StepType", "not a step type; the types are " + stepTypes() + "."});
+        problems.push_back(
+            {file, section, "StepType", "not a step type; the types are " + stepTypes() + "."});
     }
     constexpr std::array<std::string_view, 2> kSlotKeys = {"SourceConnection", "TargetConnection"};
     for (int slot = 0; slot < 2; ++slot) {
         const auto connection = step.TableConnection(slot);
         if (connection && !connection->IsDefined()) {
-            problems.push_back({file, section, std::string(kSlotKeys[static_cast<std::size_t>(slot)]),
+            problems.push_back({file, section,
+                                std::string(kSlotKeys[static_cast<std::size_t>(slot)]),
                                 connection->NotDefinedText()});
         }
     }
@@ -65,15 +69,15 @@ void addStepProblems(std::vector<SpecificationProblem>& problems, const clsKivSt
     }
     const std::string mappings = step.ColumnMappingSection();
     problems.push_back({file, section, "SourceToDestinationColumnMappingSection",
-                        mappings.empty()                ? "no column mappings: the key is not set."
-                        : document.HasSection(mappings) ? "no column mappings: the section [" + mappings +
-                                                              "] holds no mapping."
-                                                        : "no column mappings: there is no section [" +
-                                                              mappings + "]."});
+                        mappings.empty() ? "no column mappings: the key is not set."
+                        : document.HasSection(mappings)
+                            ? "no column mappings: the section [" + mappings + "] holds no mapping."
+                            : "no column mappings: there is no section [" + mappings + "]."});
 }
 
 bool namesOneTable(const std::string& table) {
-    return !table.empty() && table.find('*') == std::string::npos && !text::istartsWith(table, "TABLE_NUM_");
+    return !table.empty() && table.find('*') == std::string::npos &&
+           !text::istartsWith(table, "TABLE_NUM_");
 }
 
 // Whether `target` can be reached from `from` through prerequisites.
@@ -113,8 +117,8 @@ std::shared_ptr<db::Recordset> openRows(clsKivConnection& connection, const std:
                                         std::string& failure) {
     auto rows = std::make_shared<db::Recordset>();
     try {
-        rows->Open("SELECT * FROM " + db::SqlText::bracket(table), connection.ADOConnection(), db::adOpenForwardOnly,
-                   db::adLockReadOnly, db::adCmdText);
+        rows->Open("SELECT * FROM " + db::SqlText::bracket(table), connection.ADOConnection(),
+                   db::adOpenForwardOnly, db::adLockReadOnly, db::adCmdText);
         return rows;
     } catch (const db::Error& error) {
         failure = clsKivStep::StripProviderPrefix(error.Description());
@@ -178,14 +182,16 @@ void PackageCheck::AddFileProblems(std::vector<SpecificationProblem>& problems,
     const std::string& file = specification.FileName();
     if (const auto messages = specification.ErrorMessages()) {
         for (const auto& message : *messages) {
-            problems.push_back({file, "Administration", adminKey(message->Text()), message->Text()});
+            problems.push_back(
+                {file, "Administration", adminKey(message->Text()), message->Text()});
         }
     }
     const auto document = IniDocument::Load(file);
     for (const auto& repetition : document->Repetitions()) {
         problems.push_back({file, repetition.section, repetition.key,
                             (repetition.key.empty() ? "the section" : "the key") +
-                                std::string(" appears again on line ") + text::decimal(repetition.line) +
+                                std::string(" appears again on line ") +
+                                text::decimal(repetition.line) +
                                 "; only its first occurrence counts."});
     }
     for (const auto& step : *specification.Steps()) {
@@ -213,7 +219,8 @@ void PackageCheck::AddPrerequisiteProblems(std::vector<SpecificationProblem>& pr
     }
 }
 
-void PackageCheck::AddDataProblems(std::vector<SpecificationProblem>& problems, const clsKivSteps& steps) {
+void PackageCheck::AddDataProblems(std::vector<SpecificationProblem>& problems,
+                                   const clsKivSteps& steps) {
     std::set<const clsKivConnection*> failed;
     for (const auto& step : steps) {
         if (loadsRows(*step)) {

@@ -22,7 +22,8 @@ public:
                                         const clsKivSteps& steps);
     // Connections that do not open, source or destination tables that are not there, mapped
     // columns either side does not have and lookups that cannot run.
-    static void AddDataProblems(std::vector<SpecificationProblem>& problems, const clsKivSteps& steps);
+    static void AddDataProblems(std::vector<SpecificationProblem>& problems,
+                                const clsKivSteps& steps);
 };
 
 }  // namespace kiv

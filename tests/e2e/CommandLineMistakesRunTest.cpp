@@ -12,8 +12,8 @@ TEST_F(CommandLineMistakesRunTest, ASpecificationFileThatCannotBeReadStopsBefore
     package("spec.ini", "Real", kIdle);
     const auto outcome = kivrun("-run -report report.txt spec.ini nosuch.ini");
     EXPECT_EQ(outcome.status, 2);
-    const std::string message =
-        "kivrun: cannot read the specification file " + dir.file("nosuch.ini") + ": it does not exist";
+    const std::string message = "kivrun: cannot read the specification file " +
+                                dir.file("nosuch.ini") + ": it does not exist";
     EXPECT_NE(outcome.err.find(message), std::string::npos) << outcome.err;
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(TempDir::read(dir.file("report.txt")), "\r\n" + message + "; nothing was run.\r\n");
@@ -49,7 +49,8 @@ TEST_F(CommandLineMistakesRunTest, UnknownOptionsAndMissingValuesStopWithExitSta
     for (const auto& [arguments, message] : cases) {
         const auto outcome = kivrun(arguments);
         EXPECT_EQ(outcome.status, 2) << arguments;
-        EXPECT_NE(outcome.err.find(message + "\n"), std::string::npos) << arguments << "\n" << outcome.err;
+        EXPECT_NE(outcome.err.find(message + "\n"), std::string::npos) << arguments << "\n"
+                                                                       << outcome.err;
         EXPECT_EQ(outcome.out, "") << arguments;
     }
 }
@@ -66,6 +67,7 @@ TEST_F(CommandLineMistakesRunTest, AFailureIsVisibleOnTheTerminalWithoutAReport)
     EXPECT_TRUE(std::regex_search(outcome.out, std::regex("\n1 +Broken +0 +no such table: Nowhere\n"
                                                           "      no such table: Nowhere\n")))
         << outcome.out;
-    EXPECT_NE(outcome.out.find("\n1 step succeeded, 1 failed, 1 not processed\n"), std::string::npos)
+    EXPECT_NE(outcome.out.find("\n1 step succeeded, 1 failed, 1 not processed\n"),
+              std::string::npos)
         << outcome.out;
 }

@@ -40,8 +40,9 @@ protected:
 };
 
 TEST_F(MappingMistakesRunTest, AMissingSourceColumnFailsOnceBeforeTheFirstRow) {
-    package("spec.ini", "Mapping", loadStep("SourceColumn_1=Id\r\nTargetColumn_1=Id\r\n"
-                                            "SourceColumn_2=Nmae\r\nTargetColumn_2=Name\r\n"));
+    package("spec.ini", "Mapping",
+            loadStep("SourceColumn_1=Id\r\nTargetColumn_1=Id\r\n"
+                     "SourceColumn_2=Nmae\r\nTargetColumn_2=Name\r\n"));
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(written(), (std::vector<std::string>{"0"}));
@@ -56,14 +57,16 @@ TEST_F(MappingMistakesRunTest, AMissingSourceColumnFailsOnceBeforeTheFirstRow) {
 }
 
 TEST_F(MappingMistakesRunTest, AMissingTargetColumnNamesTheDestinationTable) {
-    package("spec.ini", "Mapping", loadStep("SourceColumn_1=Id\r\nTargetColumn_1=Id\r\n"
-                                            "SourceColumn_2=Name\r\nTargetColumn_2=FullName\r\n"));
+    package("spec.ini", "Mapping",
+            loadStep("SourceColumn_1=Id\r\nTargetColumn_1=Id\r\n"
+                     "SourceColumn_2=Name\r\nTargetColumn_2=FullName\r\n"));
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(written(), (std::vector<std::string>{"0"}));
-    EXPECT_NE(detail().find("E: Step 'Load', [Cols] TargetColumn_2: the destination table Dest has no "
-                            "column 'FullName'; its columns are: Id, Name, Country."),
-              std::string::npos)
+    EXPECT_NE(
+        detail().find("E: Step 'Load', [Cols] TargetColumn_2: the destination table Dest has no "
+                      "column 'FullName'; its columns are: Id, Name, Country."),
+        std::string::npos)
         << detail();
 }
 
@@ -73,36 +76,42 @@ TEST_F(MappingMistakesRunTest, AMappingSectionThatIsMissingOrEmptyMeansNoColumnM
     auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(written(), (std::vector<std::string>{"0"}));
-    EXPECT_NE(detail().find("E: Step 'Load', no column mappings: the section [Colz] does not exist or "
-                            "holds no mapping."),
-              std::string::npos)
+    EXPECT_NE(
+        detail().find("E: Step 'Load', no column mappings: the section [Colz] does not exist or "
+                      "holds no mapping."),
+        std::string::npos)
         << detail();
-    EXPECT_NE(outcome.err.find("[STEP 1] SourceToDestinationColumnMappingSection: no column mappings: "
-                               "there is no section [Colz]."),
-              std::string::npos)
+    EXPECT_NE(
+        outcome.err.find("[STEP 1] SourceToDestinationColumnMappingSection: no column mappings: "
+                         "there is no section [Colz]."),
+        std::string::npos)
         << outcome.err;
 
     package("empty.ini", "Empty", loadStep("Note=nothing here\r\n"));
     outcome = kivrun("-run empty.ini");
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.err.find("the section [Cols] holds no mapping."), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("the section [Cols] holds no mapping."), std::string::npos)
+        << outcome.err;
 }
 
 TEST_F(MappingMistakesRunTest, ALookupThatCannotBePreparedFailsBeforeTheFirstRow) {
     // "[countries.csv]" reads as a placeholder, which gives no column number.
-    package("spec.ini", "Lookup",
-            loadStep(kIdAndName +
-                     "SourceMappingType_3=Lookup\r\nSourceColumn_3_P1=Country\r\n"
-                     "SourceMappingSQLConnection_3=Files\r\n"
-                     "SourceMappingSQLStatement_3=SELECT Label FROM [countries.csv] WHERE Code = [P1]\r\n"
-                     "TargetColumn_3=Country\r\n"));
+    package(
+        "spec.ini", "Lookup",
+        loadStep(
+            kIdAndName +
+            "SourceMappingType_3=Lookup\r\nSourceColumn_3_P1=Country\r\n"
+            "SourceMappingSQLConnection_3=Files\r\n"
+            "SourceMappingSQLStatement_3=SELECT Label FROM [countries.csv] WHERE Code = [P1]\r\n"
+            "TargetColumn_3=Country\r\n"));
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(written(), (std::vector<std::string>{"0"}));
-    EXPECT_NE(detail().find("E: Step 'Load', [Cols] SourceMappingSQLStatement_3: Unable to prepare the "
-                            "Lookup SQL Statement: the placeholder '[countries.csv]' does not give a "
-                            "column number."),
-              std::string::npos)
+    EXPECT_NE(
+        detail().find("E: Step 'Load', [Cols] SourceMappingSQLStatement_3: Unable to prepare the "
+                      "Lookup SQL Statement: the placeholder '[countries.csv]' does not give a "
+                      "column number."),
+        std::string::npos)
         << detail();
     EXPECT_EQ(detail().find("No Lookup Command Object"), std::string::npos) << detail();
 }
@@ -123,23 +132,27 @@ TEST_F(MappingMistakesRunTest, ALookupConnectionWithoutSectionOrThatDoesNotOpenF
         << detail();
 
     // A connection the steps use, in a folder that does not exist.
-    package("closed.ini", "Closed",
-            loadStep(kIdAndName + lookup,
-                     "[STEP 2]\r\nStepName=Uses codes\r\nStepType=count records\r\n"
-                     "PrerequisiteTarget_1=Load\r\nTargetConnection=Codes\r\nTargetTableName=x\r\n") +
-                "[Data Connection - Codes]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/nowhere\r\n");
+    package(
+        "closed.ini", "Closed",
+        loadStep(kIdAndName + lookup,
+                 "[STEP 2]\r\nStepName=Uses codes\r\nStepType=count records\r\n"
+                 "PrerequisiteTarget_1=Load\r\nTargetConnection=Codes\r\nTargetTableName=x\r\n") +
+            "[Data Connection - "
+            "Codes]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/nowhere\r\n");
     outcome = kivrun("-run closed.ini");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(written(), (std::vector<std::string>{"0"}));
-    EXPECT_NE(outcome.out.find("SourceMappingSQLConnection_3: the lookup connection 'Codes' could not be"),
+    EXPECT_NE(outcome.out.find(
+                  "SourceMappingSQLConnection_3: the lookup connection 'Codes' could not be"),
               std::string::npos)
         << outcome.out;
 }
 
 TEST_F(MappingMistakesRunTest, AValueThatDoesNotFitShowsTheWholeDescriptionAndItsRecord) {
     dir.write("in/people.csv", "Id,Name,Country\r\n1,Ann,DE\r\nlots,Bob,FR\r\n");
-    dir.write("in/schema.ini", "[people.csv]\r\nColNameHeader=True\r\nCol1=Id Long\r\n"
-                               "Col2=Name Text Width 20\r\nCol3=Country Text Width 2\r\n");
+    dir.write("in/schema.ini",
+              "[people.csv]\r\nColNameHeader=True\r\nCol1=Id Long\r\n"
+              "Col2=Name Text Width 20\r\nCol3=Country Text Width 2\r\n");
     package("spec.ini", "Fit", loadStep(kIdAndName));
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 1);
