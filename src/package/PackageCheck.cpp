@@ -3,6 +3,7 @@
 #include <array>
 #include <set>
 
+#include "base/Path.h"
 #include "base/Text.h"
 #include "db/Error.h"
 #include "db/Recordset.h"
@@ -101,7 +102,19 @@ bool opens(std::vector<SpecificationProblem>& problems, clsKivConnection& connec
     if (!connection.IsDefined() || failed.contains(&connection)) {
         return false;
     }
-    if (connection.IsOpen() || connection.OpenConnection()) {
+    if (connection.IsOpen()) {
+        return true;
+    }
+    // Opening would create the file, and a check writes nothing.
+    if (connection.KivConnectionType() == kctSQLite &&
+        !path::exists(path::resolveExisting(connection.DatabaseName()))) {
+        failed.insert(&connection);
+        problems.push_back({file, "Data Connection - " + connection.Name(), "Database",
+                            "the database file " + connection.DatabaseName() +
+                                " does not exist yet; its tables cannot be checked."});
+        return false;
+    }
+    if (connection.OpenConnection()) {
         return true;
     }
     failed.insert(&connection);

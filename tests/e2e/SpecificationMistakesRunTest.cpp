@@ -133,6 +133,13 @@ TEST_F(SpecificationMistakesRunTest, CheckIsCleanOnTheExampleAndListsInjectedMis
     std::filesystem::copy(examplesFolder(), dir.path() + "/customers",
                           std::filesystem::copy_options::recursive);
     std::filesystem::remove(dir.path() + "/customers/output/warehouse.db");
+    // A check creates no database file, it says it cannot look into it.
+    const auto fresh = kivrun("-check customers/customers.ini");
+    EXPECT_EQ(fresh.status, 1);
+    EXPECT_NE(fresh.out.find("[Data Connection - Warehouse] Database: the database file "),
+              std::string::npos)
+        << fresh.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/customers/output/warehouse.db"));
     // The example's tables come from its own first steps; a run creates them.
     ASSERT_EQ(kivrun("-run customers/customers.ini").status, 0);
     const std::string before = TempDir::read(dir.path() + "/customers/output/warehouse.db");
