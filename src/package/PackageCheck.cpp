@@ -238,6 +238,12 @@ void PackageCheck::AddDataProblems(std::vector<SpecificationProblem>& problems,
     for (const auto& step : steps) {
         if (loadsRows(*step)) {
             addDataLoadProblems(problems, *step, failed);
+            continue;
+        }
+        for (const int slot : {clsKivStep::kSource, clsKivStep::kDestination}) {
+            if (const auto connection = step->TableConnection(slot)) {
+                opens(problems, *connection, step->SourceFileName(), failed);
+            }
         }
     }
 }
