@@ -58,8 +58,8 @@ int finish(int status) {
     return status;
 }
 
-// Loads the listed files and, with -run, runs them in the terminal. The exit status tells
-// whether a step failed or the run was cancelled.
+// Loads the listed files and, with -run, runs them in the terminal; with -check only checks
+// them. The exit status tells whether every step succeeded, or the check found nothing.
 int runInTerminal(const kiv::CommandLine& commandLine) {
     kiv::ConsoleFrontEnd console(stdin, stdout, stderr);
     console.Quiet(commandLine.Quiet());
@@ -70,13 +70,42 @@ int runInTerminal(const kiv::CommandLine& commandLine) {
         controller.AddSpecificationFile(file, kiv::gEnvironment, false);
     }
     controller.ReloadSpecifications(kiv::gEnvironment);
+    if (commandLine.CheckRequested()) {
+        const auto problems = controller.Check();
+        for (const auto& problem : problems) {
+            std::cout << kiv::text::replaceAll(problem.Line(), "\r\n", " ") << '\n';
+        }
+        return problems.empty() ? EXIT_SUCCESS : 1;
+    }
+    console.PrintProblems(controller.Problems(), "warning: ");
     if (!commandLine.AutoRun()) {
-        console.PrintGrid(controller.Grid());
+        console.PrintGrid(controller.Grid(), *controller.Steps());
         return EXIT_SUCCESS;
     }
     controller.Run();
-    console.PrintGrid(controller.Grid());
+    console.PrintGrid(controller.Grid(), *controller.Steps());
+    console.PrintVerdict(controller.StepVerdict());
     return controller.ExitStatus();
+}
+
+// Mistakes of the command line go to standard error and, when a report file is named, into
+// the report, which is where an unattended job looks.
+void reportUsageErrors(const kiv::CommandLine& commandLine) {
+    for (const std::string& error : commandLine.UsageErrors()) {
+        std::cerr << "kivrun: " << error << '\n';
+    }
+    std::cerr << "Try 'kivrun --help' for the options.\n";
+    if (!kiv::gReportLog || kiv::gReportLog->LogFileName().empty()) {
+        return;
+    }
+    kiv::gReportLog->AlwaysOpen(true);
+    kiv::gReportLog->AppendToLog(true);
+    kiv::gReportLog->OpenLog("");
+    kiv::gReportLog->WriteLog("");
+    for (const std::string& error : commandLine.UsageErrors()) {
+        kiv::gReportLog->WriteLog("kivrun: " + error + "; nothing was run.");
+    }
+    kiv::gReportLog->CloseLog();
 }
 
 // The message that stopped the command line, in the front end the program would have used.
@@ -104,8 +133,9 @@ int main(int argc, char** argv) {
         notice = Notice{title, text};
     });
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const bool proceed = commandLine.ParseCommandLine(arguments);
-    const bool inWindow = windowWanted(commandLine);
+    const bool proceed =
+        commandLine.ParseCommandLine(arguments) && commandLine.CheckSpecificationFiles();
+    const bool inWindow = windowWanted(commandLine) && !commandLine.CheckRequested();
     if (!proceed) {
         switch (commandLine.StopReason()) {
             case kiv::CommandLine::Stop::Help:
@@ -114,6 +144,9 @@ int main(int argc, char** argv) {
             case kiv::CommandLine::Stop::Version:
                 std::cout << "kivrun " << KIV_VERSION << '\n';
                 return finish(EXIT_SUCCESS);
+            case kiv::CommandLine::Stop::Usage:
+                reportUsageErrors(commandLine);
+                return finish(2);
             default:
                 if (notice) {
                     showNotice(*notice, inWindow, argc, argv);
@@ -126,7 +159,7 @@ int main(int argc, char** argv) {
         kiv::WindowProgram program(argc, argv);
         return finish(program.Run(commandLine));
     }
-    if (!commandLine.ConsoleRequested()) {
+    if (!commandLine.ConsoleRequested() && !commandLine.CheckRequested()) {
         std::cerr << "kivrun: no display found; running in the terminal (-console).\n";
     }
 #endif

@@ -110,6 +110,18 @@ std::string replaceAll(std::string_view value, std::string_view from, std::strin
     return result;
 }
 
+std::size_t leadingTagsLength(std::string_view message) {
+    std::size_t at = 0;
+    while (at < message.size() && message[at] == '[') {
+        const std::size_t close = message.find(']', at);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        at = close + 1;
+    }
+    return at;
+}
+
 std::string decimal(long long value) { return std::to_string(value); }
 
 }  // namespace kiv::text

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,9 @@ std::vector<std::string_view> splitCrLf(std::string_view value);
 std::vector<std::string_view> split(std::string_view value, char separator);
 
 std::string replaceAll(std::string_view value, std::string_view from, std::string_view to);
+
+// Length of the run of bracketed tags ("[Kiv][SQLite]") at the start of a message.
+std::size_t leadingTagsLength(std::string_view message);
 
 // Decimal text of a whole number, no blanks.
 std::string decimal(long long value);

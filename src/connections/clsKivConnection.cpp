@@ -130,6 +130,11 @@ bool clsKivConnection::IsOpen() const {
     return mADOConnection && mADOConnection->State() != db::adStateClosed;
 }
 
+std::string clsKivConnection::NotDefinedText() const {
+    return "Connection '" + msName + "' is not defined: the specification file has no section [" +
+           std::string(kSectionPrefix) + msName + "].";
+}
+
 bool clsKivConnection::LoadSpecification(clsINIFile* reader, std::string_view name) {
     if (reader == nullptr) {
         return false;
@@ -138,6 +143,7 @@ bool clsKivConnection::LoadSpecification(clsINIFile* reader, std::string_view na
     reader->sSectionName(std::string(kSectionPrefix) + std::string(name));
     reader->sDefault("");
     msName = std::string(name);
+    mbDefined = reader->SectionExists();
     msDatabaseTypeText = reader->sItemValue("DatabaseType");
     mPrimaryInputText.Assign(reader->sItemValue("PrimaryInputDataSource", clsINIFile::ParamNotSupplied,
                                                 clsINIFile::ParamNotSupplied, "False"),

@@ -44,6 +44,10 @@ public:
 
     const std::shared_ptr<db::Connection>& ADOConnection() const { return mADOConnection; }
     const std::string& Name() const { return msName; }
+    // False when the connection was loaded by a name whose section the file does not have.
+    bool IsDefined() const { return mbDefined; }
+    // Says which section a connection that is not defined lacks.
+    std::string NotDefinedText() const;
     void Name(std::string value) { msName = std::move(value); }
     KivConnectionTypeEnum KivConnectionType() const { return menumKivConnectionType; }
     void KivConnectionType(KivConnectionTypeEnum value);
@@ -90,6 +94,7 @@ private:
     SubstitutedText mPrimaryInputText, mReadOnlyText;
     bool mbPrimaryInputDataSource = false;
     bool mbReadOnlyMode = false;
+    bool mbDefined = true;
     std::shared_ptr<db::Connection> mADOConnection;
     std::string msPatternFolder;
     std::string msCurrentDatabaseName;

@@ -32,12 +32,23 @@ constexpr std::array<EnvironmentOption, 8> kEnvironmentOptions = {{
     {{"dstdbase", "dstdatabase", "destinationdbase", "destinationdatabase"}, "DestinationDatabase"},
 }};
 
-// The option name without its '-' or '/' ("" for a token that is no option form).
+// The option name without its '-', '/' or GNU-style "--" ("" for a token that is no option
+// form).
 std::string optionName(std::string_view argument) {
     if (argument.size() < 2 || (argument.front() != '-' && argument.front() != '/')) {
         return {};
     }
-    return text::toLower(argument.substr(1));
+    const std::size_t prefix = argument.starts_with("--") ? 2 : 1;
+    return text::toLower(argument.substr(prefix));
+}
+
+// Only "-" marks an unknown option: "/" begins every absolute path.
+bool looksLikeOption(std::string_view argument) {
+    return argument.size() > 1 && argument.front() == '-';
+}
+
+bool hasWildcard(std::string_view name) {
+    return name.find_first_of("*?") != std::string_view::npos;
 }
 
 bool isOneOf(std::string_view name, std::initializer_list<std::string_view> names) {
@@ -62,7 +73,7 @@ const EnvironmentOption* environmentOption(std::string_view name) {
 
 bool takesValue(std::string_view name) {
     return isOneOf(name, {"debug", "debugfile", "rpt", "rptfile", "report", "reportfile", "e", "i",
-                          "paramfile", "param", "p", "summary", "-summary"}) ||
+                          "paramfile", "param", "p", "summary"}) ||
            environmentOption(name) != nullptr;
 }
 
@@ -130,8 +141,10 @@ void CommandLine::ProcessOption(const std::vector<std::string>& tokens, std::siz
         mbAutoRun = false;
     } else if (name == "console") {
         mbConsole = true;
-    } else if (isOneOf(name, {"quiet", "-quiet"})) {
+    } else if (name == "quiet") {
         mbQuiet = true;
+    } else if (name == "check") {
+        mbCheck = true;
     } else if (isOneOf(name, {"?", "h", "help"})) {
         mStop = Stop::Help;
         continueProcessing = false;
@@ -140,9 +153,11 @@ void CommandLine::ProcessOption(const std::vector<std::string>& tokens, std::siz
         continueProcessing = false;
     } else if (takesValue(name)) {
         const std::string value = NextArgument(tokens, index);
-        if (!value.empty()) {
-            continueProcessing = applyValueOption(name, value);
-        }
+        continueProcessing = value.empty()
+                                 ? usageError("the option " + argument + " needs a value")
+                                 : applyValueOption(name, value);
+    } else if (looksLikeOption(argument)) {
+        continueProcessing = usageError("unknown option " + argument);
     } else {
         // Linux file names are case-sensitive, so a bare name keeps its letter case.
         AddSpecificationFile(argument);
@@ -153,6 +168,9 @@ bool CommandLine::applyValueOption(std::string_view name, const std::string& val
     if (isOneOf(name, {"debug", "debugfile"})) {
         gDebugLog->LogFileName(value);
     } else if (isOneOf(name, {"rpt", "rptfile", "report", "reportfile"})) {
+        if (!checkReportFolder(value)) {
+            return false;
+        }
         if (!gReportLog) {
             gReportLog = std::make_shared<clsDebugLog>();
         }
@@ -165,7 +183,7 @@ bool CommandLine::applyValueOption(std::string_view name, const std::string& val
         }
     } else if (name == "i") {
         AddSpecificationFile(value);
-    } else if (isOneOf(name, {"summary", "-summary"})) {
+    } else if (isOneOf(name, {"summary"})) {
         msSummaryFile = value;
     } else if (isOneOf(name, {"paramfile", "param", "p"})) {
         return ProcessParameterFile(value);
@@ -173,6 +191,38 @@ bool CommandLine::applyValueOption(std::string_view name, const std::string& val
         gEnvironment->Add(option->entry, value);
     }
     return true;
+}
+
+bool CommandLine::usageError(std::string message) {
+    mUsageErrors.push_back(std::move(message));
+    mStop = Stop::Usage;
+    return false;
+}
+
+bool CommandLine::checkReportFolder(const std::string& file) {
+    const std::string folder = path::directoryOf(path::withSlashes(file));
+    if (folder.empty() || path::isDirectory(path::resolveExisting(folder))) {
+        return true;
+    }
+    return usageError("cannot write the report file " + file + ": the folder " + folder +
+                      " does not exist");
+}
+
+bool CommandLine::CheckSpecificationFiles() {
+    for (const std::string& file : mSpecificationFiles) {
+        if (hasWildcard(path::fileNameOf(file))) {
+            continue;
+        }
+        const std::string existing = path::resolveExisting(file);
+        if (!path::exists(existing)) {
+            usageError("cannot read the specification file " + file + ": it does not exist");
+        } else if (path::isDirectory(existing)) {
+            usageError("cannot read the specification file " + file + ": it is a folder");
+        } else if (!std::ifstream(existing, std::ios::binary)) {
+            usageError("cannot read the specification file " + file + ": permission denied");
+        }
+    }
+    return mUsageErrors.empty();
 }
 
 std::vector<std::string> CommandLine::splitAtBlanks(std::string_view line) {
@@ -242,12 +292,15 @@ std::string CommandLine::UsageText() {
            "                          set SourceServer, DestinationServer, ... for $(...)\n"
            "  -p FILE                 read further options from a parameter file\n"
            "  -console                run in the terminal without a window\n"
-           "  -quiet                  no progress on standard error\n"
-           "  -summary FILE           write a JSON summary of the run to FILE\n"
-           "  -version                print the version and end\n"
-           "  -help, -h, -?           print this text and end\n"
+           "  -quiet, --quiet         no progress on standard error\n"
+           "  -summary FILE, --summary FILE\n"
+           "                          write a JSON summary of the run to FILE\n"
+           "  -check, --check         check the packages without writing anything and end\n"
+           "  -version, --version     print the version and end\n"
+           "  -help, --help, -h, -?   print this text and end\n"
            "\n"
-           "Exit status: 0 no step failed, 1 a step failed or the run was cancelled,\n"
+           "Exit status: 0 every step succeeded (or nothing was run), 1 a step failed, was not\n"
+           "processed or stayed unknown, the run was cancelled or -check found problems,\n"
            "2 the command line could not be processed.\n";
 }
 

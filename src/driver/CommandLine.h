@@ -14,7 +14,9 @@ class CommandLine {
 public:
     // Shows a message box with the exclamation icon.
     using MessageBox = std::function<void(const std::string& title, const std::string& text)>;
-    enum class Stop { None, Help, Version, ParameterFile };
+    // Usage: an unknown option, an option without its value, a report file that cannot be
+    // written or a specification file that cannot be read (see UsageErrors).
+    enum class Stop { None, Help, Version, ParameterFile, Usage };
 
     explicit CommandLine(MessageBox showMessage);
 
@@ -28,6 +30,9 @@ public:
     void ProcessOption(const std::vector<std::string>& tokens, std::size_t& index,
                        bool& continueProcessing);
     bool ProcessParameterFile(const std::string& path);
+    // False, with a usage error for each, when a listed file without wildcards cannot be
+    // read: a name with wildcards may match nothing today, a plain name must be a file.
+    bool CheckSpecificationFiles();
     // Puts the file, as a full path, on the specification list.
     void AddSpecificationFile(std::string_view name);
 
@@ -36,14 +41,19 @@ public:
     bool ConsoleRequested() const { return mbConsole; }
     bool Quiet() const { return mbQuiet; }
     const std::string& SummaryFile() const { return msSummaryFile; }
+    bool CheckRequested() const { return mbCheck; }
     Stop StopReason() const { return mStop; }
     const std::vector<std::string>& SpecificationFiles() const { return mSpecificationFiles; }
+    // One line per mistake of the command line, each naming the option or file.
+    const std::vector<std::string>& UsageErrors() const { return mUsageErrors; }
 
     static std::string UsageText();
 
 private:
     static std::vector<std::string> splitAtBlanks(std::string_view line);
     bool applyValueOption(std::string_view option, const std::string& value);
+    bool usageError(std::string message);
+    bool checkReportFolder(const std::string& file);
 
     MessageBox mShowMessage;
     bool mbAutoRun = false;
@@ -51,8 +61,10 @@ private:
     bool mbConsole = false;
     bool mbQuiet = false;
     std::string msSummaryFile;
+    bool mbCheck = false;
     Stop mStop = Stop::None;
     std::vector<std::string> mSpecificationFiles;
+    std::vector<std::string> mUsageErrors;
 };
 
 }  // namespace kiv

@@ -11,9 +11,44 @@ namespace kiv {
 
 namespace {
 
+constexpr std::size_t kWrapWidth = 76;
+constexpr std::string_view kFailureIndent = "      ";
+
 // Status texts hold CR LF between a message and its record; one line each on a terminal.
 std::string oneLine(std::string_view text) {
     return text::replaceAll(text, "\r\n", " ");
+}
+
+// The text's lines broken at blanks to at most kWrapWidth characters, each indented.
+std::string wrapped(std::string_view text) {
+    std::string result;
+    for (std::string_view line : text::splitCrLf(text)) {
+        do {
+            std::size_t cut = line.size();
+            if (cut > kWrapWidth) {
+                const auto blank = line.rfind(' ', kWrapWidth);
+                cut = blank == std::string_view::npos || blank == 0 ? kWrapWidth : blank;
+            }
+            result += std::string(kFailureIndent) + std::string(line.substr(0, cut)) + "\n";
+            line.remove_prefix(cut);
+            line = text::trim(line);
+        } while (!line.empty());
+    }
+    return result;
+}
+
+// The first error of a failed step: what the user must read to mend it.
+std::string firstError(const clsKivStep& step) {
+    for (const auto& message : *step.ErrorMessages()) {
+        if (message->MsgType() == kMsgError || message->MsgType() == kMsgFatalError) {
+            return message->Text();
+        }
+    }
+    return {};
+}
+
+std::string counted(long count, std::string_view what) {
+    return text::decimal(count) + " " + std::string(what);
 }
 
 }  // namespace
@@ -82,7 +117,7 @@ void ConsoleFrontEnd::RunFinished() {
     endLiveLine();
 }
 
-std::string ConsoleFrontEnd::GridTable(const ProgressGrid& grid) {
+std::string ConsoleFrontEnd::GridTable(const ProgressGrid& grid, const clsKivSteps& steps) {
     std::array<std::size_t, ProgressGrid::kColumns> widths{};
     const std::array<std::string_view, ProgressGrid::kColumns> captions = {"#", "Step Name",
                                                                            "Num Rows", "Status"};
@@ -115,13 +150,41 @@ std::string ConsoleFrontEnd::GridTable(const ProgressGrid& grid) {
         }
         line.erase(line.find_last_not_of(' ') + 1);
         table += line + "\n";
+        const auto step = row > 0 ? steps.Item(grid.Text(row, 1)) : nullptr;
+        if (step && step->ProcessingStatus() == kssFailed) {
+            table += wrapped(firstError(*step));
+        }
     }
     return table;
 }
 
-void ConsoleFrontEnd::PrintGrid(const ProgressGrid& grid) {
-    std::fputs(GridTable(grid).c_str(), mOutput);
+void ConsoleFrontEnd::PrintGrid(const ProgressGrid& grid, const clsKivSteps& steps) {
+    std::fputs(GridTable(grid, steps).c_str(), mOutput);
     std::fflush(mOutput);
+}
+
+std::string ConsoleFrontEnd::VerdictLine(const RunController::Verdict& verdict) {
+    std::string line = counted(verdict.succeeded, verdict.succeeded == 1 ? "step" : "steps") +
+                       " succeeded, " + counted(verdict.failed, "failed") + ", " +
+                       counted(verdict.notProcessed, "not processed");
+    if (verdict.unknown > 0) {
+        line += ", " + counted(verdict.unknown, "with unknown status");
+    }
+    return line;
+}
+
+void ConsoleFrontEnd::PrintVerdict(const RunController::Verdict& verdict) {
+    std::fprintf(mOutput, "%s\n", VerdictLine(verdict).c_str());
+    std::fflush(mOutput);
+}
+
+void ConsoleFrontEnd::PrintProblems(const std::vector<SpecificationProblem>& problems,
+                                    std::string_view label) {
+    for (const SpecificationProblem& problem : problems) {
+        std::fprintf(mErrors, "kivrun: %.*s%s\n", static_cast<int>(label.size()), label.data(),
+                     oneLine(problem.Line()).c_str());
+    }
+    std::fflush(mErrors);
 }
 
 }  // namespace kiv

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "driver/RunController.h"
 #include "driver/RunView.h"
@@ -28,9 +30,15 @@ public:
     // No progress at all on standard error.
     void Quiet(bool quiet) { mbQuiet = quiet; }
 
-    // The progress grid as a table: number, name, rows, status.
-    static std::string GridTable(const ProgressGrid& grid);
-    void PrintGrid(const ProgressGrid& grid);
+    // The progress grid as a table: number, name, rows, status; under the row of a failed
+    // step its first error message, wrapped.
+    static std::string GridTable(const ProgressGrid& grid, const clsKivSteps& steps);
+    void PrintGrid(const ProgressGrid& grid, const clsKivSteps& steps);
+    // "3 steps succeeded, 1 failed, 1 not processed"
+    static std::string VerdictLine(const RunController::Verdict& verdict);
+    void PrintVerdict(const RunController::Verdict& verdict);
+    // One line per problem on standard error, each after `label` ("warning: ").
+    void PrintProblems(const std::vector<SpecificationProblem>& problems, std::string_view label);
 
 private:
     void endLiveLine();

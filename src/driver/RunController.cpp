@@ -6,6 +6,7 @@
 #include "driver/ProcessingReport.h"
 #include "driver/modGridHandler.h"
 #include "driver/modKivRun.h"
+#include "package/PackageCheck.h"
 
 namespace kiv {
 
@@ -39,13 +40,17 @@ void RunController::AddSpecificationFile(
 void RunController::ReloadSpecifications(
     const std::shared_ptr<clsEnvironmentVariables>& environment) {
     mclsPrimaryInput.reset();
+    mProblems.clear();
+    mbInvalidSpecification = false;
     for (const SpecificationEntry& entry : mSpecifications) {
         if (!entry.path.empty()) {
             LoadSpecificationFile(entry.path, environment);
         }
     }
+    PackageCheck::AddPrerequisiteProblems(mProblems, *mclsSteps);
     RefreshProgressGrid();
     if (gDebugLog) {
+        writeProblems(*gDebugLog);
         gDebugLog->WriteLog("");
         gDebugLog->WriteLog("DUMP STEP DEFINITIONS:");
         gDebugLog->WriteLog("======================");
@@ -76,12 +81,16 @@ void RunController::LoadSpecificationFile(
         const std::string file = directory + "/" + match;
         const auto specification = specifications.Add(file, environment);
         if (!specification) {
+            mProblems.push_back({file, "Administration", "PackageName",
+                                 "a package of this name is loaded already; the file was left out."});
             if (gDebugLog) {
                 gDebugLog->WriteLog("Specification file '" + file +
                                     "' was left out: its package name is already loaded.");
             }
             continue;
         }
+        mbInvalidSpecification = mbInvalidSpecification || !specification->IsValid();
+        PackageCheck::AddFileProblems(mProblems, *specification);
         for (const auto& step : *specification->Steps()) {
             mclsSteps->AddObject(step);
         }
@@ -148,6 +157,7 @@ void RunController::Run() {
     mSummary.Clear();
     gbContinueProcessing = true;
     updateStatusBar(-1);
+    mbStepsRan = false;
     if (!mclsPrimaryInput) {
         ResetStepStatuses();
         ProcessSteps();
@@ -181,14 +191,11 @@ void RunController::writeReport() {
     gReportLog->AlwaysOpen(true);
     gReportLog->AppendToLog(true);
     gReportLog->OpenLog("");
+    writeProblems(*gReportLog);
     const ProcessingReport report(*mclsSteps, mGrid, gEnvironment.get());
     report.WriteSummaryReport(*gReportLog, mStartTime, mEndTime);
     report.WriteDetailedReport(*gReportLog);
     gReportLog->CloseLog();
-}
-
-int RunController::ExitStatus() const {
-    return mlFailedInRun > 0 || !gbContinueProcessing || mbSummaryFailed ? 1 : 0;
 }
 
 void RunController::writeSummary() {
@@ -210,7 +217,71 @@ void RunController::ResetStepStatuses() {
     }
 }
 
+// Only a package with problems gets this section, so reports of sound packages stay as they were.
+void RunController::writeProblems(clsDebugLog& log) const {
+    if (mProblems.empty()) {
+        return;
+    }
+    log.WriteLog("");
+    log.WriteLog("Specification Problems:");
+    log.WriteLog("-----------------------");
+    for (const SpecificationProblem& problem : mProblems) {
+        log.WriteLog("   " + problem.Line());
+    }
+}
+
+std::vector<SpecificationProblem> RunController::Check() {
+    std::vector<SpecificationProblem> problems = mProblems;
+    PackageCheck::AddDataProblems(problems, *mclsSteps);
+    return problems;
+}
+
+std::string RunController::StepMessages(const std::string& stepName) const {
+    const auto step = mclsSteps->Item(stepName);
+    std::string text;
+    if (!step) {
+        return text;
+    }
+    for (const auto& message : *step->ErrorMessages()) {
+        if (message->MsgType() >= kMsgWarning) {
+            text += (text.empty() ? "" : "\r\n\r\n") + message->Text();
+        }
+    }
+    return text;
+}
+
+RunController::Verdict RunController::StepVerdict() const {
+    Verdict verdict;
+    for (const auto& step : *mclsSteps) {
+        switch (step->ProcessingStatus()) {
+            case kssSucceeded:
+                ++verdict.succeeded;
+                break;
+            case kssFailed:
+                ++verdict.failed;
+                break;
+            case kssWillNotBeProcessed:
+                ++verdict.notProcessed;
+                break;
+            default:
+                ++verdict.unknown;
+                break;
+        }
+    }
+    return verdict;
+}
+
+int RunController::ExitStatus() const {
+    if (mlFailedInRun > 0 || !gbContinueProcessing || mbInvalidSpecification || mbSummaryFailed) {
+        return 1;
+    }
+    const Verdict verdict = StepVerdict();
+    const bool allSucceeded = verdict.failed + verdict.notProcessed + verdict.unknown == 0;
+    return allSucceeded || !mbStepsRan ? 0 : 1;
+}
+
 bool RunController::ProcessSteps() {
+    mbStepsRan = true;
     mlStepTotal = static_cast<std::int32_t>(mclsSteps->Count());
     mlStepsStarted = 0;
     mlFailedSteps = 0;

@@ -12,6 +12,7 @@
 #include "driver/RunSummary.h"
 #include "driver/RunView.h"
 #include "package/clsKivSpecifications.h"
+#include "settings/SpecificationProblem.h"
 #include "steps/clsKivSteps.h"
 
 namespace kiv {
@@ -37,10 +38,27 @@ public:
     std::time_t EndTime() const { return mEndTime; }
     // Steps that failed over the whole of the last run, every data set counted.
     std::int32_t FailedStepsInRun() const { return mlFailedInRun; }
-    // 0 when the last run had no failed step and was not cancelled, 1 otherwise.
-    int ExitStatus() const;
     // A file for the JSON summary written at the end of each run; empty for none.
     void SummaryFile(std::string path) { msSummaryFile = std::move(path); }
+    // What the loaded files get wrong, found without connecting: shown before a run.
+    const std::vector<SpecificationProblem>& Problems() const { return mProblems; }
+    // The problems above and those found by opening every connection the steps name and
+    // looking at their tables and mapped columns; nothing is written.
+    std::vector<SpecificationProblem> Check();
+
+    // How the steps ended in the last run.
+    struct Verdict {
+        long succeeded = 0;
+        long failed = 0;
+        long notProcessed = 0;
+        long unknown = 0;
+    };
+    Verdict StepVerdict() const;
+    // The warnings and errors of the step of that name, one after the other ("" for none).
+    std::string StepMessages(const std::string& stepName) const;
+    // 0 when every step succeeded or nothing was run; 1 when a step failed, was not processed
+    // or stayed unknown, the run was cancelled or a file is no usable specification.
+    int ExitStatus() const;
 
     void AddSpecificationFile(std::string_view name,
                               const std::shared_ptr<clsEnvironmentVariables>& environment,
@@ -73,6 +91,7 @@ private:
     void writeReport();
     void writeSummary();
     StepProgress progressOf(const clsKivStep& step, std::int32_t rows) const;
+    void writeProblems(clsDebugLog& log) const;
 
     RunView& mView;
     std::vector<SpecificationEntry> mSpecifications;
@@ -89,6 +108,9 @@ private:
     std::int32_t mlStepsStarted = 0;
     std::int32_t mlFailedSteps = 0;
     std::int32_t mlFailedInRun = 0;
+    std::vector<SpecificationProblem> mProblems;
+    bool mbInvalidSpecification = false;
+    bool mbStepsRan = false;
     std::time_t mStartTime = 0;
     std::time_t mEndTime = 0;
     bool mbSingleStep = false;

@@ -13,6 +13,7 @@ bool clsKivColumnMappings::LoadSpecification(clsINIFile* ini,
         return false;
     }
     miExpectedCount = 0;
+    msSection = std::string(section);
     while (AddFromFile(ini, environment, section, static_cast<std::int16_t>(miExpectedCount + 1))) {
         ++miExpectedCount;
     }
@@ -33,6 +34,26 @@ std::shared_ptr<clsKivColumnMapping> clsKivColumnMappings::AddFromFile(
     mapping->DataConnections(mclsDataConnections);
     mItems.Add(mapping);
     return mapping;
+}
+
+std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(const db::Fields* source,
+                                                                  const db::Fields& target,
+                                                                  std::string_view sourceOwner,
+                                                                  std::string_view targetOwner) const {
+    std::vector<SpecificationProblem> problems;
+    std::int16_t number = 0;
+    for (const auto& mapping : mItems) {
+        ++number;
+        if (source && mapping->SourceMappingField()) {
+            mapping->SourceMappingField()->AddBindingProblems(problems, *source, sourceOwner,
+                                                              msSection, number);
+        }
+        if (mapping->TargetMappingField()) {
+            mapping->TargetMappingField()->AddBindingProblems(problems, target, targetOwner,
+                                                              msSection, number);
+        }
+    }
+    return problems;
 }
 
 std::int32_t clsKivColumnMappings::PerformDataMappings() {

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Collection.h"
 #include "mapping/clsKivColumnMapping.h"
@@ -21,6 +23,16 @@ public:
     std::shared_ptr<clsKivColumnMapping> AddFromFile(
         clsINIFile* ini, std::shared_ptr<clsEnvironmentVariables> environment,
         std::string_view section, std::int16_t mappingNumber);
+
+    // What keeps the mappings from binding to the source's and the target's columns, each
+    // described as "the source ..." and "the destination table ...": a column that is not
+    // there, a lookup that cannot run. Lookup connections are opened. Without source columns
+    // only the target side is checked.
+    std::vector<SpecificationProblem> BindingProblems(const db::Fields* source, const db::Fields& target,
+                                                std::string_view sourceOwner,
+                                                std::string_view targetOwner) const;
+    // The section the mappings were loaded from.
+    const std::string& Section() const { return msSection; }
 
     // Performs the mappings in order and stops at the first that fails (negative) or asks to
     // skip the row (4), whose code is returned; otherwise the last mapping's code, 0 for an
@@ -58,6 +70,7 @@ public:
 private:
     Collection<clsKivColumnMapping> mItems;
     std::int16_t miExpectedCount = 0;
+    std::string msSection;
     std::shared_ptr<clsDebugLog> mclsDebugLog;
     std::shared_ptr<clsEnvironmentVariables> mclsEnvironment;
     std::shared_ptr<clsKivConnections> mclsDataConnections;

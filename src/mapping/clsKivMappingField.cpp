@@ -44,6 +44,15 @@ std::shared_ptr<db::Field> findField(const db::Fields& fields, std::string_view 
     return nullptr;
 }
 
+// The names of the fields, separated by commas.
+std::string columnNames(const db::Fields& fields) {
+    std::string names;
+    for (const auto& field : fields) {
+        names += (names.empty() ? "" : ", ") + field->Name();
+    }
+    return names;
+}
+
 // "COLUMN_NUM_n" addresses the n-th field, any other name the field of that name.
 std::shared_ptr<db::Field> selectField(const db::Fields& fields, std::string_view name) {
     if (!text::istartsWith(name, kColumnNumberPrefix)) {
@@ -381,6 +390,7 @@ bool clsKivMappingField::PrepareLookupCommand(db::Command& command, const std::s
         rewritten.replace(open, close - open + 1, "?");
     }
     msUnpreparedStatement.clear();
+    msUnpreparedReason.clear();
     command.CommandText(std::move(rewritten));
     return true;
 }
@@ -407,11 +417,69 @@ void clsKivMappingField::reportPlaceholder(std::string_view placeholder,
         return;
     }
     msUnpreparedStatement = statement;
+    msUnpreparedReason = "Unable to prepare the Lookup SQL Statement: the placeholder '" +
+                         std::string(placeholder) +
+                         "' does not give a column number. Lookup SQL:\r\n" + statement;
     AddMappingMessage(mclsErrorMessages.get(), kMsgError, kSource, kMsgBadPlaceholder,
-                      "Unable to prepare the Lookup SQL Statement: the placeholder '" +
-                          std::string(placeholder) +
-                          "' does not give a column number. Lookup SQL:\r\n" + statement,
-                      false);
+                      msUnpreparedReason, false);
+}
+
+void clsKivMappingField::AddBindingProblems(std::vector<SpecificationProblem>& problems,
+                                            const db::Fields& fields, std::string_view owner,
+                                            std::string_view section, std::int16_t number) {
+    const std::string numberText = text::decimal(number);
+    if (mlMappingType == kmtLookup) {
+        addLookupProblems(problems, fields, owner, section, numberText);
+        return;
+    }
+    if (mlMappingType != kmtCopy || selectField(fields, ColumnName(1))) {
+        return;
+    }
+    problems.push_back({"", std::string(section), mPurpose.Value() + "Column_" + numberText,
+                        std::string(owner) + " has no column '" + ColumnName(1) +
+                            "'; its columns are: " + columnNames(fields) + "."});
+}
+
+void clsKivMappingField::addLookupProblems(std::vector<SpecificationProblem>& problems,
+                                           const db::Fields& fields, std::string_view owner,
+                                           std::string_view section, const std::string& number) {
+    const std::string stem = mPurpose.Value() + "MappingSQL";
+    const std::string name = LookupConnectionName();
+    if (!mclsLookupConnection) {
+        problems.push_back({"", std::string(section), stem + "Connection_" + number,
+                            name.empty() ? "the lookup names no connection."
+                                         : "there is no connection named '" + name +
+                                               "' among those the steps name."});
+        return;
+    }
+    if (!mclsLookupConnection->IsDefined()) {
+        problems.push_back({"", std::string(section), stem + "Connection_" + number,
+                            mclsLookupConnection->NotDefinedText()});
+        return;
+    }
+    if (!mclsLookupConnection->IsOpen() && !mclsLookupConnection->OpenConnection()) {
+        const auto& errors = mclsLookupConnection->ADOConnection()->Errors();
+        problems.push_back({"", std::string(section), stem + "Connection_" + number,
+                            "the lookup connection '" + name + "' could not be opened" +
+                                (errors.Count() > 0 ? ": " + errors.Item(0)->Description() : ".")});
+        return;
+    }
+    if (!mcmdLookup) {
+        problems.push_back({"", std::string(section), stem + "Statement_" + number,
+                            msUnpreparedReason.empty() ? "the lookup statement could not be prepared."
+                                                       : msUnpreparedReason});
+        return;
+    }
+    for (std::size_t i = 0; i < mColumns.size(); ++i) {
+        const std::string& column = mColumns[i].Value();
+        if (!findField(fields, column)) {
+            problems.push_back({"", std::string(section),
+                                mPurpose.Value() + "Column_" + number + "_P" + text::decimal(
+                                    static_cast<long long>(i) + 1),
+                                std::string(owner) + " has no column '" + column +
+                                    "'; its columns are: " + columnNames(fields) + "."});
+        }
+    }
 }
 
 void clsKivMappingField::BindResultField() {

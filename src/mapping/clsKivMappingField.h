@@ -15,6 +15,7 @@
 #include "diagnostics/IdentifyingField.h"
 #include "diagnostics/clsMessages.h"
 #include "mapping/MappingCodes.h"
+#include "settings/SpecificationProblem.h"
 #include "settings/SubstitutedText.h"
 #include "settings/clsEnvironmentVariables.h"
 #include "settings/clsINIFile.h"
@@ -90,6 +91,13 @@ public:
     // at once (a lookup runs, and its database errors reach the caller).
     void ActiveRecordset(std::shared_ptr<db::Recordset> recordset);
     const std::shared_ptr<db::Field>& ActiveField() const { return mfldActiveField; }
+    // Adds what keeps the field of mapping `number` in `section` from binding to `fields`,
+    // the columns of `owner` ("the source in.csv"): a column it copies or feeds to its lookup
+    // that is not there, or a lookup without a connection that opens or without a prepared
+    // statement. A lookup connection that is not open yet is opened here.
+    void AddBindingProblems(std::vector<SpecificationProblem>& problems, const db::Fields& fields,
+                            std::string_view owner, std::string_view section,
+                            std::int16_t number);
 
     // Reads the field's keys (purpose text + stem + mapping number) from `section`; false
     // when it has no value, column or connection key.
@@ -140,6 +148,9 @@ private:
     bool PrepareLookupCommand(db::Command& command, const std::string& statement);
     bool appendLookupParameter(db::Command& command, std::string_view token);
     void reportPlaceholder(std::string_view placeholder, const std::string& statement);
+    void addLookupProblems(std::vector<SpecificationProblem>& problems, const db::Fields& fields,
+                           std::string_view owner, std::string_view section,
+                           const std::string& number);
 
     void BindResultField();
     void bindCopyField();
@@ -170,6 +181,7 @@ private:
     SubstitutedText mLookupConnectionName;
     SubstitutedText mLookupSQLStatement;
     std::string msUnpreparedStatement;  // the last statement reported as unpreparable
+    std::string msUnpreparedReason;     // and why it could not be prepared
 
     std::shared_ptr<clsKivConnection> mclsLookupConnection;
     Subscription mLookupConnectionSubscription;

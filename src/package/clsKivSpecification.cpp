@@ -29,7 +29,8 @@ void clsKivSpecification::DebugLog(std::shared_ptr<clsDebugLog> log) {
 
 void clsKivSpecification::LoadKivSpecification(std::string_view fileName,
                                                std::shared_ptr<clsEnvironmentVariables> environment) {
-    mclsINIFile->sINIFileName(std::string(text::trim(fileName)));
+    msFileName = std::string(text::trim(fileName));
+    mclsINIFile->sINIFileName(msFileName);
     mclsAdmin = std::make_shared<clsKivAdminSpecification>();
     mclsAdmin->DebugLog(mclsDebugLog);
     mclsSteps->Clear();

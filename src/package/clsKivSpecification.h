@@ -26,6 +26,8 @@ public:
     }
     void LoadKivSpecification(std::string_view fileName,
                               std::shared_ptr<clsEnvironmentVariables> environment);
+    // The file as it was given to LoadKivSpecification.
+    const std::string& FileName() const { return msFileName; }
     std::string PackageName() const;
     void PackageName(std::string_view value);
     bool IsValid() const;
@@ -34,6 +36,7 @@ public:
 
 private:
     std::shared_ptr<clsDebugLog> mclsDebugLog;
+    std::string msFileName;
     std::unique_ptr<clsINIFile> mclsINIFile;
     std::shared_ptr<clsKivAdminSpecification> mclsAdmin;
     std::shared_ptr<clsKivSteps> mclsSteps;

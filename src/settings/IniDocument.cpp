@@ -118,10 +118,14 @@ std::shared_ptr<IniDocument> IniDocument::parse(const std::string& path) {
 
 void IniDocument::index() {
     mValues.clear();
+    mRepetitions.clear();
     std::string section;
+    std::string sectionAsWritten;
     bool inSection = false;  // only the first section of a name counts
     std::unordered_set<std::string> seenSections;
+    int number = 0;
     for (Line& line : mLines) {
+        ++number;
         line.isSection = false;
         line.sectionKey.clear();
         line.key.clear();
@@ -132,12 +136,17 @@ void IniDocument::index() {
         }
         if (content.front() == '[') {
             const auto close = content.find(']');
-            section = text::toLower(trimBlanks(content.substr(1, close == std::string_view::npos
-                                                                       ? std::string_view::npos
-                                                                       : close - 1)));
+            const std::string_view name =
+                trimBlanks(content.substr(1, close == std::string_view::npos ? std::string_view::npos
+                                                                             : close - 1));
+            section = text::toLower(name);
+            sectionAsWritten = std::string(name);
             line.isSection = true;
             line.sectionKey = section;
             inSection = seenSections.insert(section).second;
+            if (!inSection) {
+                mRepetitions.push_back({number, sectionAsWritten, ""});
+            }
             continue;
         }
         const auto equals = content.find('=');
@@ -149,8 +158,12 @@ void IniDocument::index() {
             continue;
         }
         line.key = text::toLower(key);
-        mValues.try_emplace(section + '\n' + line.key,
-                            unquote(trimBlanks(content.substr(equals + 1))));
+        const bool added = mValues.try_emplace(section + '\n' + line.key,
+                                               unquote(trimBlanks(content.substr(equals + 1))))
+                               .second;
+        if (!added) {
+            mRepetitions.push_back({number, sectionAsWritten, std::string(key)});
+        }
     }
 }
 
@@ -169,6 +182,16 @@ std::optional<std::string_view> IniDocument::Value(std::string_view section,
         return std::nullopt;
     }
     return found->second;
+}
+
+bool IniDocument::HasSection(std::string_view section) const {
+    const std::string folded = text::toLower(trimBlanks(section));
+    for (const Line& line : mLines) {
+        if (line.isSection && line.sectionKey == folded) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IniDocument::WriteValue(const std::string& path, std::string_view section,

@@ -27,6 +27,15 @@ public:
                            std::string_view value);
 
     std::optional<std::string_view> Value(std::string_view section, std::string_view key) const;
+    bool HasSection(std::string_view section) const;
+
+    // A section or key that appears again: only its first occurrence counts.
+    struct Repetition {
+        int line;             // 1-based line of the repetition
+        std::string section;  // the section as written
+        std::string key;      // the key as written, "" for a repeated section header
+    };
+    const std::vector<Repetition>& Repetitions() const { return mRepetitions; }
 
 private:
     struct Line {
@@ -58,6 +67,7 @@ private:
     std::vector<Line> mLines;
     // folded "section" + '\n' + folded "key" -> decoded value of the first occurrence
     std::unordered_map<std::string, std::string> mValues;
+    std::vector<Repetition> mRepetitions;
 };
 
 }  // namespace kiv

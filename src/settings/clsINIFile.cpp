@@ -66,6 +66,11 @@ std::string clsINIFile::sItemValue(std::string_view item, std::string_view secti
     return value ? std::string(*value) : resolve(defaultValue, msDefault);
 }
 
+bool clsINIFile::SectionExists(std::string_view section, std::string_view file) {
+    miLastErrorCode = miINI_NO_ERRORS;
+    return IniDocument::Load(filePath(file))->HasSection(resolve(section, msSectionName));
+}
+
 void clsINIFile::sItemValueLet(std::string_view value, std::string_view item,
                                std::string_view section, std::string_view file) {
     IniDocument::WriteValue(filePath(file), resolve(section, msSectionName),

@@ -31,6 +31,9 @@ public:
                            std::string_view section = ParamNotSupplied,
                            std::string_view file = ParamNotSupplied,
                            std::string_view defaultValue = ParamNotSupplied);
+    // Whether the file has the section, whatever keys it holds.
+    bool SectionExists(std::string_view section = ParamNotSupplied,
+                       std::string_view file = ParamNotSupplied);
     void sItemValueLet(std::string_view value, std::string_view item = ParamNotSupplied,
                        std::string_view section = ParamNotSupplied,
                        std::string_view file = ParamNotSupplied);

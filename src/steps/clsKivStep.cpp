@@ -76,8 +76,9 @@ std::int32_t clsKivStep::StepTypeFromText(std::string_view text) {
 }
 
 std::string clsKivStep::StripProviderPrefix(std::string_view text) {
-    const auto bracket = text.rfind(']');
-    return std::string(bracket == std::string_view::npos ? text : text.substr(bracket + 1));
+    // Only the leading tags go: descriptions quote names in brackets themselves.
+    const std::size_t tags = text::leadingTagsLength(text);
+    return std::string(tags == text.size() ? text : text.substr(tags));
 }
 
 std::int32_t clsKivStep::ClassifySQLStatement(std::string_view statement) {

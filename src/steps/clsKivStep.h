@@ -155,6 +155,7 @@ private:
     // Data load
     std::int32_t ProcessDataSets();
     std::int32_t loadMatchingDataSets(db::Recordset& catalog, const std::string& sourceTable);
+    std::int32_t reportNoTableMatched(const std::string& sourceTable, bool byNumber);
     void SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable);
     std::int32_t mPerformDataLoadOfSpecificTables(const std::string& sourceTable,
                                                   const std::string& destinationTable);
@@ -163,6 +164,9 @@ private:
                                                        const std::string& sourceStatement,
                                                        std::int32_t skipCount);
     bool openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText);
+    bool connectionIsDefined(const clsKivConnection& connection);
+    bool mappingsBind(const db::Recordset& source, const db::Recordset& target,
+                      const std::string& sourceTable, const std::string& destinationTable);
     std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
                                                     const std::string& destinationTable,
                                                     db::Recordset& target);

@@ -93,6 +93,7 @@ std::int32_t clsKivStep::loadMatchingDataSets(db::Recordset& catalog,
     if (!(catalog.BOF() && catalog.EOF())) {
         catalog.MoveFirst();
     }
+    long matched = 0;
     for (long position = 1; !catalog.EOF() && status == kssSucceeded; ++position) {
         const std::string name = catalog.Fields().Item("Name")->Value().toText();
         bool selected;
@@ -104,6 +105,7 @@ std::int32_t clsKivStep::loadMatchingDataSets(db::Recordset& catalog,
                        (type == "TABLE" || type == "VIEW" || type == "PROCEDURE");
         }
         if (selected) {
+            ++matched;
             SetCurrentTables(name, TableName(kDestination));
             status = mPerformDataLoadOfSpecificTables(name, TableName(kDestination));
         }
@@ -111,11 +113,29 @@ std::int32_t clsKivStep::loadMatchingDataSets(db::Recordset& catalog,
             catalog.MoveNext();
         }
     }
+    if (matched == 0) {
+        status = reportNoTableMatched(sourceTable, byNumber);
+    }
     return status;
 }
 
-void clsKivStep::SetCurrentTables(const std::string& sourceTable,
-                                  const std::string& destinationTable) {
+// A pattern may match nothing on a given day; a table named outright must be there.
+std::int32_t clsKivStep::reportNoTableMatched(const std::string& sourceTable, bool byNumber) {
+    const std::string connection = TableConnection(kSource)->Name();
+    if (!byNumber && sourceTable.find('*') != std::string::npos) {
+        AddErrorMessage(kMsgWarning, "clsKivStep", 24, -1,
+                        "No table of the source connection '" + connection + "' matches '" +
+                            sourceTable + "'; nothing was loaded.",
+                        false);
+        return kssSucceeded;
+    }
+    AddErrorMessage(kMsgError, "clsKivStep", 24, -1,
+                    "The source connection '" + connection + "' has no table '" + sourceTable + "'.",
+                    true);
+    return kssFailed;
+}
+
+void clsKivStep::SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable) {
     if (!mclsEnvironment) {
         return;
     }
@@ -128,8 +148,18 @@ void clsKivStep::SetCurrentTables(const std::string& sourceTable,
     ApplyEnvironment();
 }
 
-bool clsKivStep::openConnectionOrReport(clsKivConnection& connection,
-                                        std::string_view notOpenText) {
+bool clsKivStep::connectionIsDefined(const clsKivConnection& connection) {
+    if (connection.IsDefined()) {
+        return true;
+    }
+    AddErrorMessage(kMsgError, "clsKivStep", 11, -1, connection.NotDefinedText(), true);
+    return false;
+}
+
+bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText) {
+    if (!connectionIsDefined(connection)) {
+        return false;
+    }
     if (connection.IsOpen() || connection.OpenConnection()) {
         return true;
     }
@@ -185,17 +215,6 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
                                          "Could not generate Source Recordset."),
                             true);
         }
-        if (source) {
-            try {
-                mclsRecordIDFields->ActiveRecordset(source);
-                mclsColumnMappings->SourceRecordset(source);
-            } catch (const db::Error& error) {
-                // A lookup of the first row failed while the fields were bound.
-                status = kssFailed;
-                AddErrorMessage(kMsgError, "clsKivStep", 3, -1,
-                                StripProviderPrefix(error.Description()), true);
-            }
-        }
     }
     if (status == kssSucceeded && !TableConnection(kDestination)) {
         status = kssFailed;
@@ -221,15 +240,29 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
             AddErrorMessage(kMsgError, "clsKivStep", 5, -1,
                             StripProviderPrefix(error.Description()), true);
         }
-        if (status == kssSucceeded && destinationType == kctTextFile) {
-            insert = buildInsertCommand(*destination, destinationTable, *target);
-            if (!insert) {
-                status = kssFailed;
-            }
+    }
+    if (status == kssSucceeded && destinationType == kctTextFile) {
+        insert = buildInsertCommand(*destination, destinationTable, *target);
+        if (!insert) {
+            status = kssFailed;
         }
-        if (status == kssSucceeded) {
-            mclsColumnMappings->TargetRecordset(target);
+    }
+    if (status == kssSucceeded && !mappingsBind(*source, *target, sourceTable, destinationTable)) {
+        status = kssFailed;
+    }
+    if (status == kssSucceeded) {
+        try {
+            mclsRecordIDFields->ActiveRecordset(source);
+            mclsColumnMappings->SourceRecordset(source);
+        } catch (const db::Error& error) {
+            // A lookup of the first row failed while the fields were bound.
+            status = kssFailed;
+            AddErrorMessage(kMsgError, "clsKivStep", 3, -1, StripProviderPrefix(error.Description()),
+                            true);
         }
+    }
+    if (status == kssSucceeded) {
+        mclsColumnMappings->TargetRecordset(target);
     }
     mlRowsProcessed = 0;
     std::int32_t skipped = 0;
@@ -246,6 +279,31 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     }
     cleanUpDataSet(source, target);
     return status;
+}
+
+// Checked once per data set, before the first row: a mistake in the mappings would otherwise
+// show on every row, or load NULLs without a word.
+bool clsKivStep::mappingsBind(const db::Recordset& source, const db::Recordset& target,
+                              const std::string& sourceTable, const std::string& destinationTable) {
+    const std::string step = "Step '" + msStepName + "', ";
+    if (mclsColumnMappings->Count() == 0) {
+        const std::string section = ColumnMappingSection();
+        AddErrorMessage(kMsgError, "clsKivStep", 25, -1,
+                        step + "no column mappings: " +
+                            (section.empty() ? "SourceToDestinationColumnMappingSection is not set."
+                                             : "the section [" + section +
+                                                   "] does not exist or holds no mapping."),
+                        true);
+        return false;
+    }
+    const std::string sourceOwner =
+        sourceTable.empty() ? "the source statement" : "the source table " + sourceTable;
+    const std::vector<SpecificationProblem> problems = mclsColumnMappings->BindingProblems(
+        &source.Fields(), target.Fields(), sourceOwner, "the destination table " + destinationTable);
+    for (const SpecificationProblem& problem : problems) {
+        AddErrorMessage(kMsgError, "clsKivStep", 25, -1, step + problem.Located(), true);
+    }
+    return problems.empty();
 }
 
 std::shared_ptr<db::Recordset> clsKivStep::OpenSourceRecordset(clsKivConnection& connection,
@@ -367,7 +425,9 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                 }
             } catch (const db::Error& error) {
                 status = kssFailed;
-                AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(),
+                AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed,
+                                StripProviderPrefix(error.Description()) + " (source row " +
+                                    text::decimal(mlRowsProcessed) + ")",
                                 true);
             }
         }
@@ -401,7 +461,8 @@ void clsKivStep::saveRows(db::Recordset& target, db::Command* insert, std::int32
         }
     } catch (const db::Error& error) {
         status = kssFailed;
-        AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(), true);
+        AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed,
+                        StripProviderPrefix(error.Description()), true);
     }
 }
 

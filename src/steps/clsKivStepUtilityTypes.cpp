@@ -30,9 +30,10 @@ std::int32_t clsKivStep::CountRecords() {
     Dump(gDebugLog.get());
     const auto destination = TableConnection(kDestination);
     if (!destination) {
+        AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
         return status;
     }
-    if (!destination->IsOpen() && !destination->OpenConnection()) {
+    if (!openConnectionOrReport(*destination, "Destination Connection not open.")) {
         return status;
     }
     const std::int32_t type = destination->KivConnectionType();
@@ -126,6 +127,9 @@ std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&
     if (!connection) {
         AddErrorMessage(kMsgError, "clsKivStep", 3, -1,
                         "Connection to Target DB for SQL Statement was not specified.", true);
+        return kssFailed;
+    }
+    if (!connectionIsDefined(*connection)) {
         return kssFailed;
     }
     if (!connection->IsOpen() && !connection->OpenConnection()) {

@@ -10,10 +10,12 @@ namespace kiv {
 namespace {
 
 constexpr std::int16_t kCycleMessageNumber = 31;
+constexpr std::int16_t kUnknownPrerequisiteNumber = 32;
 
-bool hasCycleMessage(const clsKivStep& step) {
+bool hasMessage(const clsKivStep& step, std::int16_t number, std::string_view text = {}) {
     for (const auto& message : *step.ErrorMessages()) {
-        if (message->Number() == kCycleMessageNumber && message->Source() == "SetStatusOfSteps") {
+        if (message->Number() == number && message->Source() == "SetStatusOfSteps" &&
+            (text.empty() || message->Text() == text)) {
             return true;
         }
     }
@@ -80,13 +82,31 @@ void clsKivSteps::SetStatusOfSteps() {
             step->ErrorMessages()->Add(kMsgStatus, "SetStatusOfSteps", 30, -1, "Prerequisite Failed.");
         }
         const bool inCycle = std::find(cycle.begin(), cycle.end(), step->StepName()) != cycle.end();
-        if (inCycle && !hasCycleMessage(*step)) {
+        if (computed == kssUnknown) {
+            reportUnknownPrerequisites(*step);
+        }
+        if (inCycle && !hasMessage(*step, kCycleMessageNumber)) {
             std::string names;
             for (const std::string& name : cycle) {
                 names += name + " -> ";
             }
             step->ErrorMessages()->Add(kMsgStatus, "SetStatusOfSteps", kCycleMessageNumber, -1,
                                        "Prerequisites form a cycle: " + names + cycle.front() + ".");
+        }
+    }
+}
+
+// A name that matches no step keeps the step waiting for ever; each such name is said once.
+void clsKivSteps::reportUnknownPrerequisites(clsKivStep& step) const {
+    for (std::int32_t position = 1; position <= step.PrerequisiteCount(); ++position) {
+        const std::string name = step.PrerequisiteStepName(position);
+        if (mItems.Item(name)) {
+            continue;
+        }
+        const std::string text = "Prerequisite '" + name + "' names no step.";
+        if (!hasMessage(step, kUnknownPrerequisiteNumber, text)) {
+            step.ErrorMessages()->Add(kMsgError, "SetStatusOfSteps", kUnknownPrerequisiteNumber, -1,
+                                      text);
         }
     }
 }

@@ -40,6 +40,7 @@ private:
     std::int32_t ComputeStepStatus(const clsKivStep* step, std::vector<const clsKivStep*>& path,
                                    std::vector<std::string>& cycle) const;
     void add(const std::shared_ptr<clsKivStep>& step);
+    void reportUnknownPrerequisites(clsKivStep& step) const;
 
     Collection<clsKivStep> mItems;
     std::shared_ptr<clsDebugLog> mclsDebugLog;

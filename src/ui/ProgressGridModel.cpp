@@ -41,7 +41,7 @@ QVariant ProgressGridModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return index.column() == kRowsColumn ? rowCount(text) : qttext::oneLine(text);
         case Qt::ToolTipRole:
-            return text.empty() ? QVariant() : QVariant(qttext::fromKiv(text));
+            return toolTip(index);
         case Qt::TextAlignmentRole:
             return cellAlignment(index.column());
         case Qt::BackgroundRole:
@@ -72,6 +72,19 @@ QString ProgressGridModel::rowCount(const std::string& text) {
                         text.size() < 19;
     return number ? qttext::fromKiv(ProgressLine::Grouped(std::stoll(text)))
                   : qttext::oneLine(text);
+}
+
+// The status cell of a step with messages shows them all: the cell itself has room for one.
+QVariant ProgressGridModel::toolTip(const QModelIndex& index) const {
+    const int row = index.row() + 1;
+    if (index.column() == ProgressGrid::kColumns - 1 && mStepMessages) {
+        const std::string messages = mStepMessages(mGrid->Text(row, 1));
+        if (!messages.empty()) {
+            return qttext::fromKiv(messages);
+        }
+    }
+    const std::string& text = mGrid->Text(row, index.column());
+    return text.empty() ? QVariant() : QVariant(qttext::fromKiv(text));
 }
 
 QVariant ProgressGridModel::statusColour(int row) const {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
+#include <string>
 
 #include "base/Event.h"
 #include "driver/ProgressGrid.h"
@@ -17,6 +19,9 @@ public:
 
     // The grid shown; none shows nothing.
     void SetGrid(ProgressGrid* grid);
+    // The messages of a step by its name, shown as the tooltip of its status cell.
+    using StepMessages = std::function<std::string(const std::string& stepName)>;
+    void SetStepMessages(StepMessages messages) { mStepMessages = std::move(messages); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -28,6 +33,7 @@ private:
 
     QVariant statusColour(int row) const;
     static QString rowCount(const std::string& text);
+    QVariant toolTip(const QModelIndex& index) const;
     static QVariant cellAlignment(int column);
     static QVariant headerAlignment(int column);
     void gridChanged();
@@ -35,6 +41,7 @@ private:
     const ProgressGrid* mGrid = nullptr;
     Subscription mGridSubscription;
     int miShownRows = 0;
+    StepMessages mStepMessages;
 };
 
 }  // namespace kiv

@@ -31,6 +31,9 @@ ProgressGridView::ProgressGridView(QWidget* parent)
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         Q_EMIT CellClicked(index.row() + 1, index.column());
     });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        Q_EMIT CellDoubleClicked(index.row() + 1, index.column());
+    });
 }
 
 int ProgressGridView::PixelsOf(int twips) const {

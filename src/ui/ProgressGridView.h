@@ -22,6 +22,7 @@ Q_SIGNALS:
     void HeaderClicked(int column);
     // row and column of the grid (row 1 is the first data row).
     void CellClicked(int row, int column);
+    void CellDoubleClicked(int row, int column);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

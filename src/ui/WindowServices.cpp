@@ -1,6 +1,10 @@
 #include "ui/WindowServices.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 
 namespace kiv {
 
@@ -31,10 +35,24 @@ bool askOkCancel(QWidget* parent, const QString& title, const QString& text) {
     return box.exec() == QMessageBox::Ok;
 }
 
+void showReadOnlyText(QWidget* parent, const QString& title, const QString& text) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* view = new QPlainTextEdit(text, &dialog);
+    view->setReadOnly(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    dialog.resize(640, 320);
+    dialog.exec();
+}
+
 }  // namespace
 
 WindowServices WindowServices::Interactive() {
-    return {askForFiles, showMessageBox, askOkCancel};
+    return {askForFiles, showMessageBox, askOkCancel, showReadOnlyText};
 }
 
 }  // namespace kiv

@@ -17,10 +17,13 @@ struct WindowServices {
     // An OK / Cancel question; true for OK.
     using Confirmation =
         std::function<bool(QWidget* parent, const QString& title, const QString& text)>;
+    // A longer text to read and copy, not to change.
+    using TextViewer = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
 
     FileChooser chooseSpecificationFiles;
     MessageBox showMessage;
     Confirmation confirm;
+    TextViewer showText;
 
     // The real dialogs.
     static WindowServices Interactive();

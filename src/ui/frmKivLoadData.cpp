@@ -51,6 +51,8 @@ frmKivLoadData::frmKivLoadData(const CommandLine& commandLine, WindowServices se
     ShowStatus("");
     mController = std::make_unique<RunController>(*this);
     gridKivProgress->GridModel().SetGrid(&mController->Grid());
+    gridKivProgress->GridModel().SetStepMessages(
+        [this](const std::string& name) { return mController->StepMessages(name); });
     loadCommandLine(commandLine);
     LoadWindowPosition();
     SetRunningState(false);
@@ -160,6 +162,8 @@ void frmKivLoadData::connectControls() {
             &frmKivLoadData::gridKivProgress_HeaderClick);
     connect(gridKivProgress, &ProgressGridView::CellClicked, this,
             &frmKivLoadData::gridKivProgress_CellClick);
+    connect(gridKivProgress, &ProgressGridView::CellDoubleClicked, this,
+            &frmKivLoadData::gridKivProgress_CellDoubleClick);
     connect(ctlTimer, &QTimer::timeout, this, &frmKivLoadData::YieldToUser);
 }
 
@@ -329,6 +333,16 @@ void frmKivLoadData::gridKivProgress_CellClick(int row, int column) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(qttext::fromKiv(mController->Grid().Text(row, column)));
+}
+
+// The reason a step failed, whole, where it can be read at leisure and copied.
+void frmKivLoadData::gridKivProgress_CellDoubleClick(int row, int) {
+    const std::string name = mController->Grid().Text(row, 1);
+    const std::string messages = mController->StepMessages(name);
+    if (!messages.empty() && mServices.showText) {
+        mServices.showText(this, qttext::fromKiv("Messages of step " + name),
+                           qttext::fromKiv(messages));
+    }
 }
 
 void frmKivLoadData::fillSpecificationList() {

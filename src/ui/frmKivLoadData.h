@@ -72,6 +72,7 @@ private:
     void lstKivSpecs_SelectionChanged();
     void gridKivProgress_HeaderClick(int column);
     void gridKivProgress_CellClick(int row, int column);
+    void gridKivProgress_CellDoubleClick(int row, int column);
     void runUnattended();
 
     void fillSpecificationList();

@@ -70,10 +70,50 @@ TEST_F(CommandLineTest, OptionsSetTheEnvironmentLogsAndFlags) {
               (std::vector<std::string>{cwd + "/Specs/Load.INI", cwd + "/Other.ini"}));
 }
 
-TEST_F(CommandLineTest, LastRunFlagWinsAndMissingValuesAreIgnored) {
-    EXPECT_TRUE(parse({"-run", "-norun", "-report"}));
+TEST_F(CommandLineTest, LastRunFlagWinsAndAMissingValueStopsTheProgram) {
+    EXPECT_FALSE(parse({"-run", "-norun", "-report"}));
     EXPECT_FALSE(commandLine.AutoRun());
     EXPECT_FALSE(gReportLog);
+    EXPECT_EQ(commandLine.StopReason(), CommandLine::Stop::Usage);
+    EXPECT_EQ(commandLine.UsageErrors(),
+              (std::vector<std::string>{"the option -report needs a value"}));
+}
+
+TEST_F(CommandLineTest, MistakesOfTheCommandLineAreNamed) {
+    EXPECT_FALSE(parse({"-run", "--bogus", "-i", "a.ini"}));
+    EXPECT_EQ(commandLine.UsageErrors(), (std::vector<std::string>{"unknown option --bogus"}));
+
+    CommandLine reportInMissingFolder{nullptr};
+    EXPECT_FALSE(reportInMissingFolder.ParseCommandLine({"-report", dir.file("none/r.txt")}));
+    EXPECT_EQ(reportInMissingFolder.UsageErrors(),
+              (std::vector<std::string>{"cannot write the report file " + dir.file("none/r.txt") +
+                                        ": the folder " + dir.file("none") + " does not exist"}));
+    EXPECT_FALSE(gReportLog);
+
+    dir.write("real.ini", "");
+    CommandLine files{nullptr};
+    EXPECT_TRUE(files.ParseCommandLine(
+        {dir.file("real.ini"), dir.file("none*.ini"), dir.file("gone.ini"), dir.path()}));
+    EXPECT_FALSE(files.CheckSpecificationFiles());
+    EXPECT_EQ(files.UsageErrors(),
+              (std::vector<std::string>{
+                  "cannot read the specification file " + dir.file("gone.ini") + ": it does not exist",
+                  "cannot read the specification file " + dir.path() + ": it is a folder"}));
+}
+
+TEST_F(CommandLineTest, GnuLongFormsAndCheck) {
+    EXPECT_FALSE(parse({"--version"}));
+    EXPECT_EQ(commandLine.StopReason(), CommandLine::Stop::Version);
+    CommandLine help{nullptr};
+    EXPECT_FALSE(help.ParseCommandLine({"--help"}));
+    EXPECT_EQ(help.StopReason(), CommandLine::Stop::Help);
+    CommandLine check{nullptr};
+    EXPECT_TRUE(check.ParseCommandLine({"--check"}));
+    EXPECT_TRUE(check.CheckRequested());
+    // A token starting with '/' is a path on this system, never an unknown option.
+    CommandLine path{nullptr};
+    EXPECT_TRUE(path.ParseCommandLine({"/tmp/package.ini"}));
+    EXPECT_EQ(path.SpecificationFiles(), (std::vector<std::string>{"/tmp/package.ini"}));
 }
 
 TEST_F(CommandLineTest, HelpEndsProcessingWherever) {
@@ -88,15 +128,21 @@ TEST_F(CommandLineTest, ParameterFilesReadLineByLine) {
     const std::string params = dir.write(
         "params.txt", "-run -e \"Greeting=hello   world\"\r\n"
                       "\r\n"
-                      "   -report\r" +
-                          dir.file("next.ini") + "\n-p " + nested + "\n-srcuser  Admin\n");
+                      "   " +
+                          dir.file("next.ini") + "\r-p " + nested + "\n-srcuser  Admin\n");
     EXPECT_TRUE(parse({"-p", params}));
     EXPECT_TRUE(commandLine.AutoRun());
     EXPECT_EQ(variable("Greeting"), "hello   world");
     EXPECT_EQ(variable("Nested"), "yes");
     EXPECT_EQ(variable("SourceUser"), "Admin");
-    EXPECT_FALSE(gReportLog);
     EXPECT_EQ(commandLine.SpecificationFiles(), (std::vector<std::string>{dir.file("next.ini")}));
+
+    // An option at the end of a line takes no value from the next line: a mistake.
+    const std::string split = dir.write("split.txt", "-report\r" + dir.file("r.txt") + "\n");
+    CommandLine lineEnd{nullptr};
+    EXPECT_FALSE(lineEnd.ParseCommandLine({"-p", split}));
+    EXPECT_EQ(lineEnd.UsageErrors(), (std::vector<std::string>{"the option -report needs a value"}));
+    EXPECT_FALSE(gReportLog);
 }
 
 TEST_F(CommandLineTest, AMissingParameterFileHaltsWithAMessage) {

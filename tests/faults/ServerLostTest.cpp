@@ -76,7 +76,7 @@ std::string ServerLost::reportAfter(const std::string& stop) {
 
 TEST_F(ServerLost, AServerStoppedOrKilledDuringALoadFailsTheStepSayingTheConnectionWasLost) {
     const std::regex lost(
-        "E: \\[Kiv\\]\\[ODBC\\]The connection to the server 127\\.0\\.0\\.1 was lost: .+");
+        "E: .*The connection to the server 127\\.0\\.0\\.1 was lost: .+");
     const std::string unavailable = PostgresTestDatabase::unavailable();
     ASSERT_TRUE(unavailable.empty()) << unavailable;
     for (const std::string stop : {"fast", "immediate"}) {

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "TempDir.h"
+#include "settings/IniDocument.h"
 
 namespace kiv {
 
@@ -45,6 +46,26 @@ TEST_F(clsINIFileTest, ValueRulesOfSettingsFiles) {
     EXPECT_EQ(ini.sItemValue("Package Name", "Nowhere"), "<none>");
     EXPECT_EQ(ini.sItemValue("Package Name", "Administration", dir.file("missing.ini"), "d"), "d");
     EXPECT_EQ(ini.iLastErrorCode(), 0);
+}
+
+TEST_F(clsINIFileTest, SectionsAndRepetitionsAreKnown) {
+    const std::string file = dir.write("spec.ini",
+                                       "[Step 1]\r\nStepName=A\r\n; StepName=comment\r\n"
+                                       "stepname = B\r\n[Empty]\r\n[STEP 1]\r\nStepName=C\r\n");
+    ini.sINIFileName(file);
+    EXPECT_TRUE(ini.SectionExists("step 1"));
+    EXPECT_TRUE(ini.SectionExists("Empty"));
+    EXPECT_FALSE(ini.SectionExists("Missing"));
+    const auto& repetitions = IniDocument::Load(file)->Repetitions();
+    ASSERT_EQ(repetitions.size(), 2u);
+    EXPECT_EQ(repetitions[0].line, 4);
+    EXPECT_EQ(repetitions[0].section, "Step 1");
+    EXPECT_EQ(repetitions[0].key, "stepname");
+    EXPECT_EQ(repetitions[1].line, 6);
+    EXPECT_EQ(repetitions[1].section, "STEP 1");
+    EXPECT_EQ(repetitions[1].key, "");
+    // Keys of a repeated section are not read, so they repeat nothing.
+    EXPECT_EQ(ini.sItemValue("StepName", "Step 1"), "A");
 }
 
 TEST_F(clsINIFileTest, LongValuesAndWindows1252AreReadWhole) {

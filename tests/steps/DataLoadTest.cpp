@@ -99,7 +99,7 @@ TEST_F(DataLoadTest, DataSetsByPatternAndTheLastCountStays) {
     EXPECT_EQ(current->MappingValue(), "Cust2");
 }
 
-TEST_F(DataLoadTest, TableNumberSelectsByPositionAndBadNumbersSelectNothing) {
+TEST_F(DataLoadTest, TableNumberSelectsByPositionAndBadNumbersFail) {
     sql("source.db", "CREATE TABLE A (Id INTEGER, Name TEXT); CREATE TABLE B (Id INTEGER, Name TEXT);"
                      "INSERT INTO B VALUES (5, 'b');");
     load(text::replaceAll(loadStep(""), "SourceTableName=People", "SourceTableName=TABLE_NUM_2") +
@@ -108,8 +108,10 @@ TEST_F(DataLoadTest, TableNumberSelectsByPositionAndBadNumbersSelectNothing) {
          "SourceToDestinationColumnMappingSection=Columns\n");
     EXPECT_EQ(step("Load")->Process(), kssSucceeded);
     EXPECT_EQ(query("target.db", "SELECT Id FROM Dest"), (std::vector<std::string>{"5"}));
-    EXPECT_EQ(step("Bad")->Process(), kssSucceeded);
+    EXPECT_EQ(step("Bad")->Process(), kssFailed);
     EXPECT_EQ(step("Bad")->RowsProcessed(), 0);
+    EXPECT_EQ(step("Bad")->ErrorMessages()->Item(1)->Text(),
+              "The source connection 'Source' has no table 'table_num_x'.");
 }
 
 TEST_F(DataLoadTest, AFailingRowStopsTheStepWithItsRecordNumber) {

@@ -52,7 +52,7 @@ TEST_F(UtilityStepTest, CountRecordsComposesItsStatement) {
     EXPECT_EQ(step("Own")->Process(), kssSucceeded);
     EXPECT_EQ(step("Own")->RowsProcessed(), 7);
     EXPECT_EQ(step("None")->Process(), kssFailed);
-    EXPECT_TRUE(messages(*step("None")).empty());
+    EXPECT_EQ(messages(*step("None")), (std::vector<std::string>{"10:Destination Connection not set."}));
 }
 
 TEST_F(UtilityStepTest, CustomSqlOncePerMatchingTable) {

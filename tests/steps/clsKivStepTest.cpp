@@ -1,6 +1,8 @@
 #include "steps/clsKivStep.h"
 
 #include "StepFixture.h"
+#include "db/Connection.h"
+#include "db/Error.h"
 
 namespace kiv {
 
@@ -67,6 +69,46 @@ TEST_F(clsKivStepTest, StatusAndTypeTexts) {
     EXPECT_EQ(clsKivStep::ClassifySQLStatement("  select\r\n* from t"), 0);
     EXPECT_EQ(clsKivStep::ClassifySQLStatement("DELETE"), -1);
     EXPECT_EQ(clsKivStep::StripProviderPrefix("[Kiv][SQLite]no such table: x"), "no such table: x");
+}
+
+// Descriptions quote names in brackets themselves; only the tags in front of them go.
+TEST_F(clsKivStepTest, StripProviderPrefixRemovesOnlyTheLeadingTags) {
+    auto description = [](const std::function<void()>& failing) {
+        try {
+            failing();
+        } catch (const db::Error& error) {
+            return error.Description();
+        }
+        return std::string("no failure");
+    };
+    db::Connection sqlite;
+    sqlite.Open("Provider=SQLite;Data Source=" + dir.file("strip.db"));
+    EXPECT_EQ(clsKivStep::StripProviderPrefix(description([&] { sqlite.Execute("SELECT * FROM [a]]b]"); })),
+              "no such table: a]b");
+    db::Connection text;
+    const std::string folder = dir.file("absent");
+    EXPECT_EQ(clsKivStep::StripProviderPrefix(description([&] {
+                  text.Open("Driver={Microsoft Text Driver (*.txt; *.csv)};DBQ=" + folder + ";");
+              })),
+              "The folder '" + folder + "' does not exist.");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"[Kiv][Text]people.csv, line 3, column Qty: the value 'lots' is not a Long value. Change "
+         "its entry in schema.ini, e.g. Col3=Qty Text in section [people.csv].",
+         "people.csv, line 3, column Qty: the value 'lots' is not a Long value. Change its entry in "
+         "schema.ini, e.g. Col3=Qty Text in section [people.csv]."},
+        {"[Kiv]Cannot convert the value 'x' to INTEGER for column 'Qty'.",
+         "Cannot convert the value 'x' to INTEGER for column 'Qty'."},
+        {"[Kiv][HTML]HTML files are read-only", "HTML files are read-only"},
+        {"[Kiv][Access]Access databases are read-only", "Access databases are read-only"},
+        {"[unixODBC][Driver Manager]Data source name not found", "Data source name not found"},
+        {"[Kiv][ODBC]ERROR: relation \"a[1]\" does not exist", "ERROR: relation \"a[1]\" does not exist"},
+        {"no tags [at all]", "no tags [at all]"},
+        {"[Kiv][SQLite]", "[Kiv][SQLite]"},
+        {"", ""},
+    };
+    for (const auto& [given, kept] : cases) {
+        EXPECT_EQ(clsKivStep::StripProviderPrefix(given), kept) << given;
+    }
 }
 
 TEST_F(clsKivStepTest, DumpWritesNothingWithoutAnActiveLog) {

@@ -14,5 +14,8 @@ kiv::WindowServices FakeServices::Services() {
             questions.push_back({QMessageBox::Information, title, text});
             return asked >= answers.size() || answers[asked];
         },
+        [this](QWidget*, const QString& title, const QString& text) {
+            texts.push_back({QMessageBox::NoIcon, title, text});
+        },
     };
 }

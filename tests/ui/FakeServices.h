@@ -21,6 +21,7 @@ public:
     int chooserCalls = 0;
     std::vector<Shown> messages;
     std::vector<Shown> questions;
+    std::vector<Shown> texts;
 
     kiv::WindowServices Services();
 };

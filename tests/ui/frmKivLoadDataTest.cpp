@@ -151,6 +151,13 @@ void frmKivLoadDataTest::clickCell(int row, int column) const {
     QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, area.center());
 }
 
+// A real double-click: the first click presses the cell the second one opens.
+void frmKivLoadDataTest::doubleClickCell(int row, int column) const {
+    const QPoint centre = view()->visualRect(grid().index(row - 1, column)).center();
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, centre);
+}
+
 void frmKivLoadDataTest::click(const char* button) const {
     QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton);
 }
@@ -308,6 +315,17 @@ void frmKivLoadDataTest::runColoursTheGridAndCountsRows() {
              QStringLiteral("Step 6 of 7  (with 1 Processing Error)"));
     QCOMPARE(control<QGroupBox>("frameProgress")->title(),
              QStringLiteral("Data Load Progress: Not Running"));
+    // Why the step failed: its messages in the status cell's tooltip, and on a double-click
+    // in a dialog to read and copy.
+    const int broken = rowOf(QStringLiteral("Broken"));
+    QCOMPARE(grid().index(broken - 1, 3).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("no such table: Nowhere"));
+    doubleClickCell(broken, 3);
+    QCOMPARE(mFakes.texts.size(), std::size_t(1));
+    QCOMPARE(mFakes.texts[0].title, QStringLiteral("Messages of step Broken"));
+    QCOMPARE(mFakes.texts[0].text, QStringLiteral("no such table: Nowhere"));
+    doubleClickCell(rowOf(QStringLiteral("Fine")), 3);
+    QCOMPARE(mFakes.texts.size(), std::size_t(1));
     QVERIFY(control<QPushButton>("cmdRun")->isEnabled());
     QVERIFY(!control<QPushButton>("cmdStop")->isEnabled());
     QVERIFY(control<QPushButton>("cmdExit")->isEnabled());

@@ -52,6 +52,7 @@ private:
     QAbstractItemModel& grid() const;
     // Cells by grid row: row 1 is the first data row.
     QString cell(int row, int column) const;
+    void doubleClickCell(int row, int column) const;
     int rowOf(const QString& stepName) const;
     QColor colourOf(const QString& stepName) const;
     QStringList columnTexts(int column) const;

@@ -15,19 +15,6 @@ namespace {
 
 constexpr std::string_view FullWidthBracket = "\xEF\xBC\xBD";
 
-// Length of the run of "[...]" tags at the start of a message.
-std::size_t tagsLength(std::string_view message) {
-    std::size_t at = 0;
-    while (at < message.size() && message[at] == '[') {
-        const std::size_t close = message.find(']', at);
-        if (close == std::string_view::npos) {
-            break;
-        }
-        at = close + 1;
-    }
-    return at;
-}
-
 }  // namespace
 
 Error OdbcDiagnostics::error(SQLSMALLINT type, SQLHANDLE handle) {
@@ -75,7 +62,7 @@ Error OdbcDiagnostics::failure(std::string_view sqlState, std::string_view descr
 }
 
 std::string OdbcDiagnostics::describe(std::string_view message) {
-    const std::size_t tags = tagsLength(message);
+    const std::size_t tags = text::leadingTagsLength(message);
     const std::string text = text::replaceAll(message.substr(tags), "]", FullWidthBracket);
     return std::string(message.substr(0, tags)) +
            text::replaceAll(text::replaceAll(text, "\r\n", "\n"), "\n", "\r\n");

@@ -1,0 +1,251 @@
+#include "package/PackageCheck.h"
+
+#include <array>
+#include <set>
+
+#include "base/Path.h"
+#include "base/Text.h"
+#include "db/Error.h"
+#include "db/Recordset.h"
+#include "db/SqlText.h"
+#include "settings/IniDocument.h"
+
+namespace kiv {
+
+namespace {
+
+// The key an administration message is about, found by the words it starts with.
+std::string adminKey(const std::string& message) {
+    constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kKeys = {{
+        {"Kiv File Type", "FileType"},
+        {"Kiv Spec Version", "FormatVersion"},
+        {"Package Name", "PackageName"},
+    }};
+    for (const auto& [start, key] : kKeys) {
+        if (message.starts_with(start)) {
+            return std::string(key);
+        }
+    }
+    return {};
+}
+
+std::string stepSection(const clsKivStep& step) {
+    return "STEP " + text::decimal(step.StepNumber());
+}
+
+bool loadsRows(const clsKivStep& step) {
+    return step.StepType() == kstDataLoad || step.StepType() == kstExtractCatalog ||
+           step.StepType() == kstExtractTableStructure;
+}
+
+std::string stepTypes() {
+    std::string names;
+    for (std::int32_t code = kstDoNothing; code <= kstCustomSQL; ++code) {
+        names += (names.empty() ? "" : ", ") + text::toLower(clsKivStep::StepTypeToText(code));
+    }
+    return names;
+}
+
+void addStepProblems(std::vector<SpecificationProblem>& problems, const clsKivStep& step,
+                     const std::string& file, const IniDocument& document) {
+    const std::string section = stepSection(step);
+    if (step.StepName().empty()) {
+        problems.push_back({file, section, "StepName", "the step has no name."});
+    }
+    if (step.StepType() == kstUnknown) {
+        problems.push_back(
+            {file, section, "StepType", "not a step type; the types are " + stepTypes() + "."});
+    }
+    constexpr std::array<std::string_view, 2> kSlotKeys = {"SourceConnection", "TargetConnection"};
+    for (int slot = 0; slot < 2; ++slot) {
+        const auto connection = step.TableConnection(slot);
+        if (connection && !connection->IsDefined()) {
+            problems.push_back({file, section,
+                                std::string(kSlotKeys[static_cast<std::size_t>(slot)]),
+                                connection->NotDefinedText()});
+        }
+    }
+    if (!loadsRows(step) || step.ColumnMappings()->Count() > 0) {
+        return;
+    }
+    const std::string mappings = step.ColumnMappingSection();
+    problems.push_back({file, section, "SourceToDestinationColumnMappingSection",
+                        mappings.empty() ? "no column mappings: the key is not set."
+                        : document.HasSection(mappings)
+                            ? "no column mappings: the section [" + mappings + "] holds no mapping."
+                            : "no column mappings: there is no section [" + mappings + "]."});
+}
+
+bool namesOneTable(const std::string& table) {
+    return !table.empty() && table.find('*') == std::string::npos &&
+           !text::istartsWith(table, "TABLE_NUM_");
+}
+
+// Whether `target` can be reached from `from` through prerequisites.
+bool reaches(const clsKivSteps& steps, const clsKivStep& from, const clsKivStep& target,
+             std::set<const clsKivStep*>& seen) {
+    for (std::int32_t position = 1; position <= from.PrerequisiteCount(); ++position) {
+        const auto next = steps.Item(from.PrerequisiteStepName(position));
+        if (!next || !seen.insert(next.get()).second) {
+            continue;
+        }
+        if (next.get() == &target || reaches(steps, *next, target, seen)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Opens the connection once; false, with the problem added, when it does not open.
+bool opens(std::vector<SpecificationProblem>& problems, clsKivConnection& connection,
+           const std::string& file, std::set<const clsKivConnection*>& failed) {
+    if (!connection.IsDefined() || failed.contains(&connection)) {
+        return false;
+    }
+    if (connection.IsOpen()) {
+        return true;
+    }
+    // Opening would create the file, and a check writes nothing.
+    if (connection.KivConnectionType() == kctSQLite &&
+        !path::exists(path::resolveExisting(connection.DatabaseName()))) {
+        failed.insert(&connection);
+        problems.push_back({file, "Data Connection - " + connection.Name(), "Database",
+                            "the database file " + connection.DatabaseName() +
+                                " does not exist yet; its tables cannot be checked."});
+        return false;
+    }
+    if (connection.OpenConnection()) {
+        return true;
+    }
+    failed.insert(&connection);
+    const auto& errors = connection.ADOConnection()->Errors();
+    problems.push_back({file, "Data Connection - " + connection.Name(), "",
+                        "the connection could not be opened" +
+                            (errors.Count() > 0 ? ": " + errors.Item(0)->Description() : ".")});
+    return false;
+}
+
+// The rows of `statement`, read lazily; nothing when it fails, with its description.
+std::shared_ptr<db::Recordset> openRows(clsKivConnection& connection, const std::string& table,
+                                        std::string& failure) {
+    auto rows = std::make_shared<db::Recordset>();
+    try {
+        rows->Open("SELECT * FROM " + db::SqlText::bracket(table), connection.ADOConnection(),
+                   db::adOpenForwardOnly, db::adLockReadOnly, db::adCmdText);
+        return rows;
+    } catch (const db::Error& error) {
+        failure = clsKivStep::StripProviderPrefix(error.Description());
+        return nullptr;
+    }
+}
+
+void addDataLoadProblems(std::vector<SpecificationProblem>& problems, const clsKivStep& step,
+                         std::set<const clsKivConnection*>& failed) {
+    const std::string file = step.SourceFileName();
+    const std::string section = stepSection(step);
+    const auto source = step.TableConnection(clsKivStep::kSource);
+    const auto destination = step.TableConnection(clsKivStep::kDestination);
+    const bool sourceOpen = source && opens(problems, *source, file, failed);
+    const bool destinationOpen = destination && opens(problems, *destination, file, failed);
+    std::string failure;
+    std::shared_ptr<db::Recordset> sourceRows;
+    const std::string sourceTable = step.TableName(clsKivStep::kSource);
+    if (sourceOpen && step.StepType() == kstDataLoad && namesOneTable(sourceTable)) {
+        sourceRows = openRows(*source, sourceTable, failure);
+        if (!sourceRows) {
+            problems.push_back({file, section, "SourceTableName",
+                                "the source connection '" + source->Name() + "' has no table '" +
+                                    sourceTable + "': " + failure});
+        }
+    } else if (sourceOpen && step.StepType() == kstExtractCatalog) {
+        sourceRows = source->CatalogRecordset();
+    }
+    std::shared_ptr<db::Recordset> targetRows;
+    const std::string targetTable = step.TableName(clsKivStep::kDestination);
+    if (destinationOpen && !targetTable.empty()) {
+        targetRows = openRows(*destination, targetTable, failure);
+        if (!targetRows) {
+            problems.push_back({file, section, "TargetTableName",
+                                "the destination connection '" + destination->Name() +
+                                    "' has no table '" + targetTable + "': " + failure});
+        }
+    }
+    if (targetRows) {
+        for (SpecificationProblem problem : step.ColumnMappings()->BindingProblems(
+                 sourceRows ? &sourceRows->Fields() : nullptr, targetRows->Fields(),
+                 step.StepType() == kstDataLoad ? "the source table " + sourceTable : "the catalog",
+                 "the destination table " + targetTable)) {
+            problem.file = file;
+            problems.push_back(std::move(problem));
+        }
+    }
+    // The catalog listing belongs to the connection and stays open.
+    if (sourceRows && step.StepType() == kstDataLoad) {
+        sourceRows->Close();
+    }
+    if (targetRows) {
+        targetRows->Close();
+    }
+}
+
+}  // namespace
+
+void PackageCheck::AddFileProblems(std::vector<SpecificationProblem>& problems,
+                                   const clsKivSpecification& specification) {
+    const std::string& file = specification.FileName();
+    if (const auto messages = specification.ErrorMessages()) {
+        for (const auto& message : *messages) {
+            problems.push_back(
+                {file, "Administration", adminKey(message->Text()), message->Text()});
+        }
+    }
+    const auto document = IniDocument::Load(file);
+    for (const auto& repetition : document->Repetitions()) {
+        problems.push_back({file, repetition.section, repetition.key,
+                            (repetition.key.empty() ? "the section" : "the key") +
+                                std::string(" appears again on line ") +
+                                text::decimal(repetition.line) +
+                                "; only its first occurrence counts."});
+    }
+    for (const auto& step : *specification.Steps()) {
+        addStepProblems(problems, *step, file, *document);
+    }
+}
+
+void PackageCheck::AddPrerequisiteProblems(std::vector<SpecificationProblem>& problems,
+                                           const clsKivSteps& steps) {
+    for (const auto& step : steps) {
+        for (std::int32_t position = 1; position <= step->PrerequisiteCount(); ++position) {
+            const std::string name = step->PrerequisiteStepName(position);
+            if (!steps.Item(name)) {
+                problems.push_back({step->SourceFileName(), stepSection(*step),
+                                    "PrerequisiteTarget_" + text::decimal(position),
+                                    "no step is named '" + name + "'."});
+            }
+        }
+        std::set<const clsKivStep*> seen;
+        if (reaches(steps, *step, *step, seen)) {
+            problems.push_back({step->SourceFileName(), stepSection(*step), "PrerequisiteTarget_1",
+                                "the prerequisites of '" + step->StepName() +
+                                    "' lead back to it: they form a cycle."});
+        }
+    }
+}
+
+void PackageCheck::AddDataProblems(std::vector<SpecificationProblem>& problems,
+                                   const clsKivSteps& steps) {
+    std::set<const clsKivConnection*> failed;
+    for (const auto& step : steps) {
+        if (loadsRows(*step)) {
+            addDataLoadProblems(problems, *step, failed);
+            continue;
+        }
+        for (const int slot : {clsKivStep::kSource, clsKivStep::kDestination}) {
+            if (const auto connection = step->TableConnection(slot)) {
+                opens(problems, *connection, step->SourceFileName(), failed);
+            }
+        }
+    }
+}
+
+}  // namespace kiv
