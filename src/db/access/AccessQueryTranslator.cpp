@@ -201,6 +201,32 @@ std::string limit(const AccessQuery& query) {
     return " LIMIT " + std::to_string(std::stoll(query.top));
 }
 
+// DISTINCTROW leaves out rows that show the same records of the tables they show columns
+// of: rows of a join of all its tables are distinct records already; when the columns come
+// from some of the tables only, rows that repeat one record of those tables repeat all their
+// columns, and are left out as with DISTINCT.
+bool readsPartOfTheJoin(const AccessQuery& query) {
+    if (query.selectStar || !query.groupBy.empty() || query.sources.size() < 2) {
+        return false;
+    }
+    std::vector<std::string> shown;
+    for (const Column& column : query.columns) {
+        for (const std::string& table : AccessSqlTranslator::qualifiers(column.expression)) {
+            if (table.empty()) {
+                return false;
+            }
+            shown.push_back(table);
+        }
+    }
+    for (const AccessQuery::Source& source : query.sources) {
+        const std::string key = text::toLower(source.alias.empty() ? source.name : source.alias);
+        if (std::find(shown.begin(), shown.end(), key) == shown.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string select(const AccessQuery& query) {
     std::vector<const Column*> columns;
     for (const Column& column : query.columns) {
@@ -218,9 +244,8 @@ std::string select(const AccessQuery& query) {
     for (const std::string& key : query.groupBy) {
         groupBy.push_back(AccessSqlTranslator::expression(key));
     }
-    // DISTINCTROW leaves out rows that repeat the same records of the tables; rows of a join
-    // are distinct records already.
-    return withClause(query) + "SELECT " + (query.distinct ? "DISTINCT " : "") + list +
+    const bool distinct = query.distinct || (query.distinctRow && readsPartOfTheJoin(query));
+    return withClause(query) + "SELECT " + (distinct ? "DISTINCT " : "") + list +
            clauses(query, groupBy) + orderBy(query) + limit(query);
 }
 

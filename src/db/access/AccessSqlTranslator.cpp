@@ -103,6 +103,12 @@ public:
         return pivot;
     }
 
+    std::vector<std::string> wholeQualifiers() {
+        expression();
+        expectEnd();
+        return qualifiers_;
+    }
+
     std::string wholeColumnName() {
         std::string last;
         for (;;) {
@@ -487,6 +493,7 @@ private:
     std::string reference(const Token& first) {
         std::string sql = AccessSqlTranslator::name(first.text);
         std::string written = first.text;
+        qualifiers_.push_back(isSymbol(".") ? text::toLower(first.text) : "");
         for (;;) {
             if (acceptSymbol(".")) {
                 if (acceptSymbol("*")) {
@@ -651,6 +658,7 @@ private:
 
     std::vector<Token> tokens_;
     std::size_t at_ = 0;
+    std::vector<std::string> qualifiers_;  // of the columns named so far, "" for none
 };
 
 }  // namespace
@@ -678,6 +686,10 @@ std::string AccessSqlTranslator::statement(std::string_view accessSql) {
 
 std::string AccessSqlTranslator::columnName(std::string_view accessSql) {
     return Parser(accessSql).wholeColumnName();
+}
+
+std::vector<std::string> AccessSqlTranslator::qualifiers(std::string_view accessSql) {
+    return Parser(accessSql).wholeQualifiers();
 }
 
 std::string AccessSqlTranslator::name(std::string_view name) {

@@ -39,6 +39,10 @@ public:
     // for any other expression: how Access names an output column without alias.
     static std::string columnName(std::string_view accessSql);
 
+    // The tables (in lower case) that qualify the columns an expression names, "" for a
+    // column named without its table.
+    static std::vector<std::string> qualifiers(std::string_view accessSql);
+
     // A name as SQLite reads it.
     static std::string name(std::string_view name);
 };

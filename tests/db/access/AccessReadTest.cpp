@@ -91,8 +91,9 @@ TEST_F(AccessRead, BinaryColumnsOfASystemTable) {
     openSample("nwind.mdb");
     EXPECT_EQ(fields("SELECT Owner, LvProp FROM MSysObjects"),
               (std::vector<std::string>{"Owner 204 255", "LvProp 205 2147483647"}));
-    EXPECT_EQ(rows("SELECT length(LvProp) > 0, typeof(LvProp) FROM MSysObjects WHERE Name = 'MSysDb'"),
-              (Rows{{"1", "blob"}}));
+    EXPECT_EQ(
+        rows("SELECT length(LvProp) > 0, typeof(LvProp) FROM MSysObjects WHERE Name = 'MSysDb'"),
+        (Rows{{"1", "blob"}}));
 }
 
 TEST_F(AccessRead, ATableNameWithANonAsciiLetter) {
