@@ -125,16 +125,6 @@ TEST_F(AccessRead, JoinsAndLookupsReadTheDatabaseSeveralTimesAtOnce) {
               (std::vector<std::string>{"Federal Shipping", "Speedy Express", "United Package"}));
 }
 
-TEST_F(AccessRead, QueriesAreListedButCannotBeOpened) {
-    KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
-    const Error error = errorOf([&] { rows("SELECT * FROM [Invoices]"); });
-    EXPECT_EQ(
-        error.Description(),
-        "[Kiv][Access]The query Invoices of the Access database cannot be opened as data: its "
-        "SQL is Access SQL, which is not run here; read its tables instead.");
-}
-
 TEST_F(AccessRead, ChangesAreRefused) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
     openSample("nwind.mdb");
