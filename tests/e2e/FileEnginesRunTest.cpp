@@ -8,6 +8,13 @@ using Rows = std::vector<std::string>;
 
 class FileEnginesRun : public RunFixture {
 protected:
+    // The connection Northwind to the sample Access database.
+    static std::string northwind() {
+        return "[Data Connection - Northwind]\r\nDatabaseType=MSAccess\r\nReadOnlyMode=True\r\n"
+               "Database=" +
+               kiv::db::testing::accessSamples() + "/nwind.mdb\r\n";
+    }
+
     void writeWorkbook() {
         kiv::db::testing::XlsxBuilder book(dir.file("orders.xlsx"));
         lxw_worksheet* sheet = book.sheet("Orders");
@@ -62,11 +69,8 @@ TEST_F(FileEnginesRun, LoadsASheetAnHtmlTableAndAnAccessTableWithALookup) {
         "SourceColumn_2=CompanyName\r\nTargetColumn_2=Name\r\n"
         "[Data Connection - Book]\r\nDatabaseType=MSExcel\r\nDatabase=$(INIPath)/orders.xlsx\r\n"
         "[Data Connection - Page]\r\nDatabaseType=HTMLImport\r\nDatabase=$(INIPath)/regions.htm\r\n"
-        "[Data Connection - Northwind]\r\nDatabaseType=MSAccess\r\nReadOnlyMode=True\r\n"
-        "Database=" +
-            kiv::db::testing::accessSamples() +
-            "/nwind.mdb\r\n"
-            "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
+        "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n" +
+            northwind());
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err << report();
     EXPECT_EQ(
@@ -102,11 +106,8 @@ TEST_F(FileEnginesRun, LoadsSavedQueriesOfAnAccessDatabase) {
             "[Sale]\r\nSourceColumn_1=ShippedDate\r\nTargetColumn_1=Shipped\r\n"
             "SourceColumn_2=OrderID\r\nTargetColumn_2=OrderID\r\n"
             "SourceColumn_3=Subtotal\r\nTargetColumn_3=Subtotal\r\n"
-            "[Data Connection - Northwind]\r\nDatabaseType=MSAccess\r\nReadOnlyMode=True\r\n"
-            "Database=" +
-                kiv::db::testing::accessSamples() +
-                "/nwind.mdb\r\n"
-                "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
+            "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n" +
+                northwind());
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 1) << outcome.out << outcome.err << report();
     EXPECT_EQ(query("out.db", "SELECT COUNT(*) FROM Subtotals"), (Rows{"830"}));

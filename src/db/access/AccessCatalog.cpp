@@ -4,14 +4,12 @@
 
 #include <algorithm>
 #include <map>
-#include <memory>
-#include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "base/Text.h"
 #include "base/Variant.h"
 #include "db/access/AccessDatabase.h"
+#include "db/access/AccessSystemRows.h"
 
 namespace kiv::db::access {
 
@@ -28,45 +26,15 @@ struct Object {
     Variant modified = Variant::Null();
 };
 
-using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
-
-Statement prepare(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        throw std::runtime_error(sqlite3_errmsg(db));
-    }
-    return Statement(statement, sqlite3_finalize);
-}
-
-void finish(sqlite3* db, int code) {
-    if (code != SQLITE_DONE) {
-        throw std::runtime_error(sqlite3_errmsg(db));
-    }
-}
-
-std::string textOf(sqlite3_stmt* statement, int column) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text != nullptr ? text : "";
-}
-
-Variant dateOf(sqlite3_stmt* statement, int column) {
-    const std::optional<double> serial = Variant::parseDate(textOf(statement, column));
-    return serial ? Variant::fromDate(*serial) : Variant::Null();
-}
-
 std::map<long long, Object> readObjects(sqlite3* db) {
-    const Statement statement =
-        prepare(db,
-                "SELECT Id, Name, Type, DateCreate, DateUpdate FROM temp.\"MSysObjects\" "
-                "WHERE Type IN (1, 5)");
+    AccessSystemRows rows(db,
+                          "SELECT Id, Name, Type, DateCreate, DateUpdate FROM "
+                          "temp.\"MSysObjects\" WHERE Type IN (1, 5)");
     std::map<long long, Object> objects;
-    int code = SQLITE_ROW;
-    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        objects[sqlite3_column_int64(statement.get(), 0)] =
-            Object{textOf(statement.get(), 1), sqlite3_column_int64(statement.get(), 2),
-                   dateOf(statement.get(), 3), dateOf(statement.get(), 4)};
+    while (rows.next()) {
+        objects[rows.integer(0)] =
+            Object{rows.text(1), rows.integer(2), rows.date(3), rows.date(4)};
     }
-    finish(db, code);
     return objects;
 }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <map>
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <tuple>
+
+#include "db/access/AccessSystemRows.h"
 
 namespace kiv::db::access {
 
@@ -43,24 +43,6 @@ struct Row {
     long long flag = 0;
 };
 
-using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
-
-Statement prepare(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        throw std::runtime_error(sqlite3_errmsg(db));
-    }
-    return Statement(statement, sqlite3_finalize);
-}
-
-std::string textOf(sqlite3_stmt* statement, int column) {
-    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-    return bytes != nullptr
-               ? std::string(bytes,
-                             static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
-               : std::string();
-}
-
 // A query's kind from the flags MSysObjects keeps, for files whose MSysQueries has no type
 // row: the high nibble, 0 for a select, 16 for a crosstab, 128 for a union query; the other
 // values are action, data-definition and pass-through queries.
@@ -78,19 +60,13 @@ AccessQuery::Kind kindFromFlags(long long flags) {
 }
 
 std::vector<Row> readRows(sqlite3* db) {
-    const Statement statement =
-        prepare(db,
-                "SELECT ObjectId, Attribute, \"Order\", Name1, Name2, Expression, Flag FROM "
-                "temp.\"MSysQueries\"");
+    AccessSystemRows read(db,
+                          "SELECT ObjectId, Attribute, \"Order\", Name1, Name2, Expression, Flag "
+                          "FROM temp.\"MSysQueries\"");
     std::vector<Row> rows;
-    int code = SQLITE_ROW;
-    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        sqlite3_stmt* s = statement.get();
-        rows.push_back(Row{sqlite3_column_int64(s, 0), sqlite3_column_int(s, 1), textOf(s, 2),
-                           textOf(s, 3), textOf(s, 4), textOf(s, 5), sqlite3_column_int64(s, 6)});
-    }
-    if (code != SQLITE_DONE) {
-        throw std::runtime_error(sqlite3_errmsg(db));
+    while (read.next()) {
+        rows.push_back(Row{read.integer(0), static_cast<int>(read.integer(1)), read.text(2),
+                           read.text(3), read.text(4), read.text(5), read.integer(6)});
     }
     // The rows of one part keep the order they were written in, unless the file numbers them.
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
@@ -156,16 +132,11 @@ bool AccessQuery::returnsRows() const {
 std::vector<AccessQuery> AccessQuery::readAll(sqlite3* db) {
     std::map<long long, AccessQuery> queries;
     // Objects of type 5 are the queries.
-    const Statement objects =
-        prepare(db, "SELECT Id, Name, Flags FROM temp.\"MSysObjects\" WHERE Type = 5");
-    int code = SQLITE_ROW;
-    while ((code = sqlite3_step(objects.get())) == SQLITE_ROW) {
-        AccessQuery& query = queries[sqlite3_column_int64(objects.get(), 0)];
-        query.name = textOf(objects.get(), 1);
-        query.kind = kindFromFlags(sqlite3_column_int64(objects.get(), 2));
-    }
-    if (code != SQLITE_DONE) {
-        throw std::runtime_error(sqlite3_errmsg(db));
+    AccessSystemRows objects(db, "SELECT Id, Name, Flags FROM temp.\"MSysObjects\" WHERE Type = 5");
+    while (objects.next()) {
+        AccessQuery& query = queries[objects.integer(0)];
+        query.name = objects.text(1);
+        query.kind = kindFromFlags(objects.integer(2));
     }
     for (const Row& row : readRows(db)) {
         const auto query = queries.find(row.objectId);

@@ -7,10 +7,6 @@ namespace {
 // Saved queries of the sample databases read by name, the way a step reads a view.
 class AccessQuery : public FileSourceFixture {
 protected:
-    void openSample(const std::string& file) {
-        open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + accessSamples() + "/" + file);
-    }
-
     std::string count(const std::string& query) {
         return rows("SELECT COUNT(*) FROM [" + query + "]").at(0).at(0);
     }
@@ -31,7 +27,7 @@ protected:
 
 TEST_F(AccessQuery, SelectQueriesWithJoinsSortingAndTop) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     EXPECT_EQ(rows("SELECT * FROM [Ten Most Expensive Products]"),
               (Rows{{"C\xC3\xB4te de Blaye", "263.5"},
                     {"Th\xC3\xBCringer Rostbratwurst", "123.79"},
@@ -66,7 +62,7 @@ TEST_F(AccessQuery, SelectQueriesWithJoinsSortingAndTop) {
 
 TEST_F(AccessQuery, QueriesBuiltOnQueriesAndTotals) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     EXPECT_EQ(count("Order Subtotals"), "830");
     EXPECT_EQ(rows("SELECT Subtotal FROM [Order Subtotals] WHERE OrderID = 10248"),
               (Rows{{"440"}}));
@@ -81,7 +77,7 @@ TEST_F(AccessQuery, QueriesBuiltOnQueriesAndTotals) {
 
 TEST_F(AccessQuery, DistinctRowCrosstabAndUnion) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     // The customers of the orders of 1995, each once.
     EXPECT_EQ(count("Quarterly Orders"), "84");
     EXPECT_EQ(names("Quarterly Orders by Product"),
@@ -98,7 +94,7 @@ TEST_F(AccessQuery, DistinctRowCrosstabAndUnion) {
 
 TEST_F(AccessQuery, QueriesThatCannotBeReadSayWhy) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     EXPECT_EQ(refusalOf("Invoices Filter"),
               "[Kiv][Access]The query Invoices Filter of the Access database cannot be opened as "
               "data: it uses the reference Forms!Orders!OrderID (to a form or another object "
@@ -116,7 +112,7 @@ TEST_F(AccessQuery, QueriesThatCannotBeReadSayWhy) {
 
 TEST_F(AccessQuery, QueriesOfAnAceDatabase) {
     KIV_NEED_ACCESS_SAMPLE("ASampleDatabase.accdb");
-    openSample("ASampleDatabase.accdb");
+    open(accessSample("ASampleDatabase.accdb"));
     EXPECT_EQ(count("qryComputerHardwareInOwnerOrder"), "24");
     EXPECT_EQ(rows("SELECT * FROM qryCostsSummedByOwner LIMIT 2"),
               (Rows{{"Admin & Accounts", "Computer Hardware", "16332"},

@@ -9,10 +9,6 @@ namespace {
 
 class AccessRead : public FileSourceFixture {
 protected:
-    void openSample(const std::string& file) {
-        open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + accessSamples() + "/" + file);
-    }
-
     // How many catalog tables there are of each type, "TABLE 9, SYSTEM TABLE 10, VIEW 20".
     std::string tableCounts() {
         const std::vector<std::string> listed = tables();
@@ -30,7 +26,7 @@ protected:
 
 TEST_F(AccessRead, CatalogOfAJet3Database) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     EXPECT_EQ(connection_->Provider(), "Kiv.Access");
     EXPECT_EQ(tableCounts(), "TABLE 9, SYSTEM TABLE 10, VIEW 20");
     const std::vector<std::string> listed = tables();
@@ -56,7 +52,7 @@ TEST_F(AccessRead, CatalogOfAJet3Database) {
 
 TEST_F(AccessRead, RowsAndTypesOfTables) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     EXPECT_EQ(rows("SELECT COUNT(*) FROM Customers"), (Rows{{"91"}}));
     EXPECT_EQ(
         fields("SELECT CustomerID, CompanyName, Region FROM Customers"),
@@ -88,7 +84,7 @@ TEST_F(AccessRead, RowsAndTypesOfTables) {
 
 TEST_F(AccessRead, BinaryColumnsOfASystemTable) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     EXPECT_EQ(fields("SELECT Owner, LvProp FROM MSysObjects"),
               (std::vector<std::string>{"Owner 204 255", "LvProp 205 2147483647"}));
     EXPECT_EQ(
@@ -98,7 +94,7 @@ TEST_F(AccessRead, BinaryColumnsOfASystemTable) {
 
 TEST_F(AccessRead, ATableNameWithANonAsciiLetter) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     const std::vector<std::string> listed = tables();
     EXPECT_NE(std::find(listed.begin(), listed.end(), "Ums\xC3\xA4tze:TABLE"), listed.end());
     EXPECT_EQ(rows("SELECT COUNT(*), MIN(OrderID) FROM [Ums\xC3\xA4tze]"),
@@ -107,7 +103,7 @@ TEST_F(AccessRead, ATableNameWithANonAsciiLetter) {
 
 TEST_F(AccessRead, JoinsAndLookupsReadTheDatabaseSeveralTimesAtOnce) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     EXPECT_EQ(rows("SELECT c.CustomerID, (SELECT COUNT(*) FROM Orders o WHERE o.CustomerID = "
                    "c.CustomerID) FROM Customers c WHERE c.CustomerID LIKE 'AL%'"),
               (Rows{{"ALFKI", "6"}}));
@@ -127,7 +123,7 @@ TEST_F(AccessRead, JoinsAndLookupsReadTheDatabaseSeveralTimesAtOnce) {
 
 TEST_F(AccessRead, ChangesAreRefused) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
-    openSample("nwind.mdb");
+    open(accessSample("nwind.mdb"));
     const Error error = errorOf([&] { connection_->Execute("DELETE FROM Customers"); });
     EXPECT_EQ(
         error.Description(),
@@ -137,7 +133,7 @@ TEST_F(AccessRead, ChangesAreRefused) {
 
 TEST_F(AccessRead, DatesOfAJet4DatabaseIncludingTheExtremes) {
     KIV_NEED_ACCESS_SAMPLE("DateTestDatabase.mdb");
-    openSample("DateTestDatabase.mdb");
+    open(accessSample("DateTestDatabase.mdb"));
     EXPECT_EQ(tableCounts(), "TABLE 1, SYSTEM TABLE 10, VIEW 0");
     EXPECT_EQ(
         fields("SELECT * FROM DateTest"),
@@ -160,7 +156,7 @@ TEST_F(AccessRead, DatesOfAJet4DatabaseIncludingTheExtremes) {
 
 TEST_F(AccessRead, AnAceDatabase) {
     KIV_NEED_ACCESS_SAMPLE("ASampleDatabase.accdb");
-    openSample("ASampleDatabase.accdb");
+    open(accessSample("ASampleDatabase.accdb"));
     EXPECT_EQ(tableCounts(), "TABLE 1, SYSTEM TABLE 20, VIEW 6");
     EXPECT_EQ(rows("SELECT COUNT(*) FROM [Asset Items]"), (Rows{{"65"}}));
     EXPECT_EQ(fields("SELECT [Asset No], Acquired, Cost, Warranty, Comments FROM [Asset Items]"),
