@@ -22,21 +22,17 @@ struct Named {
     std::string_view pattern;
 };
 
-constexpr std::array<Named, 14> NamedFormats = {{
+constexpr std::array<Named, 10> NamedFormats = {{
     {"Fixed", "0.00"},
     {"Standard", "#,##0.00"},
     {"Currency", "$#,##0.00;($#,##0.00)"},
     {"Percent", "0.00%"},
-    {"General Date", ""},
     {"Long Date", "dddd, mmmm d, yyyy"},
     {"Medium Date", "dd-mmm-yy"},
     {"Short Date", "yyyy-mm-dd"},
     {"Long Time", "hh:nn:ss"},
     {"Medium Time", "hh:nn AM/PM"},
     {"Short Time", "hh:nn"},
-    {"Yes/No", ""},
-    {"True/False", ""},
-    {"On/Off", ""},
 }};
 
 std::string twoDigits(int value) {

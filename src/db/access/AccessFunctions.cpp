@@ -1,12 +1,14 @@
 #include "db/access/AccessFunctions.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <exception>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "base/Text.h"
 #include "base/Variant.h"
@@ -260,10 +262,18 @@ void cdbl(sqlite3_context* context, int, sqlite3_value** argv) {
                [&] { sqlite3_result_double(context, variantOf(argv[0]).toDouble()); });
 }
 
+// A number made Currency the way Access makes a Double Currency: scaled by 10,000 in extended
+// precision and rounded half to even, so that 9.21375, which is a little less as a Double,
+// becomes 9.2137.
 void ccur(sqlite3_context* context, int, sqlite3_value** argv) {
     unlessNull(context, argv, [&] {
-        sqlite3_result_double(context, static_cast<double>(variantOf(argv[0]).toCurrencyScaled()) /
-                                           static_cast<double>(Variant::CurrencyScale));
+        constexpr long double Scale = Variant::CurrencyScale;
+        const long double scaled =
+            std::nearbyint(static_cast<long double>(variantOf(argv[0]).toDouble()) * Scale);
+        if (!(std::fabs(scaled) < 9.2e18L)) {
+            throw std::runtime_error("Overflow");
+        }
+        sqlite3_result_double(context, static_cast<double>(scaled / Scale));
     });
 }
 

@@ -201,10 +201,10 @@ std::string limit(const AccessQuery& query) {
     return " LIMIT " + std::to_string(std::stoll(query.top));
 }
 
-// DISTINCTROW leaves out rows that show the same records of the tables they show columns
-// of: rows of a join of all its tables are distinct records already; when the columns come
-// from some of the tables only, rows that repeat one record of those tables repeat all their
-// columns, and are left out as with DISTINCT.
+// DISTINCTROW leaves out rows that show the same records of the tables they show columns of.
+// Rows of a join of all its tables are distinct records already; when the columns come from
+// some of the tables only, the rows that repeat a record are left out by DISTINCT on the
+// columns shown (which also takes two records as one when they agree in every column shown).
 bool readsPartOfTheJoin(const AccessQuery& query) {
     if (query.selectStar || !query.groupBy.empty() || query.sources.size() < 2) {
         return false;

@@ -570,11 +570,8 @@ private:
     }
 
     static bool isAggregate(const std::string& upper) {
-        if (upper == "SUM" || upper == "AVG" || upper == "COUNT" || upper == "MIN" ||
-            upper == "MAX") {
-            return true;
-        }
-        return false;
+        return upper == "SUM" || upper == "AVG" || upper == "COUNT" || upper == "MIN" ||
+               upper == "MAX";
     }
 
     static bool isReserved(const std::string& word) {

@@ -74,6 +74,9 @@ TEST_F(AccessFunctionsTest, ConversionsFollowBasic) {
     EXPECT_EQ(eval("CStr(Price * 4)"), "10");
     EXPECT_EQ(eval("CDbl('1.25') * 2"), "2.5");
     EXPECT_EQ(eval("CCur(1.23456)"), "1.2346");
+    // As Doubles, 3.94875 and 0.00015 are a little less, -0.00005 a little more than they say.
+    EXPECT_EQ(eval("CCur(3.94875) & ' ' & CCur(-0.00005) * 10000 & ' ' & CCur(0.00015) * 10000"),
+              "3.9487 -1 1");
     EXPECT_EQ(eval("CLng('x')"), "error: The Access function CLng failed: Type mismatch");
     EXPECT_EQ(eval("Nz(Missing, 'none') & IsNull(Missing) & IIf(Count > 2, 'many', 'few')"),
               "none1many");

@@ -66,6 +66,11 @@ TEST_F(AccessQuery, QueriesBuiltOnQueriesAndTotals) {
     EXPECT_EQ(count("Order Subtotals"), "830");
     EXPECT_EQ(rows("SELECT Subtotal FROM [Order Subtotals] WHERE OrderID = 10248"),
               (Rows{{"440"}}));
+    // Computed as Access computes: with the Single value of a discount of 0.25 or 0.05 and
+    // CCur rounding the Double it is given, 35.1 * 15 * 0.75 / 100 = 3.9487 (not 3.9488).
+    EXPECT_EQ(rows("SELECT OrderID, Subtotal FROM [Order Subtotals] "
+                   "WHERE OrderID IN (10284, 10429, 10616) ORDER BY OrderID"),
+              (Rows{{"10284", "1170.37"}, {"10429", "1441.37"}, {"10616", "4806.99"}}));
     EXPECT_EQ(count("Summary of Sales by Year"), "809");
     // Sales for 1995 by category, over the sales by product, over the orders of 1995.
     EXPECT_EQ(count("Category Sales for 1995"), "8");
