@@ -59,9 +59,14 @@ public:
         for (const auto& [key, query] : byName_) {
             make(*query);
         }
+        // SQLite takes a name in double quotes that names no column for a text; checked so,
+        // a name a query cannot resolve would read as that text without a word.
+        const bool quotedTexts = doubleQuotedTexts(-1);
+        doubleQuotedTexts(0);
         for (const auto& name : order_) {
             check(*byName_.at(name));
         }
+        doubleQuotedTexts(quotedTexts ? 1 : 0);
     }
 
 private:
@@ -124,6 +129,14 @@ private:
         if (code != SQLITE_OK) {
             replace(query, whyUnreadable(sqlite3_errmsg(database_.handle())));
         }
+    }
+
+    // Sets whether statements take double-quoted names for texts (-1 leaves it); gives the
+    // setting in force.
+    bool doubleQuotedTexts(int allow) {
+        int now = 0;
+        sqlite3_db_config(database_.handle(), SQLITE_DBCONFIG_DQS_DML, allow, &now);
+        return now != 0;
     }
 
     void replace(const AccessQuery& query, const std::string& reason) {
