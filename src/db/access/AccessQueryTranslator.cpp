@@ -191,14 +191,19 @@ std::string orderBy(const AccessQuery& query) {
     return sql;
 }
 
-std::string limit(const AccessQuery& query) {
-    if (query.top.empty()) {
-        return "";
-    }
+// The n of TOP n, checked to be a whole number.
+std::string topCount(const AccessQuery& query) {
     if (query.topPercent) {
         throw AccessSqlError("TOP " + query.top + " PERCENT");
     }
-    return " LIMIT " + std::to_string(std::stoll(query.top));
+    if (query.top.find_first_not_of("0123456789") != std::string::npos) {
+        throw AccessSqlError("TOP " + query.top);
+    }
+    return query.top;
+}
+
+std::string limit(const AccessQuery& query) {
+    return query.top.empty() ? "" : " LIMIT " + topCount(query);
 }
 
 // DISTINCTROW leaves out rows that show the same records of the tables they show columns of.
@@ -227,6 +232,30 @@ bool readsPartOfTheJoin(const AccessQuery& query) {
     return false;
 }
 
+// TOP n of a sorted query takes the rows that tie with the n-th too. Rows of equal rank are
+// counted by rank() before DISTINCT could merge them, so a DISTINCT query takes n rows; so does
+// one with Table.* columns, whose names the outer statement could not list.
+bool takesTies(const AccessQuery& query, bool distinct, const std::vector<std::string>& names) {
+    if (query.top.empty() || query.topPercent || query.orderBy.empty() || distinct ||
+        query.selectStar) {
+        return false;
+    }
+    return std::none_of(names.begin(), names.end(),
+                        [](const std::string& name) { return name.empty(); });
+}
+
+std::string topWithTies(const AccessQuery& query, const std::string& list,
+                        const std::string& clauses, const std::vector<std::string>& names) {
+    std::string outer;
+    for (const std::string& name : names) {
+        outer += (outer.empty() ? "" : ", ") + AccessSqlTranslator::name(name);
+    }
+    const std::string rank = AccessSqlTranslator::name("Kiv Rank");
+    return withClause(query) + "SELECT " + outer + " FROM (SELECT " + list + ", rank() OVER (" +
+           std::string(text::trim(orderBy(query))) + ") AS " + rank + clauses + ") WHERE " + rank +
+           " <= " + topCount(query) + " ORDER BY " + rank;
+}
+
 std::string select(const AccessQuery& query) {
     std::vector<const Column*> columns;
     for (const Column& column : query.columns) {
@@ -245,6 +274,9 @@ std::string select(const AccessQuery& query) {
         groupBy.push_back(AccessSqlTranslator::expression(key));
     }
     const bool distinct = query.distinct || (query.distinctRow && readsPartOfTheJoin(query));
+    if (takesTies(query, distinct, names)) {
+        return topWithTies(query, list, clauses(query, groupBy), names);
+    }
     return withClause(query) + "SELECT " + (distinct ? "DISTINCT " : "") + list +
            clauses(query, groupBy) + orderBy(query) + limit(query);
 }

@@ -38,9 +38,8 @@ TEST(AccessQueryTranslator, ColumnsAreNamedAsAccessNamesThem) {
               "\"Expr1001\", \"Shippers\".\"Phone\" AS \"Call\" FROM \"Customers\", \"Shippers\"");
 }
 
-TEST(AccessQueryTranslator, JoinsWhereGroupHavingOrderAndTop) {
+TEST(AccessQueryTranslator, JoinsWhereGroupHavingAndOrder) {
     AccessQuery query;
-    query.top = "3";
     query.sources = {{"Orders", "o", ""}, {"Order Details", "", ""}, {"Customers", "", ""}};
     query.columns = {{"o.CustomerID", "", Role::Value}, {"Count(*)", "Lines", Role::Value}};
     // A join on two columns is two join rows of the same pair of tables.
@@ -62,7 +61,27 @@ TEST(AccessQueryTranslator, JoinsWhereGroupHavingOrderAndTop) {
               "\"o\".\"CustomerID\" COLLATE NOCASE)) WHERE (\"o\".\"OrderDate\" >= '1995-01-01' "
               "COLLATE NOCASE) GROUP BY \"o\".\"CustomerID\" HAVING (count(*) > 2 COLLATE "
               "NOCASE) ORDER BY count(*) COLLATE NOCASE DESC, \"o\".\"CustomerID\" COLLATE "
-              "NOCASE LIMIT 3");
+              "NOCASE");
+}
+
+TEST(AccessQueryTranslator, TopTakesTheRowsThatTieWithTheLast) {
+    AccessQuery query;
+    query.top = "3";
+    query.sources = {{"Products", "", ""}};
+    query.columns = {{"Products.Name", "", Role::Value}, {"[Price] * 2", "", Role::Value}};
+    query.orderBy = {{"Price", true}};
+    EXPECT_EQ(AccessQueryTranslator::translate(query),
+              "SELECT \"Name\", \"Expr1000\" FROM (SELECT \"Products\".\"Name\" AS \"Name\", "
+              "(\"Price\" * 2) AS \"Expr1000\", rank() OVER (ORDER BY \"Price\" COLLATE NOCASE "
+              "DESC) AS \"Kiv Rank\" FROM \"Products\") WHERE \"Kiv Rank\" <= 3 ORDER BY \"Kiv "
+              "Rank\"");
+    // Without sorting, and with DISTINCT, it takes n rows.
+    query.distinct = true;
+    EXPECT_EQ(AccessQueryTranslator::translate(query),
+              "SELECT DISTINCT \"Products\".\"Name\" AS \"Name\", (\"Price\" * 2) AS "
+              "\"Expr1000\" FROM \"Products\" ORDER BY \"Price\" COLLATE NOCASE DESC LIMIT 3");
+    query.top = "3x";
+    EXPECT_EQ(refusal(query), "TOP 3x");
 }
 
 TEST(AccessQueryTranslator, DistinctRowIsDistinctOnlyOverPartOfAJoin) {

@@ -73,6 +73,17 @@ TEST_F(AccessQueryViewsTest, AQueryOnAQueryIsMadeAfterIt) {
     EXPECT_TRUE(schema_->queries.empty());
 }
 
+TEST_F(AccessQueryViewsTest, TopTakesTheRowsThatTieWithTheLast) {
+    run("INSERT INTO Orders VALUES (4, 30)");
+    AccessQuery top = select("Top two", "Orders", "Orders.OrderID");
+    top.top = "2";
+    top.orderBy = {{"Orders.Amount", true}};
+    AccessQueryViews::make(*database_, *schema_, {top});
+    EXPECT_EQ(value("SELECT group_concat(OrderID, ' ') FROM (SELECT OrderID FROM \"Top two\" "
+                    "ORDER BY OrderID)"),
+              "2 3 4");
+}
+
 TEST_F(AccessQueryViewsTest, QueriesThatCannotBeReadAndThoseOnThemSayWhy) {
     AccessQuery parameters = select("Asks", "Orders", "Orders.Amount");
     parameters.parameters = {"Lowest"};
