@@ -304,7 +304,8 @@ void datePartOf(sqlite3_context* context, int argc, sqlite3_value** argv) {
         for (int i = 2; i < argc; ++i) {
             const long long setting = variantOf(argv[i]).toLong();
             if (setting > 1) {
-                throw std::runtime_error("weeks that start on another day than Sunday");
+                throw std::runtime_error(
+                    "only weeks from Sunday with week 1 holding January 1 are known");
             }
         }
         const std::string interval = text::toLower(textOf(argv[0]));
