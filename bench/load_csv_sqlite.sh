@@ -13,18 +13,7 @@ mkdir -p "$work/in"
 sqlite3 "$work/import.db" < "$here/schema.sql"
 sqlite3 "$work/kiv.db" < "$here/schema.sql"
 
-columns=(id name city amount qty joined code note score active)
-{
-    printf '[Administration]\nFileType=Kiv Package Specification\nFormatVersion=1.0.0\nPackageName=Bench\n'
-    printf '[STEP 1]\nStepName=Load\nStepType=dataload\nSourceConnection=In\nSourceTableName=data.csv\n'
-    printf 'TargetConnection=Out\nTargetTableName=bench\nSourceToDestinationColumnMappingSection=Columns\n'
-    printf '[Columns]\n'
-    for i in "${!columns[@]}"; do
-        printf 'SourceColumn_%d=%s\nTargetColumn_%d=%s\n' $((i + 1)) "${columns[$i]}" $((i + 1)) "${columns[$i]}"
-    done
-    printf '[Data Connection - In]\nDatabaseType=TextFile\nDatabase=%s\n' "$work/in"
-    printf '[Data Connection - Out]\nDatabaseType=SQLite\nDatabase=%s\n' "$work/kiv.db"
-} > "$work/bench.ini"
+"$here/generate_package.sh" "$work/in" "$work/kiv.db" > "$work/bench.ini"
 
 start=$(date +%s.%N)
 sqlite3 "$work/import.db" ".import --csv --skip 1 $work/in/data.csv bench"

@@ -11,7 +11,9 @@
 #include "driver/ConsoleFrontEnd.h"
 #include "driver/RunController.h"
 #include "driver/modKivRun.h"
+#if KIV_WITH_WINDOW
 #include "ui/WindowProgram.h"
+#endif
 
 namespace {
 
@@ -20,6 +22,7 @@ struct Notice {
     std::string text;
 };
 
+#if KIV_WITH_WINDOW
 bool displayReachable() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* value = std::getenv(name);
@@ -29,6 +32,22 @@ bool displayReachable() {
     }
     return false;
 }
+
+bool windowWanted(const kiv::CommandLine& commandLine) {
+    return !commandLine.ConsoleRequested() && displayReachable();
+}
+
+const char* const kBuildNote = "";
+#else
+// A build without the window runs every command line in the terminal.
+bool windowWanted(const kiv::CommandLine&) {
+    return false;
+}
+
+const char* const kBuildNote =
+    "\nThis kivrun is built without its window: it always runs in the terminal, as with "
+    "-console.\n";
+#endif
 
 void showMessageOnTerminal(const std::string& title, const std::string& text) {
     std::cerr << title << '\n' << kiv::text::replaceAll(text, "\r\n", "\n") << '\n';
@@ -43,8 +62,10 @@ int finish(int status) {
 // whether a step failed or the run was cancelled.
 int runInTerminal(const kiv::CommandLine& commandLine) {
     kiv::ConsoleFrontEnd console(stdin, stdout, stderr);
+    console.Quiet(commandLine.Quiet());
     kiv::RunController controller(console);
     controller.SingleStep(commandLine.SingleStep());
+    controller.SummaryFile(commandLine.SummaryFile());
     for (const std::string& file : commandLine.SpecificationFiles()) {
         controller.AddSpecificationFile(file, kiv::gEnvironment, false);
     }
@@ -55,17 +76,20 @@ int runInTerminal(const kiv::CommandLine& commandLine) {
     }
     controller.Run();
     console.PrintGrid(controller.Grid());
-    return controller.FailedStepsInRun() > 0 || !kiv::gbContinueProcessing ? 1 : EXIT_SUCCESS;
+    return controller.ExitStatus();
 }
 
 // The message that stopped the command line, in the front end the program would have used.
-void showNotice(const Notice& notice, bool inWindow, int& argc, char** argv) {
-    if (!inWindow) {
-        showMessageOnTerminal(notice.title, notice.text);
+void showNotice(const Notice& notice, [[maybe_unused]] bool inWindow, [[maybe_unused]] int& argc,
+                [[maybe_unused]] char** argv) {
+#if KIV_WITH_WINDOW
+    if (inWindow) {
+        kiv::WindowProgram program(argc, argv);
+        program.ShowWarning(notice.title, notice.text);
         return;
     }
-    kiv::WindowProgram program(argc, argv);
-    program.ShowWarning(notice.title, notice.text);
+#endif
+    showMessageOnTerminal(notice.title, notice.text);
 }
 
 }  // namespace
@@ -81,11 +105,11 @@ int main(int argc, char** argv) {
     });
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const bool proceed = commandLine.ParseCommandLine(arguments);
-    const bool inWindow = !commandLine.ConsoleRequested() && displayReachable();
+    const bool inWindow = windowWanted(commandLine);
     if (!proceed) {
         switch (commandLine.StopReason()) {
             case kiv::CommandLine::Stop::Help:
-                std::cout << kiv::CommandLine::UsageText();
+                std::cout << kiv::CommandLine::UsageText() << kBuildNote;
                 return finish(EXIT_SUCCESS);
             case kiv::CommandLine::Stop::Version:
                 std::cout << "kivrun " << KIV_VERSION << '\n';
@@ -97,12 +121,14 @@ int main(int argc, char** argv) {
                 return finish(2);
         }
     }
-    if (!inWindow) {
-        if (!commandLine.ConsoleRequested()) {
-            std::cerr << "kivrun: no display found; running in the terminal (-console).\n";
-        }
-        return finish(runInTerminal(commandLine));
+#if KIV_WITH_WINDOW
+    if (inWindow) {
+        kiv::WindowProgram program(argc, argv);
+        return finish(program.Run(commandLine));
     }
-    kiv::WindowProgram program(argc, argv);
-    return finish(program.Run(commandLine));
+    if (!commandLine.ConsoleRequested()) {
+        std::cerr << "kivrun: no display found; running in the terminal (-console).\n";
+    }
+#endif
+    return finish(runInTerminal(commandLine));
 }

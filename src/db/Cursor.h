@@ -4,6 +4,7 @@
 
 #include "base/Variant.h"
 #include "db/ColumnInfo.h"
+#include "db/ReadProgress.h"
 
 namespace kiv::db {
 
@@ -23,6 +24,10 @@ public:
 
     // Starts the statement again from its first row, without preparing it again.
     virtual void rewind() = 0;
+
+    // How much of its source the cursor has read, where the source has a known size (a
+    // file); both zero otherwise.
+    virtual ReadProgress readProgress() const { return {}; }
 };
 
 }  // namespace kiv::db

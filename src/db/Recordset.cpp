@@ -325,6 +325,10 @@ void Recordset::UpdateBatch(long) {
     });
 }
 
+ReadProgress Recordset::SourceProgress() const {
+    return kind_ == Kind::Stream && cursor_ ? cursor_->readProgress() : ReadProgress{};
+}
+
 void Recordset::Close() {
     reporting([&] {
         requireOpen();

@@ -10,6 +10,7 @@
 #include "base/Variant.h"
 #include "db/Constants.h"
 #include "db/Fields.h"
+#include "db/ReadProgress.h"
 
 // The recordset's end-of-data property keeps its classic name. The C library's EOF macro
 // would rewrite it; C++ code compares with std::char_traits<char>::eof() instead.
@@ -75,6 +76,10 @@ public:
     void CancelUpdate();
     // Saves a pending AddNew and makes sure every saved row has reached the database.
     void UpdateBatch(long affectRecords = adAffectAll);
+
+    // How much of its source a streaming recordset has read, where the engine knows the
+    // source's size (text files); zeros otherwise.
+    ReadProgress SourceProgress() const;
 
     Event<> MoveComplete;
 

@@ -61,8 +61,8 @@ const EnvironmentOption* environmentOption(std::string_view name) {
 }
 
 bool takesValue(std::string_view name) {
-    return isOneOf(name, {"debug", "debugfile", "rpt", "rptfile", "report", "reportfile", "e",
-                          "i", "paramfile", "param", "p"}) ||
+    return isOneOf(name, {"debug", "debugfile", "rpt", "rptfile", "report", "reportfile", "e", "i",
+                          "paramfile", "param", "p", "summary", "-summary"}) ||
            environmentOption(name) != nullptr;
 }
 
@@ -130,6 +130,8 @@ void CommandLine::ProcessOption(const std::vector<std::string>& tokens, std::siz
         mbAutoRun = false;
     } else if (name == "console") {
         mbConsole = true;
+    } else if (isOneOf(name, {"quiet", "-quiet"})) {
+        mbQuiet = true;
     } else if (isOneOf(name, {"?", "h", "help"})) {
         mStop = Stop::Help;
         continueProcessing = false;
@@ -163,6 +165,8 @@ bool CommandLine::applyValueOption(std::string_view name, const std::string& val
         }
     } else if (name == "i") {
         AddSpecificationFile(value);
+    } else if (isOneOf(name, {"summary", "-summary"})) {
+        msSummaryFile = value;
     } else if (isOneOf(name, {"paramfile", "param", "p"})) {
         return ProcessParameterFile(value);
     } else if (const EnvironmentOption* option = environmentOption(name)) {
@@ -199,7 +203,8 @@ bool CommandLine::ProcessParameterFile(const std::string& path) {
         if (end == std::string::npos) {
             end = content.size();
         }
-        const std::string_view line = text::trim(std::string_view(content).substr(start, end - start));
+        const std::string_view line =
+            text::trim(std::string_view(content).substr(start, end - start));
         start = end + (content.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         if (line.empty()) {
             continue;
@@ -237,6 +242,8 @@ std::string CommandLine::UsageText() {
            "                          set SourceServer, DestinationServer, ... for $(...)\n"
            "  -p FILE                 read further options from a parameter file\n"
            "  -console                run in the terminal without a window\n"
+           "  -quiet                  no progress on standard error\n"
+           "  -summary FILE           write a JSON summary of the run to FILE\n"
            "  -version                print the version and end\n"
            "  -help, -h, -?           print this text and end\n"
            "\n"
@@ -245,4 +252,3 @@ std::string CommandLine::UsageText() {
 }
 
 }  // namespace kiv
-

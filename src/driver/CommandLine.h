@@ -34,6 +34,8 @@ public:
     bool AutoRun() const { return mbAutoRun; }
     bool SingleStep() const { return mbSingleStep; }
     bool ConsoleRequested() const { return mbConsole; }
+    bool Quiet() const { return mbQuiet; }
+    const std::string& SummaryFile() const { return msSummaryFile; }
     Stop StopReason() const { return mStop; }
     const std::vector<std::string>& SpecificationFiles() const { return mSpecificationFiles; }
 
@@ -47,6 +49,8 @@ private:
     bool mbAutoRun = false;
     bool mbSingleStep = false;
     bool mbConsole = false;
+    bool mbQuiet = false;
+    std::string msSummaryFile;
     Stop mStop = Stop::None;
     std::vector<std::string> mSpecificationFiles;
 };

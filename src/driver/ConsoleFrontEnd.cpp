@@ -5,51 +5,69 @@
 #include <algorithm>
 
 #include "base/Text.h"
+#include "driver/ProgressLine.h"
 
 namespace kiv {
 
 namespace {
 
-constexpr auto kRefreshInterval = std::chrono::milliseconds(100);
-
 // Status texts hold CR LF between a message and its record; one line each on a terminal.
-std::string oneLine(std::string_view text) { return text::replaceAll(text, "\r\n", " "); }
+std::string oneLine(std::string_view text) {
+    return text::replaceAll(text, "\r\n", " ");
+}
 
 }  // namespace
 
 ConsoleFrontEnd::ConsoleFrontEnd(std::FILE* input, std::FILE* output, std::FILE* errors)
-    : mInput(input), mOutput(output), mErrors(errors), mbTerminal(::isatty(::fileno(errors)) == 1) {}
+    : mInput(input),
+      mOutput(output),
+      mErrors(errors),
+      mbTerminal(::isatty(::fileno(errors)) == 1) {}
 
-void ConsoleFrontEnd::ShowStatus(const std::string& text) {
-    const auto record = text.find(" Record Number: ");
-    const std::string step = text.substr(0, record);
-    if (!mbTerminal) {
-        // A log of the run: one line whenever the step counters change.
-        if (step != msLastStep) {
-            std::fprintf(mErrors, "%s\n", step.c_str());
-            std::fflush(mErrors);
-        }
-        msLastStep = step;
-        return;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (record != std::string::npos && step == msLastStep && now - mLastShown < kRefreshInterval) {
-        return;
-    }
-    msLastStep = step;
-    mLastShown = now;
-    const std::size_t width = std::max(mShownWidth, text.size());
-    std::fprintf(mErrors, "\r%-*s", static_cast<int>(width), text.c_str());
+void ConsoleFrontEnd::showLive(const std::string& line) {
+    const std::size_t width = std::max(mShownWidth, line.size());
+    std::fprintf(mErrors, "\r%-*s", static_cast<int>(width), line.c_str());
     std::fflush(mErrors);
-    mShownWidth = text.size();
+    mShownWidth = line.size();
 }
 
-bool ConsoleFrontEnd::ConfirmSingleStep(const std::string& title, const std::string& text) {
+void ConsoleFrontEnd::endLiveLine() {
     if (mbTerminal && mShownWidth > 0) {
         std::fputc('\n', mErrors);
         mShownWidth = 0;
     }
-    std::fprintf(mErrors, "%s\n%s\nPress Enter to continue, or c and Enter to cancel: ", title.c_str(),
+}
+
+void ConsoleFrontEnd::ShowStepProgress(const StepProgress& progress) {
+    if (mbTerminal && !mbQuiet) {
+        showLive(ProgressLine::Running(progress));
+    }
+}
+
+void ConsoleFrontEnd::ShowStepFinished(const StepProgress& progress, const std::string& status) {
+    if (mbQuiet) {
+        return;
+    }
+    const std::string line = ProgressLine::Finished(progress, status);
+    if (mbTerminal) {
+        showLive(line);
+        endLiveLine();
+    } else {
+        std::fprintf(mErrors, "%s\n", line.c_str());
+        std::fflush(mErrors);
+    }
+}
+
+void ConsoleFrontEnd::ShowProblem(const std::string& text) {
+    endLiveLine();
+    std::fprintf(mErrors, "kivrun: %s\n", text.c_str());
+    std::fflush(mErrors);
+}
+
+bool ConsoleFrontEnd::ConfirmSingleStep(const std::string& title, const std::string& text) {
+    endLiveLine();
+    std::fprintf(mErrors,
+                 "%s\n%s\nPress Enter to continue, or c and Enter to cancel: ", title.c_str(),
                  text::replaceAll(text, "\r\n", "\n").c_str());
     std::fflush(mErrors);
     char answer[64];
@@ -61,16 +79,13 @@ bool ConsoleFrontEnd::ConfirmSingleStep(const std::string& title, const std::str
 }
 
 void ConsoleFrontEnd::RunFinished() {
-    if (mbTerminal && mShownWidth > 0) {
-        std::fputc('\n', mErrors);
-        mShownWidth = 0;
-    }
+    endLiveLine();
 }
 
 std::string ConsoleFrontEnd::GridTable(const ProgressGrid& grid) {
     std::array<std::size_t, ProgressGrid::kColumns> widths{};
-    const std::array<std::string_view, ProgressGrid::kColumns> captions = {"#", "Step Name", "Num Rows",
-                                                                           "Status"};
+    const std::array<std::string_view, ProgressGrid::kColumns> captions = {"#", "Step Name",
+                                                                           "Num Rows", "Status"};
     auto cell = [&](int row, int column) {
         return row == 0 ? std::string(captions[static_cast<std::size_t>(column)])
                         : oneLine(grid.Text(row, column));

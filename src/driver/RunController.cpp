@@ -9,15 +9,24 @@
 
 namespace kiv {
 
-RunController::RunController(RunView& view) : mView(view), mclsSteps(std::make_shared<clsKivSteps>()) {
+namespace {
+
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+}  // namespace
+
+RunController::RunController(RunView& view)
+    : mView(view), mclsSteps(std::make_shared<clsKivSteps>()) {
     modGridHandler::InitProgressGrid(&mGrid);
 }
 
-RunController::~RunController() { mCrntStepSubscription.reset(); }
+RunController::~RunController() {
+    mCrntStepSubscription.reset();
+}
 
-void RunController::AddSpecificationFile(std::string_view name,
-                                         const std::shared_ptr<clsEnvironmentVariables>& environment,
-                                         bool reload) {
+void RunController::AddSpecificationFile(
+    std::string_view name, const std::shared_ptr<clsEnvironmentVariables>& environment,
+    bool reload) {
     const std::string_view trimmed = text::trim(name);
     if (!trimmed.empty()) {
         mSpecifications.push_back({path::fullPath(trimmed), false});
@@ -27,7 +36,8 @@ void RunController::AddSpecificationFile(std::string_view name,
     }
 }
 
-void RunController::ReloadSpecifications(const std::shared_ptr<clsEnvironmentVariables>& environment) {
+void RunController::ReloadSpecifications(
+    const std::shared_ptr<clsEnvironmentVariables>& environment) {
     mclsPrimaryInput.reset();
     for (const SpecificationEntry& entry : mSpecifications) {
         if (!entry.path.empty()) {
@@ -45,8 +55,15 @@ void RunController::ReloadSpecifications(const std::shared_ptr<clsEnvironmentVar
     }
 }
 
-void RunController::LoadSpecificationFile(const std::string& pathText,
-                                          const std::shared_ptr<clsEnvironmentVariables>& environment) {
+void RunController::ReloadPackage(const std::shared_ptr<clsEnvironmentVariables>& environment) {
+    mCrntStepSubscription.reset();
+    mclsCrntStep.reset();
+    mclsSteps = std::make_shared<clsKivSteps>();
+    ReloadSpecifications(environment);
+}
+
+void RunController::LoadSpecificationFile(
+    const std::string& pathText, const std::shared_ptr<clsEnvironmentVariables>& environment) {
     const std::string slashed = path::withSlashes(pathText);
     const std::string folder = path::directoryOf(slashed);
     const std::string directory = path::resolveExisting(folder.empty() ? "." : folder);
@@ -128,6 +145,7 @@ void RunController::Run() {
     mlStepsStarted = 0;
     mlFailedSteps = 0;
     mlFailedInRun = 0;
+    mSummary.Clear();
     gbContinueProcessing = true;
     updateStatusBar(-1);
     if (!mclsPrimaryInput) {
@@ -136,6 +154,7 @@ void RunController::Run() {
     } else {
         while (mclsPrimaryInput->OpenConnection()) {
             ++mlDataSetNumber;
+            mSummary.DataSetStarted(mlDataSetNumber, mclsPrimaryInput->CurrentDatabaseName());
             ResetStepStatuses();
             const bool succeeded = ProcessSteps();
             mclsPrimaryInput->CloseConnection();
@@ -147,6 +166,7 @@ void RunController::Run() {
     updateStatusBar(-1);
     mEndTime = std::time(nullptr);
     writeReport();
+    writeSummary();
     mView.SetRunningState(false);
     mView.RunFinished();
 }
@@ -165,6 +185,23 @@ void RunController::writeReport() {
     report.WriteSummaryReport(*gReportLog, mStartTime, mEndTime);
     report.WriteDetailedReport(*gReportLog);
     gReportLog->CloseLog();
+}
+
+int RunController::ExitStatus() const {
+    return mlFailedInRun > 0 || !gbContinueProcessing || mbSummaryFailed ? 1 : 0;
+}
+
+void RunController::writeSummary() {
+    if (msSummaryFile.empty()) {
+        return;
+    }
+    std::string problem;
+    mbSummaryFailed = false;
+    if (!mSummary.Write(msSummaryFile,
+                        mSummary.Json(*mclsSteps, ExitStatus(), mStartTime, mEndTime), problem)) {
+        mbSummaryFailed = true;
+        mView.ShowProblem(problem);
+    }
 }
 
 void RunController::ResetStepStatuses() {
@@ -207,15 +244,21 @@ bool RunController::ProcessSteps() {
 
 void RunController::processStep(const std::shared_ptr<clsKivStep>& step, bool& continuePass) {
     mclsCrntStep = step;
-    mCrntStepSubscription = step->Progress.subscribe(
-        [this](std::int32_t rows) { mclsCrntStep_Progress(rows); });
+    mCrntStepSubscription =
+        step->Progress.subscribe([this](std::int32_t rows) { mclsCrntStep_Progress(rows); });
     ++mlStepsStarted;
     updateStatusBar(-1);
+    mStepStarted = std::chrono::steady_clock::now();
+    mLastProgress = mStepStarted;
+    mView.ShowStepProgress(progressOf(*step, 0));
     step->ProcessingStatus(kssProcessing);
     modGridHandler::SetStepRowStatus(&mGrid, step->StepName(), step->ProcessingStatus(),
                                      step->ProcessingStatusString());
     mView.YieldToUser();
     step->Process();
+    const StepProgress finished = progressOf(*step, step->RowsProcessed());
+    mSummary.StepFinished(*step, finished.seconds);
+    mView.ShowStepFinished(finished, step->ProcessingStatusString());
     if (step->ProcessingStatus() == kssSucceeded || step->ProcessingStatus() == kssFailed) {
         modGridHandler::AddStepRowRowCount(&mGrid, step->StepName(), step->RowsProcessed());
     }
@@ -243,7 +286,8 @@ void RunController::refreshStepRows() {
                 break;
             }
         }
-        modGridHandler::SetStepRowStatus(&mGrid, step->StepName(), step->ProcessingStatus(), status);
+        modGridHandler::SetStepRowStatus(&mGrid, step->StepName(), step->ProcessingStatus(),
+                                         status);
     }
 }
 
@@ -256,7 +300,8 @@ std::string RunController::StatusBarText(std::int32_t dataSetTotal, std::int32_t
                text::decimal(dataSetTotal) + ": ";
     }
     text += "Step " + text::decimal(stepsStarted) + " of " + text::decimal(stepTotal) + "  (with " +
-            text::decimal(failedSteps) + " Processing " + (failedSteps == 1 ? "Error" : "Errors") + ")";
+            text::decimal(failedSteps) + " Processing " + (failedSteps == 1 ? "Error" : "Errors") +
+            ")";
     if (recordNumber >= 0) {
         text += " Record Number: " + text::decimal(recordNumber);
     }
@@ -266,8 +311,8 @@ std::string RunController::StatusBarText(std::int32_t dataSetTotal, std::int32_t
 void RunController::UpdateStatusBar(std::int32_t dataSetTotal, std::int32_t dataSetNumber,
                                     std::int32_t stepTotal, std::int32_t stepsStarted,
                                     std::int32_t failedSteps, std::int32_t recordNumber) {
-    mView.ShowStatus(
-        StatusBarText(dataSetTotal, dataSetNumber, stepTotal, stepsStarted, failedSteps, recordNumber));
+    mView.ShowStatus(StatusBarText(dataSetTotal, dataSetNumber, stepTotal, stepsStarted,
+                                   failedSteps, recordNumber));
     mView.YieldToUser();
 }
 
@@ -276,6 +321,24 @@ void RunController::updateStatusBar(std::int32_t recordNumber) {
                     recordNumber);
 }
 
-void RunController::mclsCrntStep_Progress(std::int32_t rowsProcessed) { updateStatusBar(rowsProcessed); }
+StepProgress RunController::progressOf(const clsKivStep& step, std::int32_t rows) const {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - mStepStarted;
+    return {mlDataSetNumber, mlDataSetTotal,       step.StepNumber(), step.StepName(), rows,
+            elapsed.count(), step.SourceProgress()};
+}
+
+// Rows arrive far faster than anyone reads them: the status bar and the progress follow
+// them ten times a second, so that the row loop does not pay for the front end.
+void RunController::mclsCrntStep_Progress(std::int32_t rowsProcessed) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - mLastProgress < kProgressInterval) {
+        return;
+    }
+    mLastProgress = now;
+    updateStatusBar(rowsProcessed);
+    if (mclsCrntStep) {
+        mView.ShowStepProgress(progressOf(*mclsCrntStep, rowsProcessed));
+    }
+}
 
 }  // namespace kiv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "driver/ProgressGrid.h"
+#include "driver/RunSummary.h"
 #include "driver/RunView.h"
 #include "package/clsKivSpecifications.h"
 #include "steps/clsKivSteps.h"
@@ -35,11 +37,17 @@ public:
     std::time_t EndTime() const { return mEndTime; }
     // Steps that failed over the whole of the last run, every data set counted.
     std::int32_t FailedStepsInRun() const { return mlFailedInRun; }
+    // 0 when the last run had no failed step and was not cancelled, 1 otherwise.
+    int ExitStatus() const;
+    // A file for the JSON summary written at the end of each run; empty for none.
+    void SummaryFile(std::string path) { msSummaryFile = std::move(path); }
 
     void AddSpecificationFile(std::string_view name,
                               const std::shared_ptr<clsEnvironmentVariables>& environment,
                               bool reload);
     void ReloadSpecifications(const std::shared_ptr<clsEnvironmentVariables>& environment);
+    // Loads the listed files afresh, with new steps, for another run.
+    void ReloadPackage(const std::shared_ptr<clsEnvironmentVariables>& environment);
     void LoadSpecificationFile(const std::string& path,
                                const std::shared_ptr<clsEnvironmentVariables>& environment);
     void RemoveSelectedSpecifications();
@@ -47,8 +55,9 @@ public:
     void Run();
     void ResetStepStatuses();
     bool ProcessSteps();
-    void UpdateStatusBar(std::int32_t dataSetTotal, std::int32_t dataSetNumber, std::int32_t stepTotal,
-                         std::int32_t stepsStarted, std::int32_t failedSteps, std::int32_t recordNumber);
+    void UpdateStatusBar(std::int32_t dataSetTotal, std::int32_t dataSetNumber,
+                         std::int32_t stepTotal, std::int32_t stepsStarted,
+                         std::int32_t failedSteps, std::int32_t recordNumber);
     static std::string StatusBarText(std::int32_t dataSetTotal, std::int32_t dataSetNumber,
                                      std::int32_t stepTotal, std::int32_t stepsStarted,
                                      std::int32_t failedSteps, std::int32_t recordNumber);
@@ -62,6 +71,8 @@ private:
     void refreshStepRows();
     void processStep(const std::shared_ptr<clsKivStep>& step, bool& continuePass);
     void writeReport();
+    void writeSummary();
+    StepProgress progressOf(const clsKivStep& step, std::int32_t rows) const;
 
     RunView& mView;
     std::vector<SpecificationEntry> mSpecifications;
@@ -81,6 +92,11 @@ private:
     std::time_t mStartTime = 0;
     std::time_t mEndTime = 0;
     bool mbSingleStep = false;
+    std::chrono::steady_clock::time_point mStepStarted{};
+    std::chrono::steady_clock::time_point mLastProgress{};
+    RunSummary mSummary;
+    std::string msSummaryFile;
+    bool mbSummaryFailed = false;
 };
 
 }  // namespace kiv

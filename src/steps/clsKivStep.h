@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/Event.h"
-#include "db/Command.h"
 #include "connections/clsKivConnections.h"
+#include "db/Command.h"
 #include "diagnostics/clsMessages.h"
 #include "mapping/clsKivColumnMappings.h"
 #include "mapping/clsKivMappingFields.h"
@@ -56,18 +56,24 @@ public:
     void Environment(std::shared_ptr<clsEnvironmentVariables> environment);
     std::int16_t StepNumber() const { return miStepNumber; }
     const std::string& SourceFileName() const { return mSourceFileName.Value(); }
-    std::string ProcessingStatusString() const { return msKivStepStatusToString(mlProcessingStatus); }
+    std::string ProcessingStatusString() const {
+        return msKivStepStatusToString(mlProcessingStatus);
+    }
     std::int32_t ProcessingStatus() const { return mlProcessingStatus; }
     // Values outside -1..5 are ignored.
     void ProcessingStatus(std::int32_t value);
-    const std::shared_ptr<clsKivColumnMappings>& ColumnMappings() const { return mclsColumnMappings; }
+    const std::shared_ptr<clsKivColumnMappings>& ColumnMappings() const {
+        return mclsColumnMappings;
+    }
     std::int32_t MaxRecordsToLoad() const { return mlMaxRecordsToLoad; }
     void MaxRecordsToLoad(std::int32_t value);
     std::int32_t SourceRecordsToBeSkipped() const { return mlSourceRecordsToBeSkipped; }
     void SourceRecordsToBeSkipped(std::int32_t value);
     const std::string& ColumnMappingSection() const { return mColumnMappingSection.Value(); }
     void ColumnMappingSection(std::string_view value);
-    std::int16_t PrerequisiteCount() const { return static_cast<std::int16_t>(mPrerequisites.size()); }
+    std::int16_t PrerequisiteCount() const {
+        return static_cast<std::int16_t>(mPrerequisites.size());
+    }
     std::string PrerequisiteStepName(std::int32_t index) const;
     void AddPrerequisiteStepName(std::string_view name);
     void Dump(clsDebugLog* log = nullptr) const;
@@ -94,7 +100,9 @@ public:
     void TableName(int index, std::string_view value);
     std::int32_t RowsProcessed() const { return mlRowsProcessed; }
     static std::string msKivStepStatusToString(std::int32_t status);
-    const std::shared_ptr<clsKivConnections>& DataConnections() const { return mclsDataConnections; }
+    const std::shared_ptr<clsKivConnections>& DataConnections() const {
+        return mclsDataConnections;
+    }
     void DataConnections(std::shared_ptr<clsKivConnections> connections);
 
     static std::string StepTypeToText(std::int32_t code);
@@ -103,12 +111,14 @@ public:
     static std::string StripProviderPrefix(std::string_view text);
     // The parameterised INSERT a text-file destination receives its rows through: one "?" and
     // one parameter "Param-" + name per field, in field order.
-    static std::shared_ptr<db::Command> InsertCommand(const std::shared_ptr<db::Connection>& connection,
-                                                      const std::string& table,
-                                                      const db::Fields& fields);
+    static std::shared_ptr<db::Command> InsertCommand(
+        const std::shared_ptr<db::Connection>& connection, const std::string& table,
+        const db::Fields& fields);
 
     // Raised with the rows taken so far: every 25th row and once at the end of a data set.
     Event<std::int32_t> Progress;
+    // How much of the source in hand has been read, where its size is known.
+    db::ReadProgress SourceProgress() const;
 
 private:
     struct TableSlot {
@@ -119,6 +129,9 @@ private:
         std::string written;
         std::string value;
     };
+
+    // The source whose rows are being taken, while a data set is loaded.
+    const db::Recordset* mrcdReading = nullptr;
 
     // Definition
     void ApplyEnvironment();
@@ -136,7 +149,8 @@ private:
     std::int32_t RunExternalCommand();
     std::int32_t CountRecords();
     std::int32_t ProcessCustomSQLDataSets();
-    std::int32_t ExecuteCustomSQL(const std::string& sourceName, const std::string& destinationName);
+    std::int32_t ExecuteCustomSQL(const std::string& sourceName,
+                                  const std::string& destinationName);
 
     // Data load
     std::int32_t ProcessDataSets();

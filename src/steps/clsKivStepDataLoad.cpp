@@ -75,7 +75,8 @@ std::int32_t clsKivStep::ProcessDataSets() {
     return loadMatchingDataSets(*catalog, sourceTable);
 }
 
-std::int32_t clsKivStep::loadMatchingDataSets(db::Recordset& catalog, const std::string& sourceTable) {
+std::int32_t clsKivStep::loadMatchingDataSets(db::Recordset& catalog,
+                                              const std::string& sourceTable) {
     std::int32_t status = kssSucceeded;
     const bool byNumber = text::istartsWith(sourceTable, "TABLE_NUM_");
     const std::optional<long> wantedPosition = byNumber ? tableNumber(sourceTable) : std::nullopt;
@@ -83,9 +84,10 @@ std::int32_t clsKivStep::loadMatchingDataSets(db::Recordset& catalog, const std:
     try {
         pattern = std::regex(tablePattern(sourceTable), std::regex::ECMAScript | std::regex::icase);
     } catch (const std::regex_error& error) {
-        AddErrorMessage(kMsgError, "clsKivStep", 23, -1,
-                        "Source Table Name '" + sourceTable + "' is not a valid pattern: " + error.what(),
-                        true);
+        AddErrorMessage(
+            kMsgError, "clsKivStep", 23, -1,
+            "Source Table Name '" + sourceTable + "' is not a valid pattern: " + error.what(),
+            true);
         return kssFailed;
     }
     if (!(catalog.BOF() && catalog.EOF())) {
@@ -112,20 +114,22 @@ std::int32_t clsKivStep::loadMatchingDataSets(db::Recordset& catalog, const std:
     return status;
 }
 
-void clsKivStep::SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable) {
+void clsKivStep::SetCurrentTables(const std::string& sourceTable,
+                                  const std::string& destinationTable) {
     if (!mclsEnvironment) {
         return;
     }
     mclsEnvironment->Add(msStepName + "-CurrentSourceTable", sourceTable);
     mclsEnvironment->Add(msStepName + "-CurrentDestinationTable", destinationTable);
     for (const auto& variable : *mclsBeforeOpening) {
-        mclsEnvironment->Add(variable->MappingName(),
-                             mclsEnvironment->ReplaceEnvironmentVariables(variable->MappingValue()));
+        mclsEnvironment->Add(variable->MappingName(), mclsEnvironment->ReplaceEnvironmentVariables(
+                                                          variable->MappingValue()));
     }
     ApplyEnvironment();
 }
 
-bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText) {
+bool clsKivStep::openConnectionOrReport(clsKivConnection& connection,
+                                        std::string_view notOpenText) {
     if (connection.IsOpen() || connection.OpenConnection()) {
         return true;
     }
@@ -145,7 +149,8 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
     }
-    if (status == kssSucceeded && !openConnectionOrReport(*destination, "Destination Connection not open.")) {
+    if (status == kssSucceeded &&
+        !openConnectionOrReport(*destination, "Destination Connection not open.")) {
         status = kssFailed;
     }
     const auto sourceConnection = TableConnection(kSource);
@@ -153,17 +158,20 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
     }
-    if (status == kssSucceeded && !openConnectionOrReport(*sourceConnection, "Source Connection not open.")) {
+    if (status == kssSucceeded &&
+        !openConnectionOrReport(*sourceConnection, "Source Connection not open.")) {
         status = kssFailed;
     }
-    if (sourceTable.empty() && status == kssSucceeded && ClassifySQLStatement(sourceStatement) != 0 &&
-        mlStepType != kstExtractCatalog && mlStepType != kstExtractTableStructure) {
+    if (sourceTable.empty() && status == kssSucceeded &&
+        ClassifySQLStatement(sourceStatement) != 0 && mlStepType != kstExtractCatalog &&
+        mlStepType != kstExtractTableStructure) {
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 21, -1, "No Source Data Set specified.", true);
     }
     if (destinationTable.empty() && status == kssSucceeded) {
         status = kssFailed;
-        AddErrorMessage(kMsgError, "clsKivStep", 22, -1, "No Destination Table Name specified.", true);
+        AddErrorMessage(kMsgError, "clsKivStep", 22, -1, "No Destination Table Name specified.",
+                        true);
     }
 
     std::shared_ptr<db::Recordset> source;
@@ -184,8 +192,8 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
             } catch (const db::Error& error) {
                 // A lookup of the first row failed while the fields were bound.
                 status = kssFailed;
-                AddErrorMessage(kMsgError, "clsKivStep", 3, -1, StripProviderPrefix(error.Description()),
-                                true);
+                AddErrorMessage(kMsgError, "clsKivStep", 3, -1,
+                                StripProviderPrefix(error.Description()), true);
             }
         }
     }
@@ -196,7 +204,8 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
 
     std::shared_ptr<db::Recordset> target;
     std::shared_ptr<db::Command> insert;
-    const std::int32_t destinationType = destination ? destination->KivConnectionType() : kctUnknown;
+    const std::int32_t destinationType =
+        destination ? destination->KivConnectionType() : kctUnknown;
     if (status == kssSucceeded) {
         target = std::make_shared<db::Recordset>();
         if (destinationType != kctTextFile) {
@@ -204,11 +213,13 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
             target->LockType(db::adLockOptimistic);
         }
         try {
-            target->Open("SELECT * FROM " + bracketed(destinationTable), destination->ADOConnection(),
-                         target->CursorType(), target->LockType(), db::adCmdText);
+            target->Open("SELECT * FROM " + bracketed(destinationTable),
+                         destination->ADOConnection(), target->CursorType(), target->LockType(),
+                         db::adCmdText);
         } catch (const db::Error& error) {
             status = kssFailed;
-            AddErrorMessage(kMsgError, "clsKivStep", 5, -1, StripProviderPrefix(error.Description()), true);
+            AddErrorMessage(kMsgError, "clsKivStep", 5, -1,
+                            StripProviderPrefix(error.Description()), true);
         }
         if (status == kssSucceeded && destinationType == kctTextFile) {
             insert = buildInsertCommand(*destination, destinationTable, *target);
@@ -259,7 +270,8 @@ std::shared_ptr<db::Recordset> clsKivStep::OpenSourceRecordset(clsKivConnection&
             default:
                 break;
         }
-        for (std::int32_t skippedRows = 0; rows && !rows->EOF() && skippedRows < skipCount; ++skippedRows) {
+        for (std::int32_t skippedRows = 0; rows && !rows->EOF() && skippedRows < skipCount;
+             ++skippedRows) {
             rows->MoveNext();
         }
     } catch (const db::Error&) {
@@ -273,21 +285,22 @@ std::shared_ptr<db::Command> clsKivStep::buildInsertCommand(clsKivConnection& de
                                                             db::Recordset& target) {
     const long fieldCount = target.Fields().Count();
     if (mclsColumnMappings->Count() != fieldCount) {
-        AddErrorMessage(kMsgError, "clsKivStep", 7, -1,
-                        "The destination table " + bracketed(destinationTable) + " has " +
-                            text::decimal(fieldCount) + " fields but " +
-                            text::decimal(mclsColumnMappings->Count()) +
-                            " column mappings are defined; a text file destination needs one column "
-                            "mapping per field, in the order of the fields.",
-                        true);
+        AddErrorMessage(
+            kMsgError, "clsKivStep", 7, -1,
+            "The destination table " + bracketed(destinationTable) + " has " +
+                text::decimal(fieldCount) + " fields but " +
+                text::decimal(mclsColumnMappings->Count()) +
+                " column mappings are defined; a text file destination needs one column "
+                "mapping per field, in the order of the fields.",
+            true);
         return nullptr;
     }
     return InsertCommand(destination.ADOConnection(), destinationTable, target.Fields());
 }
 
-std::shared_ptr<db::Command> clsKivStep::InsertCommand(const std::shared_ptr<db::Connection>& connection,
-                                                       const std::string& table,
-                                                       const db::Fields& fields) {
+std::shared_ptr<db::Command> clsKivStep::InsertCommand(
+    const std::shared_ptr<db::Connection>& connection, const std::string& table,
+    const db::Fields& fields) {
     auto command = std::make_shared<db::Command>();
     command->ActiveConnection(connection);
     std::string columns = "INSERT INTO " + bracketed(table) + " (\r\n";
@@ -296,8 +309,8 @@ std::shared_ptr<db::Command> clsKivStep::InsertCommand(const std::shared_ptr<db:
     for (const auto& field : fields) {
         columns += (first ? "  " : "\r\n, ") + bracketed(field->Name());
         values += first ? "?" : ", ?";
-        command->Parameters().Append(command->CreateParameter("Param-" + field->Name(), field->Type(),
-                                                              db::adParamInput, field->DefinedSize()));
+        command->Parameters().Append(command->CreateParameter(
+            "Param-" + field->Name(), field->Type(), db::adParamInput, field->DefinedSize()));
         first = false;
     }
     command->CommandText(columns + " )\r\n" + values + " )");
@@ -306,9 +319,11 @@ std::shared_ptr<db::Command> clsKivStep::InsertCommand(const std::shared_ptr<db:
 }
 
 void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
-                            std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped) {
+                            std::int32_t destinationType, std::int32_t& status,
+                            std::int32_t& skipped) {
     const bool textDestination = destinationType == kctTextFile;
     clsDebugLog* log = gDebugLog.get();
+    mrcdReading = &source;
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
             break;
@@ -346,13 +361,16 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                 } else if (insert) {
                     long position = 0;
                     for (const auto& mapping : *mclsColumnMappings) {
-                        insert->Parameters().Item(position++)->Value(mapping->TargetMappingField()->DataValue());
+                        insert->Parameters()
+                            .Item(position++)
+                            ->Value(mapping->TargetMappingField()->DataValue());
                     }
                     insert->Execute(nullptr, -1);
                 }
             } catch (const db::Error& error) {
                 status = kssFailed;
-                AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(), true);
+                AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(),
+                                true);
             }
         }
         if (status == kssSucceeded) {
@@ -369,6 +387,7 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
             log->WriteLog("Committed Transaction.");
         }
     }
+    mrcdReading = nullptr;
 }
 
 // Rows may still be on their way to the database when the loop ends; a failure to save them
@@ -404,6 +423,10 @@ void clsKivStep::cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,
         mclsColumnMappings->CloseRecordsets();
     } catch (const std::exception&) {
     }
+}
+
+db::ReadProgress clsKivStep::SourceProgress() const {
+    return mrcdReading ? mrcdReading->SourceProgress() : db::ReadProgress{};
 }
 
 }  // namespace kiv

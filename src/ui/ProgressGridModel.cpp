@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include "driver/ProgressLine.h"
 #include "ui/QtText.h"
 
 namespace kiv {
@@ -38,7 +39,7 @@ QVariant ProgressGridModel::data(const QModelIndex& index, int role) const {
     const std::string& text = mGrid->Text(index.row() + 1, index.column());
     switch (role) {
         case Qt::DisplayRole:
-            return qttext::oneLine(text);
+            return index.column() == kRowsColumn ? rowCount(text) : qttext::oneLine(text);
         case Qt::ToolTipRole:
             return text.empty() ? QVariant() : QVariant(qttext::fromKiv(text));
         case Qt::TextAlignmentRole:
@@ -62,6 +63,15 @@ QVariant ProgressGridModel::headerData(int section, Qt::Orientation orientation,
         default:
             return {};
     }
+}
+
+// Row counts read as people write them: 1,942,300.
+QString ProgressGridModel::rowCount(const std::string& text) {
+    const bool number = !text.empty() &&
+                        text.find_first_not_of("0123456789") == std::string::npos &&
+                        text.size() < 19;
+    return number ? qttext::fromKiv(ProgressLine::Grouped(std::stoll(text)))
+                  : qttext::oneLine(text);
 }
 
 QVariant ProgressGridModel::statusColour(int row) const {

@@ -24,7 +24,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    static constexpr int kRowsColumn = 2;
+
     QVariant statusColour(int row) const;
+    static QString rowCount(const std::string& text);
     static QVariant cellAlignment(int column);
     static QVariant headerAlignment(int column);
     void gridChanged();

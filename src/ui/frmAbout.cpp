@@ -2,13 +2,13 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
+#include <QSysInfo>
 #include <QVBoxLayout>
-#include <array>
 
+#include "db/LibraryVersions.h"
 #include "ui/KivAnimation.h"
+#include "ui/QtText.h"
 #include "ui/VersionInfo.h"
 
 namespace kiv {
@@ -16,8 +16,6 @@ namespace kiv {
 namespace {
 
 // Desktop tools that show the hardware and system, in the order they are tried.
-constexpr std::array<const char*, 5> kSystemInformationTools = {
-    "hardinfo2", "hardinfo", "kinfocenter", "lshw-gtk", "gnome-system-monitor"};
 constexpr int kTitlePointSizeIncrease = 6;
 constexpr int kDescriptionWidth = 360;
 
@@ -74,24 +72,24 @@ QLabel* frmAbout::createLabel(const QString& name, const QString& text) {
 }
 
 void frmAbout::StartSysInfo() {
-    const QString tool = findSystemInformationTool();
-    if (!tool.isEmpty() && QProcess::startDetached(tool, {})) {
-        return;
-    }
     if (mShowMessage) {
-        mShowMessage(this, QMessageBox::Information, VersionInfo::Title(),
-                     QStringLiteral("System Information Is Unavailable At This Time"));
+        mShowMessage(this, QMessageBox::Information, QStringLiteral("System Information"),
+                     SystemInformation());
     }
 }
 
-QString frmAbout::findSystemInformationTool() {
-    for (const char* name : kSystemInformationTools) {
-        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!found.isEmpty()) {
-            return found;
-        }
+QString frmAbout::SystemInformation() {
+    QString text = VersionInfo::Title() + QLatin1Char(' ') + VersionInfo::Version() +
+                   QLatin1Char('\n') + QStringLiteral("Operating system: ") +
+                   QSysInfo::prettyProductName() + QStringLiteral(" (") + QSysInfo::kernelType() +
+                   QLatin1Char(' ') + QSysInfo::kernelVersion() + QStringLiteral(", ") +
+                   QSysInfo::currentCpuArchitecture() + QStringLiteral(")\nQt: ") +
+                   QString::fromLatin1(qVersion());
+    for (const auto& [library, version] : db::LibraryVersions::List()) {
+        text += QLatin1Char('\n') + qttext::fromKiv(library) + QStringLiteral(": ") +
+                qttext::fromKiv(version);
     }
-    return {};
+    return text;
 }
 
 }  // namespace kiv

@@ -116,6 +116,7 @@ QWidget* frmKivLoadData::createProgressFrame() {
 
 QLayout* frmKivLoadData::createCommandColumn() {
     cmdRun = createButton(QStringLiteral("cmdRun"), QStringLiteral("Run"));
+    cmdStop = createButton(QStringLiteral("cmdStop"), QStringLiteral("Stop"));
     cmdExit = createButton(QStringLiteral("cmdExit"), QStringLiteral("Exit"));
     cmdAbout = createButton(QStringLiteral("cmdAbout"), QStringLiteral("About..."));
     ctlAnimation = new KivAnimation(this);
@@ -127,6 +128,7 @@ QLayout* frmKivLoadData::createCommandColumn() {
     auto* column = new QVBoxLayout;
     column->addSpacing(frameProgress->fontMetrics().height());
     column->addWidget(cmdRun);
+    column->addWidget(cmdStop);
     column->addWidget(cmdExit);
     column->addWidget(cmdAbout);
     column->addSpacing(fontMetrics().height());
@@ -145,6 +147,11 @@ void frmKivLoadData::connectControls() {
     connect(cmdAddKivSpec, &QPushButton::clicked, this, &frmKivLoadData::cmdAddKivSpec_Click);
     connect(cmdRmvKivSpecs, &QPushButton::clicked, this, &frmKivLoadData::cmdRmvKivSpecs_Click);
     connect(cmdRun, &QPushButton::clicked, this, &frmKivLoadData::cmdRun_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &frmKivLoadData::cmdStop_Click);
+    cmdAddKivSpec->setShortcut(QKeySequence::Open);
+    cmdRmvKivSpecs->setShortcut(QKeySequence::Delete);
+    cmdRun->setShortcut(Qt::Key_F5);
+    cmdStop->setShortcut(Qt::Key_Escape);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
     connect(cmdAbout, &QPushButton::clicked, this, &frmKivLoadData::cmdAbout_Click);
     connect(lstKivSpecs, &QListWidget::itemSelectionChanged, this,
@@ -172,6 +179,7 @@ void frmKivLoadData::clearHooks() {
 void frmKivLoadData::loadCommandLine(const CommandLine& commandLine) {
     mbAutoRun = commandLine.AutoRun();
     mController->SingleStep(commandLine.SingleStep());
+    mController->SummaryFile(commandLine.SummaryFile());
     for (const std::string& file : commandLine.SpecificationFiles()) {
         mController->AddSpecificationFile(file, gEnvironment, false);
     }
@@ -190,6 +198,10 @@ void frmKivLoadData::ShowStatus(const std::string& text) {
     ctlStatusBar->setText(qttext::fromKiv(text));
 }
 
+void frmKivLoadData::ShowProblem(const std::string& text) {
+    mServices.showMessage(this, QMessageBox::Warning, QStringLiteral("Kiv"), qttext::fromKiv(text));
+}
+
 bool frmKivLoadData::ConfirmSingleStep(const std::string& title, const std::string& text) {
     return mServices.confirm(this, qttext::fromKiv(title), qttext::fromKiv(text));
 }
@@ -205,6 +217,7 @@ void frmKivLoadData::SetRunningState(bool running) {
         ctlTimer->stop();
     }
     ctlAnimation->setVisible(running);
+    cmdStop->setEnabled(running);
     for (QWidget* control : std::initializer_list<QWidget*>{
              lstKivSpecs, cmdAddKivSpec, cmdRmvKivSpecs, cmdRun, cmdExit, cmdAbout}) {
         control->setEnabled(!running);
@@ -218,9 +231,9 @@ void frmKivLoadData::SetRunningState(bool running) {
 }
 
 void frmKivLoadData::RunFinished() {
-    cmdRun->setEnabled(false);
+    mbRunDone = true;
     cmdExit->setEnabled(true);
-    miExitStatus = mController->FailedStepsInRun() > 0 || !gbContinueProcessing ? 1 : 0;
+    miExitStatus = mController->ExitStatus();
 }
 
 void frmKivLoadData::showEvent(QShowEvent* event) {
@@ -267,10 +280,19 @@ void frmKivLoadData::cmdRun_Click() {
     if (mbRunning) {
         return;
     }
+    if (mbRunDone) {
+        // A run leaves its steps with their outcomes; the next one starts from the files.
+        mController->ReloadPackage(gEnvironment);
+    }
     mController->Run();
     if (mbCloseRequested) {
         close();
     }
+}
+
+// Stops as closing does, without closing: the run ends after the row in hand.
+void frmKivLoadData::cmdStop_Click() {
+    gbContinueProcessing = false;
 }
 
 void frmKivLoadData::runUnattended() {

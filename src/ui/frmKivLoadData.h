@@ -38,6 +38,7 @@ public:
     void YieldToUser() override;
     void ShowStatus(const std::string& text) override;
     bool ConfirmSingleStep(const std::string& title, const std::string& text) override;
+    void ShowProblem(const std::string& text) override;
     void SetRunningState(bool running) override;
     void RunFinished() override;
 
@@ -66,6 +67,7 @@ private:
     void cmdAddKivSpec_Click();
     void cmdRmvKivSpecs_Click();
     void cmdRun_Click();
+    void cmdStop_Click();
     void cmdAbout_Click();
     void lstKivSpecs_SelectionChanged();
     void gridKivProgress_HeaderClick(int column);
@@ -89,6 +91,7 @@ private:
     QLabel* lblTablesToLoad = nullptr;
     ProgressGridView* gridKivProgress = nullptr;
     QPushButton* cmdRun = nullptr;
+    QPushButton* cmdStop = nullptr;
     QPushButton* cmdExit = nullptr;
     QPushButton* cmdAbout = nullptr;
     QLabel* ctlStatusBar = nullptr;
@@ -97,6 +100,7 @@ private:
     bool mbRunning = false;
     bool mbAutoRun = false;
     bool mbCloseRequested = false;
+    bool mbRunDone = false;
     int miExitStatus = 0;
 };
 

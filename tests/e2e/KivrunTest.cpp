@@ -46,9 +46,19 @@ TEST(KivrunTest, MissingParameterFileEndsWithStatusTwo) {
         << outcome.err;
 }
 
+#if KIV_WITH_WINDOW
 TEST(KivrunTest, NoDisplayMeansConsoleWithANotice) {
     const Outcome outcome = runKivrun("");
     EXPECT_EQ(outcome.status, 0);
     EXPECT_NE(outcome.err.find("-console"), std::string::npos);
     EXPECT_EQ(runKivrun("-console").err, "");
 }
+#else
+TEST(KivrunTest, WithoutTheWindowEveryRunIsInTheTerminalAndTheHelpSaysSo) {
+    const Outcome outcome = runKivrun("");
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_NE(runKivrun("-help").out.find("built without its window: it always runs in the terminal"),
+              std::string::npos);
+}
+#endif

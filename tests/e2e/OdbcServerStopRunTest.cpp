@@ -7,9 +7,7 @@ namespace {
 
 // The helper that runs a command beside a private PostgreSQL server of its own.
 std::string withPostgres() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "scripts" /
-            "with-postgres")
-        .string();
+    return (std::filesystem::path(KIV_SOURCE_DIR) / "scripts" / "with-postgres").string();
 }
 
 // Starts a load of many rows, stops the server once the first rows are committed, and

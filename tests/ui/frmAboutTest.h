@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QObject>
-#include <QTemporaryDir>
-#include <memory>
 
 #include "FakeServices.h"
 
@@ -12,13 +9,9 @@ class frmAboutTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
     void showsTitleVersionAndDescription();
-    void withoutAToolSaysSystemInformationIsUnavailable();
-    void startsTheFirstToolFoundOnThePath();
+    void systemInfoShowsTheVersionsOfTheSystemAndTheLibraries();
 
 private:
-    QByteArray mSavedPath;
-    std::unique_ptr<QTemporaryDir> mToolFolder;
     FakeServices mFakes;
 };

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTableView>
@@ -57,6 +58,7 @@ struct RunningSample {
     QString status;
     QString frameCaption;
     QStringList enabledControls;
+    bool stopEnabled = false;
     bool animationShown = false;
     bool animationPlaying = false;
     bool timerActive = false;
@@ -306,10 +308,41 @@ void frmKivLoadDataTest::runColoursTheGridAndCountsRows() {
              QStringLiteral("Step 6 of 7  (with 1 Processing Error)"));
     QCOMPARE(control<QGroupBox>("frameProgress")->title(),
              QStringLiteral("Data Load Progress: Not Running"));
-    // One run per start of the program.
-    QVERIFY(!control<QPushButton>("cmdRun")->isEnabled());
+    QVERIFY(control<QPushButton>("cmdRun")->isEnabled());
+    QVERIFY(!control<QPushButton>("cmdStop")->isEnabled());
     QVERIFY(control<QPushButton>("cmdExit")->isEnabled());
     QCOMPARE(window.ExitStatus(), 1);
+}
+
+void frmKivLoadDataTest::runAgainStartsFromTheFiles() {
+    auto& window = open({threeSimpleFiles().first()});
+    click("cmdRun");
+    QCOMPARE(cell(rowOf(QStringLiteral("A two")), 3), QStringLiteral("Successfully Processed"));
+    QCOMPARE(window.ExitStatus(), 0);
+    QTest::keyClick(&window, Qt::Key_F5);
+    QCOMPARE(cell(rowOf(QStringLiteral("A two")), 3), QStringLiteral("Successfully Processed"));
+    QCOMPARE(grid().rowCount(), 2);
+    QCOMPARE(window.ExitStatus(), 0);
+}
+
+void frmKivLoadDataTest::stopEndsTheRunAndRowsReadWithDigitGroups() {
+    auto& window = open({slowPackage(400000)});
+    QTimer stopper;
+    stopper.setInterval(0);
+    connect(&stopper, &QTimer::timeout, this, [&] {
+        if (control<QLabel>("ctlStatusBar")->text().contains(QStringLiteral("Record Number:"))) {
+            QVERIFY(control<QPushButton>("cmdStop")->isEnabled());
+            QTest::keyClick(&window, Qt::Key_Escape);
+        }
+    });
+    stopper.start();
+    click("cmdRun");
+    stopper.stop();
+    QCOMPARE(window.ExitStatus(), 1);
+    QVERIFY(colourOf(QStringLiteral("After copy")) != kGreen);
+    QVERIFY2(cell(rowOf(QStringLiteral("Copy people")), 2)
+                 .contains(QRegularExpression(QStringLiteral("^\\d{1,3}(,\\d{3})+$"))),
+             qPrintable(cell(rowOf(QStringLiteral("Copy people")), 2)));
 }
 
 void frmKivLoadDataTest::headerClicksSortAndMarkTheColumn() {
@@ -339,7 +372,9 @@ void frmKivLoadDataTest::cellClickCopiesItsText() {
 }
 
 void frmKivLoadDataTest::everyControlIsDisabledWhileRunning() {
-    open({slowPackage(3000)});
+    // Enough rows for the status bar to show a record number: it follows the rows ten times a
+    // second.
+    open({slowPackage(200000)});
     RunningSample sample;
     QTimer sampler;
     sampler.setInterval(0);
@@ -357,6 +392,7 @@ void frmKivLoadDataTest::everyControlIsDisabledWhileRunning() {
                 sample.enabledControls << QString::fromLatin1(name);
             }
         }
+        sample.stopEnabled = control<QPushButton>("cmdStop")->isEnabled();
         sample.animationShown = control<kiv::KivAnimation>("ctlAnimation")->isVisible();
         sample.animationPlaying = control<kiv::KivAnimation>("ctlAnimation")->IsPlaying();
         sample.timerActive = control<QTimer>("ctlTimer")->isActive();
@@ -374,13 +410,14 @@ void frmKivLoadDataTest::everyControlIsDisabledWhileRunning() {
              qPrintable(sample.status));
     QCOMPARE(sample.frameCaption, QStringLiteral("Data Load Progress: Running"));
     QCOMPARE(sample.enabledControls, QStringList());
+    QVERIFY(sample.stopEnabled);
     QVERIFY(sample.animationShown);
     QVERIFY(sample.animationPlaying);
     QVERIFY(sample.timerActive);
     QCOMPARE(mFakes.chooserCalls, 0);
     QCOMPARE(grid().headerData(1, Qt::Horizontal).toString(), QStringLiteral("Step Name"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
-    QCOMPARE(cell(rowOf(QStringLiteral("Copy people")), 2), QStringLiteral("3000"));
+    QCOMPARE(cell(rowOf(QStringLiteral("Copy people")), 2), QStringLiteral("200,000"));
     QVERIFY(!control<kiv::KivAnimation>("ctlAnimation")->isVisible());
     QVERIFY(!control<kiv::KivAnimation>("ctlAnimation")->IsPlaying());
     QVERIFY(!control<QTimer>("ctlTimer")->isActive());

@@ -25,6 +25,8 @@ private Q_SLOTS:
     void removesTheSelectedFileAndItsSteps();
     void gridColumnsHaveTheirWidthsAndAlignments();
     void runColoursTheGridAndCountsRows();
+    void runAgainStartsFromTheFiles();
+    void stopEndsTheRunAndRowsReadWithDigitGroups();
     void headerClicksSortAndMarkTheColumn();
     void cellClickCopiesItsText();
     void everyControlIsDisabledWhileRunning();

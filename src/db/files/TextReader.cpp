@@ -1,6 +1,7 @@
 #include "db/files/TextReader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,6 +54,9 @@ void TextReader::start(const std::string& path) {
         }
         path_ = path;
     }
+    struct stat status {};
+    fileSize_ = ::fstat(fd_, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    bytesRead_ = 0;
     buffer_.clear();
     pos_ = 0;
     consumed_ = 0;
@@ -88,6 +92,7 @@ bool TextReader::fill() {
             }
             continue;
         }
+        bytesRead_ += static_cast<std::uint64_t>(count);
         std::string_view bytes(raw_.data(), static_cast<std::size_t>(count));
         if (atFileStart_) {
             atFileStart_ = false;

@@ -51,6 +51,9 @@ public:
     TextFormat::Charset charset() const { return charset_; }
     // UTF-8 bytes read so far.
     std::size_t consumed() const { return consumed_ + pos_; }
+    // Bytes of the file read so far, and its size when reading started.
+    std::uint64_t bytesRead() const { return bytesRead_; }
+    std::uint64_t fileSize() const { return fileSize_; }
 
 private:
     struct Field {
@@ -75,6 +78,8 @@ private:
     std::string buffer_;  // the same as UTF-8
     std::size_t pos_ = 0;
     std::size_t consumed_ = 0;
+    std::uint64_t bytesRead_ = 0;
+    std::uint64_t fileSize_ = 0;
     bool atFileStart_ = true;
     bool eof_ = false;
     bool afterCr_ = false;  // the last line ended in CR; an LF right after it belongs to it

@@ -26,6 +26,7 @@ public:
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
     bool fetch(std::vector<Variant>& row) override;
     void rewind() override;
+    ReadProgress readProgress() const override { return {reader_.bytesRead(), reader_.fileSize()}; }
 
 private:
     // Opens the file and passes its header; false when it has no rows.

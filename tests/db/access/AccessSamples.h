@@ -12,8 +12,7 @@ inline std::string accessSamples() {
     if (const char* folder = std::getenv("KIV_ACCESS_SAMPLES"); folder != nullptr && *folder != 0) {
         return folder;
     }
-    const std::filesystem::path root =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
+    const std::filesystem::path root = KIV_SOURCE_DIR;
     return (root.parent_path() / "shared" / "testdata" / "access").lexically_normal().string();
 }
 

@@ -22,7 +22,7 @@ using cells::CellTable;
 using cells::FileSource;
 
 std::string fixtureBytes(const std::string& name) {
-    const auto path = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "data" / name;
+    const auto path = std::filesystem::path(KIV_SOURCE_DIR) / "tests" / "data" / name;
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }

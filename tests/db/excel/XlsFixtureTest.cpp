@@ -7,7 +7,7 @@ namespace {
 
 // The .xls workbooks made once from the flat spreadsheet files in tests/data.
 std::string fixture(const std::string& name) {
-    return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "data" / name)
+    return (std::filesystem::path(KIV_SOURCE_DIR) / "tests" / "data" / name)
         .lexically_normal()
         .string();
 }
