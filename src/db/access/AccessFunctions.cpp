@@ -21,12 +21,13 @@ namespace {
 using Implementation = void (*)(sqlite3_context*, int, sqlite3_value**);
 
 struct Function {
-    std::string_view accessName;  // empty for the pieces of operators
+    std::string_view accessName;
     const char* sqlName;
     int fewest;
     int most;
     Implementation call;
     bool deterministic = true;
+    bool isOperator = false;
 };
 
 std::string_view textOf(sqlite3_value* value) {
@@ -68,12 +69,14 @@ void resultText(sqlite3_context* context, const std::string& text) {
     sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
+// "function Left", "operator +".
 std::string nameOf(sqlite3_context* context) {
-    return static_cast<const Function*>(sqlite3_user_data(context))->accessName.data();
+    const auto* function = static_cast<const Function*>(sqlite3_user_data(context));
+    return (function->isOperator ? "operator " : "function ") + std::string(function->accessName);
 }
 
 void fail(sqlite3_context* context, const std::string& why) {
-    const std::string message = "The Access function " + nameOf(context) + " failed: " + why;
+    const std::string message = "The Access " + nameOf(context) + " failed: " + why;
     sqlite3_result_error(context, message.c_str(), static_cast<int>(message.size()));
 }
 
@@ -363,6 +366,74 @@ void concatenate(sqlite3_context* context, int argc, sqlite3_value** argv) {
     resultText(context, joined);
 }
 
+// A date written as text, as the tables give dates.
+std::optional<double> dateOf(sqlite3_value* value) {
+    return sqlite3_value_type(value) == SQLITE_TEXT ? Variant::parseDate(textOf(value))
+                                                    : std::nullopt;
+}
+
+// Whole numbers stay whole unless the result leaves their range.
+void arithmetic(sqlite3_context* context, sqlite3_value* a, sqlite3_value* b, bool add) {
+    if (sqlite3_value_numeric_type(a) == SQLITE_INTEGER &&
+        sqlite3_value_numeric_type(b) == SQLITE_INTEGER) {
+        sqlite3_int64 result = 0;
+        const bool overflow =
+            add ? __builtin_add_overflow(sqlite3_value_int64(a), sqlite3_value_int64(b), &result)
+                : __builtin_sub_overflow(sqlite3_value_int64(a), sqlite3_value_int64(b), &result);
+        if (!overflow) {
+            sqlite3_result_int64(context, result);
+            return;
+        }
+    }
+    const double x = sqlite3_value_double(a);
+    const double y = sqlite3_value_double(b);
+    sqlite3_result_double(context, add ? x + y : x - y);
+}
+
+void dateResult(sqlite3_context* context, double serial) {
+    if (serial < Variant::MinDate || serial >= Variant::MaxDate + 1) {
+        fail(context, "the date is outside the years 100 to 9999");
+        return;
+    }
+    resultText(context, Variant::formatDate(serial));
+}
+
+// a + b: days added to a date, two texts joined, numbers added.
+void add(sqlite3_context* context, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::optional<double> first = dateOf(argv[0]);
+    const std::optional<double> second = dateOf(argv[1]);
+    if (first.has_value() != second.has_value()) {
+        dateResult(context, first.value_or(sqlite3_value_double(argv[0])) +
+                                second.value_or(sqlite3_value_double(argv[1])));
+    } else if (sqlite3_value_type(argv[0]) == SQLITE_TEXT &&
+               sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
+        concatenate(context, 2, argv);
+    } else {
+        arithmetic(context, argv[0], argv[1], true);
+    }
+}
+
+// a - b: the days between two dates, days taken from a date, numbers subtracted.
+void subtract(sqlite3_context* context, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::optional<double> first = dateOf(argv[0]);
+    const std::optional<double> second = dateOf(argv[1]);
+    if (first && second) {
+        sqlite3_result_double(context, *first - *second);
+    } else if (first) {
+        dateResult(context, *first - sqlite3_value_double(argv[1]));
+    } else {
+        arithmetic(context, argv[0], argv[1], false);
+    }
+}
+
 char32_t folded(char32_t c) {
     return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
 }
@@ -444,7 +515,7 @@ void like(sqlite3_context* context, int, sqlite3_value** argv) {
     sqlite3_result_int(context, wildcardMatch(value, pattern) ? 1 : 0);
 }
 
-const std::array<Function, 24> Functions = {{
+const std::array<Function, 26> Functions = {{
     {"Left", "access_left", 2, 2, left},
     {"Right", "access_right", 2, 2, right},
     {"Mid", "access_mid", 2, 3, mid},
@@ -467,15 +538,17 @@ const std::array<Function, 24> Functions = {{
     {"Date", "access_date", 0, 0, date, false},
     {"Now", "access_now", 0, 0, now, false},
     {"Format", "access_format", 1, 2, format},
-    {"", AccessFunctions::Concatenate, -1, -1, concatenate},
-    {"", AccessFunctions::Like, 2, 2, like},
+    {"&", AccessFunctions::Concatenate, -1, -1, concatenate, true, true},
+    {"Like", AccessFunctions::Like, 2, 2, like, true, true},
+    {"+", AccessFunctions::Add, 2, 2, add, true, true},
+    {"-", AccessFunctions::Subtract, 2, 2, subtract, true, true},
 }};
 
 }  // namespace
 
 std::optional<AccessFunctions::Signature> AccessFunctions::find(std::string_view accessName) {
     for (const Function& function : Functions) {
-        if (!function.accessName.empty() && text::iequals(function.accessName, accessName)) {
+        if (!function.isOperator && text::iequals(function.accessName, accessName)) {
             return Signature{function.sqlName, function.fewest, function.most};
         }
     }

@@ -24,6 +24,8 @@ public:
 
     static constexpr const char* Concatenate = "access_concat";
     static constexpr const char* Like = "access_like";
+    static constexpr const char* Add = "access_add";
+    static constexpr const char* Subtract = "access_subtract";
 
     // The signature of the function of that Access name (any letter case), if it is one.
     static std::optional<Signature> find(std::string_view accessName);

@@ -391,10 +391,11 @@ private:
     std::string additive() {
         std::string sql = modulo();
         for (;;) {
+            // Dates are texts in SQLite; Access adds days to them and subtracts them.
             if (acceptSymbol("+")) {
-                sql = "(" + sql + " + " + modulo() + ")";
+                sql = std::string(AccessFunctions::Add) + "(" + sql + ", " + modulo() + ")";
             } else if (acceptSymbol("-")) {
-                sql = "(" + sql + " - " + modulo() + ")";
+                sql = std::string(AccessFunctions::Subtract) + "(" + sql + ", " + modulo() + ")";
             } else {
                 return sql;
             }

@@ -108,6 +108,17 @@ TEST_F(AccessFunctionsTest, DatesAndFormat) {
     EXPECT_EQ(eval("Len(Format(Now(), 'yyyy-mm-dd hh:nn:ss')) & Len(Date())"), "1910");
 }
 
+TEST_F(AccessFunctionsTest, PlusAndMinusKnowDatesAndTexts) {
+    EXPECT_EQ(eval("Placed + 1"), "1996-07-05 14:05:09");
+    EXPECT_EQ(eval("Placed - 0.5"), "1996-07-04 02:05:09");
+    EXPECT_EQ(eval("#3/1/96# - #2/1/96#"), "29.0");
+    EXPECT_EQ(eval("Count + 2 & ' ' & (Price - 1) & ' ' & ('5' + 3)"), "5 1.5 8");
+    EXPECT_EQ(eval("'1' + '2'"), "12");
+    EXPECT_EQ(eval("Missing + 1"), "NULL");
+    EXPECT_EQ(eval("#1/1/9999# + 365"),
+              "error: The Access operator + failed: the date is outside the years 100 to 9999");
+}
+
 TEST_F(AccessFunctionsTest, LikeUsesAccessWildcardsWithoutRegardToCase) {
     EXPECT_EQ(eval("Name Like 'fl*'"), "1");
     EXPECT_EQ(eval("Name Like 'Fl?temysost'"), "1");

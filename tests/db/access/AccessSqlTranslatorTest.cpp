@@ -38,7 +38,8 @@ TEST(AccessSqlTranslator, OperatorsKeepAccessMeaning) {
     EXPECT_EQ(T::expression("(((Products.Discontinued)=No))"),
               "((((\"Products\".\"Discontinued\") = 0 COLLATE NOCASE)))");
     EXPECT_EQ(T::expression("[a]/[b]"), "(CAST(\"a\" AS REAL) / \"b\")");
-    EXPECT_EQ(T::expression("a Mod 3 + -b"), "((\"a\" % 3) + (-\"b\"))");
+    EXPECT_EQ(T::expression("a Mod 3 + -b - c"),
+              "access_subtract(access_add((\"a\" % 3), (-\"b\")), \"c\")");
     EXPECT_EQ(T::expression("x Between #1/1/95# And #12/31/95#"),
               "((\"x\" COLLATE NOCASE BETWEEN '1995-01-01' AND '1995-12-31'))");
     EXPECT_EQ(T::expression("x Not Between 1 And 2"),
@@ -59,7 +60,7 @@ TEST(AccessSqlTranslator, Functions) {
     EXPECT_EQ(T::expression("Nz(Region, \"-\")"), "coalesce(\"Region\", '-')");
     EXPECT_EQ(T::expression("Nz(Region)"), "coalesce(\"Region\", '')");
     EXPECT_EQ(T::expression("IsNull(Region)"), "(\"Region\" IS NULL)");
-    EXPECT_EQ(T::expression("Count(*) + Sum(x)"), "(count(*) + sum(\"x\"))");
+    EXPECT_EQ(T::expression("Count(*) * Sum(x)"), "(count(*) * sum(\"x\"))");
     EXPECT_EQ(T::expression("Format(Date(), \"yyyy\")"), "access_format(access_date(), 'yyyy')");
     EXPECT_EQ(T::expression("mid(s, 2)"), "access_mid(\"s\", 2)");
     EXPECT_EQ(T::expression("UCase(Left(s, 1)) & LCase(Mid(s, 2, 3))"),
