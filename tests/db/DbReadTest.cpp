@@ -79,6 +79,19 @@ TEST_F(DbRead, ValuesArriveAsTheKindsTheirColumnsDeclare) {
     EXPECT_TRUE(fields.Item("Fee")->Value().isNull());
 }
 
+TEST_F(DbRead, ASingleColumnGivesTheShortestDecimalOfItsSingleValue) {
+    // 0.15 as a Single is 0.1500000059604645 as a Double: computing goes on with that value,
+    // and what the column shows is 0.15.
+    execute("CREATE TABLE Rates (Rate SINGLE)");
+    execute("INSERT INTO Rates VALUES (0.1500000059604645), (1.23456789)");
+    auto rates = query("SELECT Rate, Rate * 2 AS Twice FROM Rates");
+    EXPECT_EQ(rates->Fields().Item("Rate")->Type(), adSingle);
+    EXPECT_EQ(rates->Fields().Item("Rate")->Value(), Variant(0.15));
+    EXPECT_EQ(rates->Fields().Item("Twice")->Value(), Variant(0.300000011920929));
+    rates->MoveNext();
+    EXPECT_EQ(rates->Fields().Item("Rate")->Value(), Variant(1.2345679));
+}
+
 TEST_F(DbRead, MovesThroughEveryRowAndStopsPastTheLast) {
     auto people = query("SELECT Name FROM People ORDER BY Id");
     EXPECT_FALSE(people->BOF());

@@ -8,6 +8,13 @@ using Rows = std::vector<std::string>;
 
 class FileEnginesRun : public RunFixture {
 protected:
+    // The connection Northwind to the sample Access database.
+    static std::string northwind() {
+        return "[Data Connection - Northwind]\r\nDatabaseType=MSAccess\r\nReadOnlyMode=True\r\n"
+               "Database=" +
+               kiv::db::testing::accessSamples() + "/nwind.mdb\r\n";
+    }
+
     void writeWorkbook() {
         kiv::db::testing::XlsxBuilder book(dir.file("orders.xlsx"));
         lxw_worksheet* sheet = book.sheet("Orders");
@@ -62,11 +69,8 @@ TEST_F(FileEnginesRun, LoadsASheetAnHtmlTableAndAnAccessTableWithALookup) {
         "SourceColumn_2=CompanyName\r\nTargetColumn_2=Name\r\n"
         "[Data Connection - Book]\r\nDatabaseType=MSExcel\r\nDatabase=$(INIPath)/orders.xlsx\r\n"
         "[Data Connection - Page]\r\nDatabaseType=HTMLImport\r\nDatabase=$(INIPath)/regions.htm\r\n"
-        "[Data Connection - Northwind]\r\nDatabaseType=MSAccess\r\nReadOnlyMode=True\r\n"
-        "Database=" +
-            kiv::db::testing::accessSamples() +
-            "/nwind.mdb\r\n"
-            "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
+        "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n" +
+            northwind());
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err << report();
     EXPECT_EQ(
@@ -79,6 +83,44 @@ TEST_F(FileEnginesRun, LoadsASheetAnHtmlTableAndAnAccessTableWithALookup) {
     EXPECT_EQ(query("out.db", "SELECT Id, Name FROM Shippers ORDER BY Id"),
               (Rows{"1|Speedy Express", "2|United Package", "3|Federal Shipping"}));
     EXPECT_NE(report().find("Rows Processed:    3"), std::string::npos) << report();
+}
+
+TEST_F(FileEnginesRun, LoadsSavedQueriesOfAnAccessDatabase) {
+    KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
+    sql("out.db",
+        "CREATE TABLE Subtotals (OrderID INTEGER, Subtotal NUMERIC(12,2)); "
+        "CREATE TABLE Sales (Shipped DATE, OrderID INTEGER, Subtotal NUMERIC(12,2));");
+    // Summary of Sales* names two queries; Sales by Year asks for parameters.
+    package("spec.ini", "Queries",
+            "[STEP 1]\r\nStepName=Subtotals\r\nStepType=dataload\r\nSourceConnection=Northwind\r\n"
+            "SourceTableName=Order Subtotals\r\nTargetConnection=Out\r\n"
+            "TargetTableName=Subtotals\r\nSourceToDestinationColumnMappingSection=Subtotal\r\n"
+            "[STEP 2]\r\nStepName=Summaries\r\nStepType=dataload\r\nSourceConnection=Northwind\r\n"
+            "SourceTableName=Summary of Sales*\r\nTargetConnection=Out\r\nTargetTableName=Sales\r\n"
+            "SourceToDestinationColumnMappingSection=Sale\r\n"
+            "[STEP 3]\r\nStepName=By year\r\nStepType=dataload\r\nSourceConnection=Northwind\r\n"
+            "SourceTableName=Sales by Year\r\nTargetConnection=Out\r\nTargetTableName=Sales\r\n"
+            "SourceToDestinationColumnMappingSection=Sale\r\n"
+            "[Subtotal]\r\nSourceColumn_1=OrderID\r\nTargetColumn_1=OrderID\r\n"
+            "SourceColumn_2=Subtotal\r\nTargetColumn_2=Subtotal\r\n"
+            "[Sale]\r\nSourceColumn_1=ShippedDate\r\nTargetColumn_1=Shipped\r\n"
+            "SourceColumn_2=OrderID\r\nTargetColumn_2=OrderID\r\n"
+            "SourceColumn_3=Subtotal\r\nTargetColumn_3=Subtotal\r\n"
+            "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n" +
+                northwind());
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 1) << outcome.out << outcome.err << report();
+    EXPECT_EQ(query("out.db", "SELECT COUNT(*) FROM Subtotals"), (Rows{"830"}));
+    EXPECT_EQ(query("out.db", "SELECT Subtotal FROM Subtotals WHERE OrderID = 10248"),
+              (Rows{"440"}));
+    EXPECT_EQ(query("out.db", "SELECT COUNT(*), MIN(Shipped) FROM Sales"),
+              (Rows{"1618|1994-08-10"}));
+    EXPECT_NE(report().find("The query Sales by Year of the Access database cannot be opened as "
+                            "data: it asks for the parameters Forms!Sales by Year "
+                            "Dialog!BeginningDate, Forms!Sales by Year Dialog!EndingDate, which "
+                            "cannot be given here."),
+              std::string::npos)
+        << report();
 }
 
 TEST_F(FileEnginesRun, AWorkbookTakesNoRows) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/CatalogEntry.h"
+#include "db/access/AccessQuery.h"
 
 namespace kiv::db::access {
 
@@ -15,10 +16,11 @@ namespace kiv::db::access {
 // dates the database keeps for them in MSysObjects.
 class AccessCatalog {
 public:
-    // Reads the queries and dates through the virtual tables MSysObjects and MSysQueries of
-    // `db`; a database whose system tables cannot be read lists its tables without dates.
-    // Sorted by type, then by name without regard to letter case.
-    static std::vector<CatalogEntry> read(sqlite3* db, const std::vector<MdbCatalogEntry*>& tables);
+    // Reads the dates through the virtual table MSysObjects of `db`; a database whose system
+    // tables cannot be read lists its tables without dates. Sorted by type, then by name
+    // without regard to letter case.
+    static std::vector<CatalogEntry> read(sqlite3* db, const std::vector<MdbCatalogEntry*>& tables,
+                                          const std::vector<AccessQuery>& queries);
 };
 
 }  // namespace kiv::db::access

@@ -3,7 +3,6 @@
 #include "db/access/Mdb.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -53,15 +52,6 @@ void setOwnedText(sqlite3_context* context, GText text) {
         return;
     }
     sqlite3_result_text(context, text.get(), -1, SQLITE_TRANSIENT);
-}
-
-// A Single as the shortest decimal that reads back as the same Single, so 0.15 stays 0.15.
-double singleValue(float value) {
-    char buffer[32];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    double result = value;
-    std::from_chars(buffer, written.ptr, result);
-    return result;
 }
 
 }  // namespace
@@ -162,7 +152,9 @@ void AccessCursor::setNumber(sqlite3_context* context, int type, int start) {
             break;
         }
         case MDB_FLOAT:
-            sqlite3_result_double(context, singleValue(mdb_get_single(page, start)));
+            // The Single's own value, which queries compute with as Access does; the column,
+            // declared SINGLE, is read out as the shortest decimal of it.
+            sqlite3_result_double(context, static_cast<double>(mdb_get_single(page, start)));
             break;
         case MDB_DOUBLE:
             sqlite3_result_double(context, mdb_get_double(page, start));

@@ -10,8 +10,8 @@
 namespace kiv::db::access {
 
 // What the virtual tables of an Access database show: its tables by the lower-case form of
-// their names, and its saved queries, which are listed but cannot be read (their SQL is Access
-// SQL), by the same key with the description of that refusal.
+// their names, and its saved queries that cannot be read, by the same key with the
+// description of why.
 struct AccessSchema {
     std::shared_ptr<AccessDatabase> database;
     std::map<std::string, AccessTable> tables;

@@ -8,6 +8,8 @@
 
 #include "base/Text.h"
 #include "db/access/AccessCursor.h"
+#include "db/cells/SqlName.h"
+#include "db/sqlite/SqliteDatabase.h"
 #include "db/sqlite/VirtualTable.h"
 
 namespace kiv::db::access {
@@ -191,6 +193,17 @@ const sqlite3_module Module = {
 
 void AccessVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const AccessSchema> schema) {
     VirtualTable::registerModule(db, ModuleName, Module, std::move(schema), "Access");
+}
+
+void AccessVirtualTable::create(sqlite::SqliteDatabase& database, const std::string& name) {
+    const std::string sql =
+        "CREATE VIRTUAL TABLE temp." + cells::SqlName::quoted(name) + " USING " + ModuleName;
+    const int code = sqlite3_exec(database.handle(), sql.c_str(), nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) {
+        throw database.error(
+            code, "HY000",
+            "Cannot make the table " + name + ": " + sqlite3_errmsg(database.handle()));
+    }
 }
 
 }  // namespace kiv::db::access

@@ -135,7 +135,7 @@ SqliteColumnType::ReadAs SqliteColumnType::describe(std::string_view declaredTex
         return fixed(column, adDouble, ReadAs::Double);
     }
     if (is(name, {"SINGLE", "FLOAT4"})) {
-        return fixed(column, adSingle, ReadAs::Double);
+        return fixed(column, adSingle, ReadAs::Single);
     }
     if (is(name, {"NUMERIC", "DECIMAL", "NUMBER"})) {
         return numeric(column, declared);

@@ -12,7 +12,7 @@ class SqliteColumnType {
 public:
     // How a column's values are read back: the kind its declared type promises. A stored
     // value of another storage class is read as what it is.
-    enum class ReadAs { Any, Integer, Long, BigInt, Double, Currency, Boolean, Date, Text };
+    enum class ReadAs { Any, Integer, Long, BigInt, Single, Double, Currency, Boolean, Date, Text };
 
     // Fills type, definedSize, precision, numericScale and declaredType of `column`.
     static ReadAs describe(std::string_view declared, ColumnInfo& column);

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -22,6 +23,16 @@ void readWhole(std::int64_t value, Variant& out) {
     } else {
         out = Variant(value);
     }
+}
+
+// A number of a Single column as the shortest decimal that reads back as the same Single, so
+// 0.15 stays 0.15.
+double singleValue(double value) {
+    char buffer[32];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value));
+    double result = value;
+    std::from_chars(buffer, written.ptr, result);
+    return result;
 }
 
 // A value read as the storage class it has.
@@ -89,6 +100,12 @@ void SqliteValues::read(const StoredValue& value, ReadAs as, Variant& out) {
         case ReadAs::BigInt:
             if (storageClass == SQLITE_INTEGER) {
                 out = Variant(static_cast<std::int64_t>(value.integer));
+                return;
+            }
+            break;
+        case ReadAs::Single:
+            if (number) {
+                out = Variant(singleValue(real));
                 return;
             }
             break;

@@ -16,6 +16,11 @@ inline std::string accessSamples() {
     return (root.parent_path() / "shared" / "testdata" / "access").lexically_normal().string();
 }
 
+// The connect string of a sample Access file.
+inline std::string accessSample(const std::string& file) {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + accessSamples() + "/" + file;
+}
+
 }  // namespace kiv::db::testing
 
 // Skips the test, saying why, when a sample Access file is not there.
