@@ -132,7 +132,9 @@ TEST_F(SpecificationMistakesRunTest, RepeatedSectionsAndKeysAreWarnedAbout) {
 TEST_F(SpecificationMistakesRunTest, CheckIsCleanOnTheExampleAndListsInjectedMistakes) {
     std::filesystem::copy(examplesFolder(), dir.path() + "/customers",
                           std::filesystem::copy_options::recursive);
-    std::filesystem::remove(dir.path() + "/customers/output/warehouse.db");
+    // The example writes into its output folder, which a fresh clone does not have yet.
+    std::filesystem::remove_all(dir.path() + "/customers/output");
+    std::filesystem::create_directory(dir.path() + "/customers/output");
     // A check creates no database file, it says it cannot look into it.
     const auto fresh = kivrun("-check customers/customers.ini");
     EXPECT_EQ(fresh.status, 1);

@@ -43,7 +43,7 @@ protected:
         EXPECT_EQ(outcome.status, 1) << outcome.err << shown;
         EXPECT_NE(shown.find("Processing Status: Processing Failed"), std::string::npos) << shown;
         EXPECT_NE(
-            shown.find("E: [Kiv][SQLite]" + databaseMessage + " (database file '" + file + "')"),
+            shown.find("E: " + databaseMessage + " (database file '" + file + "')"),
             std::string::npos)
             << shown;
         const long processed = reported(shown, kRowsProcessed);

@@ -344,7 +344,7 @@ void frmKivLoadDataTest::runAgainStartsFromTheFiles() {
 }
 
 void frmKivLoadDataTest::stopEndsTheRunAndRowsReadWithDigitGroups() {
-    auto& window = open({slowPackage(400000)});
+    auto& window = open({slowPackage(1000000)});
     QTimer stopper;
     stopper.setInterval(0);
     connect(&stopper, &QTimer::timeout, this, [&] {
@@ -392,7 +392,7 @@ void frmKivLoadDataTest::cellClickCopiesItsText() {
 void frmKivLoadDataTest::everyControlIsDisabledWhileRunning() {
     // Enough rows for the status bar to show a record number: it follows the rows ten times a
     // second.
-    open({slowPackage(200000)});
+    open({slowPackage(1000000)});
     RunningSample sample;
     QTimer sampler;
     sampler.setInterval(0);
@@ -435,7 +435,7 @@ void frmKivLoadDataTest::everyControlIsDisabledWhileRunning() {
     QCOMPARE(mFakes.chooserCalls, 0);
     QCOMPARE(grid().headerData(1, Qt::Horizontal).toString(), QStringLiteral("Step Name"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
-    QCOMPARE(cell(rowOf(QStringLiteral("Copy people")), 2), QStringLiteral("200,000"));
+    QCOMPARE(cell(rowOf(QStringLiteral("Copy people")), 2), QStringLiteral("1,000,000"));
     QVERIFY(!control<kiv::KivAnimation>("ctlAnimation")->isVisible());
     QVERIFY(!control<kiv::KivAnimation>("ctlAnimation")->IsPlaying());
     QVERIFY(!control<QTimer>("ctlTimer")->isActive());

@@ -43,7 +43,7 @@ Error OdbcDiagnostics::connectionLost(const Error& failure, std::string_view ser
     if (driver.starts_with(Tag)) {
         driver.remove_prefix(std::string_view(Tag).size());
     }
-    const std::size_t tags = tagsLength(driver);
+    const std::size_t tags = text::leadingTagsLength(driver);
     std::string description = Tag + std::string(driver.substr(0, tags)) +
                               "The connection to the server " + std::string(server) +
                               " was lost: " + std::string(driver.substr(tags));
