@@ -10,6 +10,7 @@
 #include "driver/CommandLine.h"
 #include "driver/ConsoleFrontEnd.h"
 #include "driver/RunController.h"
+#include "driver/RunSignals.h"
 #include "driver/modKivRun.h"
 #include "ui/WindowProgram.h"
 
@@ -55,6 +56,9 @@ int runInTerminal(const kiv::CommandLine& commandLine) {
     }
     controller.Run();
     console.PrintGrid(controller.Grid());
+    if (kiv::RunSignals::Caught() != 0) {
+        return kiv::RunSignals::ExitStatus();
+    }
     return controller.FailedStepsInRun() > 0 || !kiv::gbContinueProcessing ? 1 : EXIT_SUCCESS;
 }
 

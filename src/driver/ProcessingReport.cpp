@@ -89,6 +89,10 @@ void ProcessingReport::WriteSummaryReport(clsDebugLog& log, std::time_t startTim
     log.WriteLog("Elapsed Time:          " +
                  text::decimal(std::llabs(static_cast<long long>(endTime - startTime))) + " seconds");
     log.WriteLog("");
+    if (!msCancelNotice.empty()) {
+        log.WriteLog(msCancelNotice);
+        log.WriteLog("");
+    }
     const auto database = mEnvironment ? mEnvironment->Item("SourceDatabase")
                                        : nullptr;
     log.WriteLog("Source Database Name:  " +

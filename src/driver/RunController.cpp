@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "diagnostics/Globals.h"
 #include "driver/ProcessingReport.h"
+#include "driver/RunSignals.h"
 #include "driver/modGridHandler.h"
 #include "driver/modKivRun.h"
 
@@ -129,6 +130,7 @@ void RunController::Run() {
     mlFailedSteps = 0;
     mlFailedInRun = 0;
     gbContinueProcessing = true;
+    const RunSignals signals;
     updateStatusBar(-1);
     if (!mclsPrimaryInput) {
         ResetStepStatuses();
@@ -161,7 +163,8 @@ void RunController::writeReport() {
     gReportLog->AlwaysOpen(true);
     gReportLog->AppendToLog(true);
     gReportLog->OpenLog("");
-    const ProcessingReport report(*mclsSteps, mGrid, gEnvironment.get());
+    const ProcessingReport report(*mclsSteps, mGrid, gEnvironment.get(),
+                                  RunSignals::CancelNotice());
     report.WriteSummaryReport(*gReportLog, mStartTime, mEndTime);
     report.WriteDetailedReport(*gReportLog);
     gReportLog->CloseLog();
@@ -191,7 +194,7 @@ bool RunController::ProcessSteps() {
         }
         bool continuePass = true;
         for (const auto& step : ready) {
-            if (!continuePass) {
+            if (!continuePass || !gbContinueProcessing) {
                 break;
             }
             processedAny = true;

@@ -152,7 +152,8 @@ private:
     std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
                                                     const std::string& destinationTable,
                                                     db::Recordset& target);
-    void runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
+    // True when the run was cancelled before the source was read to its end.
+    bool runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
                     std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped);
     void saveHeldRows(db::Recordset& target, std::int32_t& status);
     void cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,

@@ -223,9 +223,19 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     mlRowsProcessed = 0;
     std::int32_t skipped = 0;
     if (source && target && status == kssSucceeded) {
-        runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
+        const bool cancelled =
+            runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
         if (status == kssSucceeded && destinationType != kctTextFile) {
             saveHeldRows(*target, status);
+        }
+        if (cancelled && status == kssSucceeded) {
+            // The rows loaded so far stay written, as after a failure.
+            status = kssFailed;
+            AddErrorMessage(
+                kMsgError, "clsKivStep", 12, mlRowsProcessed,
+                "The run was cancelled after record " + text::decimal(mlRowsProcessed) +
+                    "; the records up to it are written, the rest of the data set is not.",
+                true);
         }
         Progress.raise(mlRowsProcessed);
     }
@@ -305,13 +315,17 @@ std::shared_ptr<db::Command> clsKivStep::InsertCommand(const std::shared_ptr<db:
     return command;
 }
 
-void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
-                            std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped) {
+bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
+                            std::int32_t destinationType, std::int32_t& status,
+                            std::int32_t& skipped) {
     const bool textDestination = destinationType == kctTextFile;
     clsDebugLog* log = gDebugLog.get();
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
             break;
+        }
+        if (!gbContinueProcessing.load(std::memory_order_relaxed)) {
+            return true;
         }
         if (++mlRowsProcessed % 25 == 0) {
             Progress.raise(mlRowsProcessed);
@@ -369,6 +383,7 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
             log->WriteLog("Committed Transaction.");
         }
     }
+    return false;
 }
 
 // Rows may still be on their way to the database when the loop ends; a failure to save them

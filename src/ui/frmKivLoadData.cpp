@@ -17,6 +17,7 @@
 
 #include "diagnostics/Globals.h"
 #include "diagnostics/clsDebugLog.h"
+#include "driver/RunSignals.h"
 #include "driver/modKivRun.h"
 #include "settings/clsEnvironmentVariables.h"
 #include "ui/KivAnimation.h"
@@ -220,6 +221,12 @@ void frmKivLoadData::SetRunningState(bool running) {
 void frmKivLoadData::RunFinished() {
     cmdRun->setEnabled(false);
     cmdExit->setEnabled(true);
+    if (RunSignals::Caught() != 0) {
+        miExitStatus = RunSignals::ExitStatus();
+        // A signal ends the program as closing the window would, once the report is written.
+        mbCloseRequested = true;
+        return;
+    }
     miExitStatus = mController->FailedStepsInRun() > 0 || !gbContinueProcessing ? 1 : 0;
 }
 
