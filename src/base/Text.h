@@ -29,5 +29,7 @@ std::string replaceAll(std::string_view value, std::string_view from, std::strin
 
 // Decimal text of a whole number, no blanks.
 std::string decimal(long long value);
+// Decimal text with a comma between groups of three digits: "999,000".
+std::string groupedDecimal(long long value);
 
 }  // namespace kiv::text

@@ -13,7 +13,26 @@ namespace {
 constexpr auto kRefreshInterval = std::chrono::milliseconds(100);
 
 // Status texts hold CR LF between a message and its record; one line each on a terminal.
-std::string oneLine(std::string_view text) { return text::replaceAll(text, "\r\n", " "); }
+// Any other control character, a NUL among them, shows as \xNN so that it neither cuts nor
+// garbles the table.
+std::string oneLine(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (text.substr(i, 2) == "\r\n") {
+            line.push_back(' ');
+            ++i;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            line.append("\\x").push_back(kHex[byte >> 4]);
+            line.push_back(kHex[byte & 0x0F]);
+        } else {
+            line.push_back(text[i]);
+        }
+    }
+    return line;
+}
 
 }  // namespace
 
@@ -105,7 +124,8 @@ std::string ConsoleFrontEnd::GridTable(const ProgressGrid& grid) {
 }
 
 void ConsoleFrontEnd::PrintGrid(const ProgressGrid& grid) {
-    std::fputs(GridTable(grid).c_str(), mOutput);
+    const std::string table = GridTable(grid);
+    std::fwrite(table.data(), 1, table.size(), mOutput);
     std::fflush(mOutput);
 }
 

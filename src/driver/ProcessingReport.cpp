@@ -146,7 +146,11 @@ void ProcessingReport::WriteDetailedReport(clsDebugLog& log) const {
             log.WriteLog(IndentContinuationLines(prefix, message->Text()));
             written = true;
         }
-        if (!written) {
+        if (step->ErrorMessages()->Suppressed() > 0) {
+            log.WriteLog("     ... and " +
+                         text::groupedDecimal(step->ErrorMessages()->Suppressed()) +
+                         " more messages like these");
+        } else if (!written) {
             log.WriteLog(std::string(15, ' ') + "No Messages to be Printed.");
         }
         log.DecrementIndent();

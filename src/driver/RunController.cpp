@@ -93,6 +93,7 @@ void RunController::RemoveSelectedSpecifications() {
 }
 
 void RunController::RefreshProgressGrid() {
+    mShownStatuses.clear();
     modGridHandler::InitProgressGrid(&mGrid);
     for (const auto& step : *mclsSteps) {
         modGridHandler::AddStepRow(&mGrid, *step);
@@ -171,6 +172,7 @@ void RunController::writeReport() {
 }
 
 void RunController::ResetStepStatuses() {
+    mShownStatuses.clear();
     for (const auto& step : *mclsSteps) {
         step->ProcessingStatus(kssUnknown);
     }
@@ -182,16 +184,17 @@ bool RunController::ProcessSteps() {
     mlFailedSteps = 0;
     updateStatusBar(-1);
     bool processedAny = true;
+    // Later passes find the statuses as the last processed step left them.
+    mclsSteps->SetStatusOfSteps();
     while (processedAny && gbContinueProcessing) {
         processedAny = false;
-        mclsSteps->SetStatusOfSteps();
         std::vector<std::shared_ptr<clsKivStep>> ready;
         for (const auto& step : *mclsSteps) {
             if (step->ProcessingStatus() == kssReady) {
                 ready.push_back(step);
             }
-            mView.YieldToUser();
         }
+        mView.YieldToUser();
         bool continuePass = true;
         for (const auto& step : ready) {
             if (!continuePass || !gbContinueProcessing) {
@@ -226,7 +229,7 @@ void RunController::processStep(const std::shared_ptr<clsKivStep>& step, bool& c
         ++mlFailedSteps;
     }
     mclsSteps->SetStatusOfSteps();
-    refreshStepRows();
+    refreshStepRows(*step);
     mView.YieldToUser();
     if (mbSingleStep &&
         !mView.ConfirmSingleStep("Single Step Progress...",
@@ -237,8 +240,17 @@ void RunController::processStep(const std::shared_ptr<clsKivStep>& step, bool& c
     }
 }
 
-void RunController::refreshStepRows() {
+// Rows whose step kept the status they show keep their text; only the processed step and the
+// steps whose status changed are written again.
+void RunController::refreshStepRows(const clsKivStep& processed) {
+    mShownStatuses.resize(static_cast<std::size_t>(mclsSteps->Count()), kNotShown);
+    auto shown = mShownStatuses.begin();
     for (const auto& step : *mclsSteps) {
+        std::int32_t& shownStatus = *shown++;
+        if (step.get() != &processed && shownStatus == step->ProcessingStatus()) {
+            continue;
+        }
+        shownStatus = step->ProcessingStatus();
         std::string status = step->ProcessingStatusString();
         for (const auto& message : *step->ErrorMessages()) {
             if (message->MsgType() == kMsgDisplayOnly) {

@@ -157,6 +157,7 @@ void clsKivStep::AddPrerequisiteStepName(std::string_view name) {
         prerequisite.value = mclsEnvironment->ReplaceEnvironmentVariables(trimmed);
     }
     mPrerequisites.push_back(std::move(prerequisite));
+    ++mlPrerequisiteRevision;
     ValidateStep();
 }
 
@@ -229,6 +230,7 @@ bool clsKivStep::LoadSpecification(clsINIFile* iniFile, std::int16_t stepNumber,
     mExternalFolder.Assign(text::trim(iniFile->sItemValue("ExternalStartingFolder")), nullptr);
 
     mPrerequisites.clear();
+    ++mlPrerequisiteRevision;
     for (int n = 1;; ++n) {
         const std::string name = iniFile->sItemValue("PrerequisiteTarget_" + text::decimal(n),
                                                      clsINIFile::ParamNotSupplied,
@@ -341,6 +343,7 @@ void clsKivStep::ApplyEnvironment() {
         prerequisite.value = environment ? environment->ReplaceEnvironmentVariables(prerequisite.written)
                                          : prerequisite.written;
     }
+    ++mlPrerequisiteRevision;
     for (TableSlot& slot : mTables) {
         slot.name.Recompute(environment);
     }
@@ -365,6 +368,7 @@ void clsKivStep::ResetStep() {
         text->Assign("", nullptr);
     }
     mPrerequisites.clear();
+    ++mlPrerequisiteRevision;
     mlProcessingStatus = kssUnknown;
     mlSourceRecordsToBeSkipped = 0;
     mlMaxRecordsToLoad = -1;

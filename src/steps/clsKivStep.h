@@ -70,6 +70,8 @@ public:
     std::int16_t PrerequisiteCount() const { return static_cast<std::int16_t>(mPrerequisites.size()); }
     std::string PrerequisiteStepName(std::int32_t index) const;
     void AddPrerequisiteStepName(std::string_view name);
+    // Changes whenever the prerequisite names change, so that a collection can keep them resolved.
+    std::uint32_t PrerequisiteRevision() const { return mlPrerequisiteRevision; }
     void Dump(clsDebugLog* log = nullptr) const;
     const std::shared_ptr<clsDebugLog>& DebugLog() const { return mclsDebugLog; }
     void DebugLog(std::shared_ptr<clsDebugLog> log);
@@ -148,7 +150,8 @@ private:
                                                        const std::string& sourceTable,
                                                        const std::string& sourceStatement,
                                                        std::int32_t skipCount);
-    bool openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText);
+    // Opens the connection unless it is open; a failure adds a message saying why.
+    bool openConnectionOrReport(clsKivConnection& connection);
     std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
                                                     const std::string& destinationTable,
                                                     db::Recordset& target);
@@ -168,6 +171,7 @@ private:
     std::int32_t mlSourceRecordsToBeSkipped = 0;
     std::int32_t mlMaxRecordsToLoad = -1;
     std::vector<Prerequisite> mPrerequisites;
+    std::uint32_t mlPrerequisiteRevision = 0;
     std::int32_t mlProcessingStatus = kssUnknown;
     std::array<TableSlot, 2> mTables;
     std::shared_ptr<clsKivMappingFields> mclsRecordIDFields;

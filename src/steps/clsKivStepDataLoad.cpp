@@ -125,12 +125,16 @@ void clsKivStep::SetCurrentTables(const std::string& sourceTable, const std::str
     ApplyEnvironment();
 }
 
-bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText) {
+bool clsKivStep::openConnectionOrReport(clsKivConnection& connection) {
     if (connection.IsOpen() || connection.OpenConnection()) {
         return true;
     }
-    AddErrorMessage(kMsgError, "clsKivStep", 11, -1,
-                    firstErrorOr(*connection.ADOConnection(), notOpenText), true);
+    const std::string& why = connection.OpenFailure();
+    AddErrorMessage(
+        kMsgError, "clsKivStep", 11, -1,
+        "Connection '" + connection.Name() + "' could not be opened: " +
+            (why.empty() ? std::string("no reason was given") : StripProviderPrefix(why)) + ".",
+        true);
     return false;
 }
 
@@ -145,7 +149,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
     }
-    if (status == kssSucceeded && !openConnectionOrReport(*destination, "Destination Connection not open.")) {
+    if (status == kssSucceeded && !openConnectionOrReport(*destination)) {
         status = kssFailed;
     }
     const auto sourceConnection = TableConnection(kSource);
@@ -153,7 +157,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
     }
-    if (status == kssSucceeded && !openConnectionOrReport(*sourceConnection, "Source Connection not open.")) {
+    if (status == kssSucceeded && !openConnectionOrReport(*sourceConnection)) {
         status = kssFailed;
     }
     if (sourceTable.empty() && status == kssSucceeded && ClassifySQLStatement(sourceStatement) != 0 &&

@@ -1,13 +1,11 @@
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <thread>
 
 #include "../e2e/RunFixture.h"
+#include "KivrunProcess.h"
 
 namespace {
 
@@ -31,36 +29,8 @@ long fileSize(const std::string& file) {
 
 }  // namespace
 
-// kivrun started in the background, so that the test can send it signals while it runs.
 class SignalTest : public RunFixture {
 protected:
-    pid_t start(const std::string& spec) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (::chdir(dir.path().c_str()) == 0 && std::freopen("stdout.txt", "w", stdout) &&
-                std::freopen("stderr.txt", "w", stderr)) {
-                ::execl(KIVRUN_PATH, KIVRUN_PATH, "-console", "-run", "-report", "report.txt",
-                        spec.c_str(), static_cast<char*>(nullptr));
-            }
-            ::_exit(99);
-        }
-        return child;
-    }
-
-    // The exit status, or 1000 + the signal that ended the process, or -1 when it is still
-    // running after `limit`.
-    static int waitFor(pid_t child, std::chrono::milliseconds limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        int raw = 0;
-        while (::waitpid(child, &raw, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > end) {
-                return -1;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : 1000 + WTERMSIG(raw);
-    }
-
     void writeMillionRows() {
         std::filesystem::create_directory(dir.file("in"));
         std::ofstream csv(dir.file("in/big.csv"), std::ios::binary);
@@ -81,15 +51,15 @@ TEST_F(SignalTest, EachSignalCancelsALoadMidwayAndTheReportSaysSo) {
         std::filesystem::remove(dir.file("out.db"));
         std::filesystem::remove(dir.file("report.txt"));
         sql("out.db", "CREATE TABLE big (id INTEGER, name TEXT);");
-        const pid_t child = start("spec.ini");
+        KivrunProcess run(dir.path(), {"-run", "-report", "report.txt", "spec.ini"});
         // Rows are on their way once the destination file grows.
         const auto giveUp = std::chrono::steady_clock::now() + 60s;
         while (fileSize(dir.file("out.db")) < 1000000 &&
                std::chrono::steady_clock::now() < giveUp) {
             std::this_thread::sleep_for(2ms);
         }
-        ASSERT_EQ(::kill(child, signal), 0);
-        ASSERT_EQ(waitFor(child, 60s), status) << TempDir::read(dir.file("stderr.txt"));
+        ASSERT_TRUE(run.Signal(signal));
+        ASSERT_EQ(run.Wait(60s), status) << TempDir::read(dir.file("stderr.txt"));
 
         const std::string report = TempDir::read(dir.file("report.txt"));
         EXPECT_NE(report.find("\r\nRun cancelled by signal " + std::string(name) + ".\r\n"),
@@ -131,17 +101,12 @@ TEST_F(SignalTest, ASecondSignalEndsTheProcessAtOnce) {
             "SELECT count(*) FROM c\r\n"
             "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
     sql("out.db", "CREATE TABLE t (x INTEGER);");
-    const pid_t child = start("spec.ini");
+    KivrunProcess run(dir.path(), {"-run", "-report", "report.txt", "spec.ini"});
     std::this_thread::sleep_for(500ms);
-    ASSERT_EQ(::kill(child, SIGTERM), 0);
+    ASSERT_TRUE(run.Signal(SIGTERM));
     // The first signal waits for the statement in hand.
-    EXPECT_EQ(waitFor(child, 500ms), -1);
-    ASSERT_EQ(::kill(child, SIGINT), 0);
-    const int status = waitFor(child, 5s);
-    if (status == -1) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-    }
-    EXPECT_EQ(status, 130);
+    EXPECT_EQ(run.Wait(500ms), KivrunProcess::kStillRunning);
+    ASSERT_TRUE(run.Signal(SIGINT));
+    EXPECT_EQ(run.Wait(5s), 130);
     EXPECT_FALSE(std::filesystem::exists(dir.file("report.txt")));
 }
