@@ -10,6 +10,7 @@
 #include "driver/CommandLine.h"
 #include "driver/ConsoleFrontEnd.h"
 #include "driver/RunController.h"
+#include "driver/RunSignals.h"
 #include "driver/modKivRun.h"
 #if KIV_WITH_WINDOW
 #include "ui/WindowProgram.h"

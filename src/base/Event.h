@@ -52,6 +52,7 @@ public:
         return Subscription([weakState, slot] {
             slot->active = false;
             if (auto state = weakState.lock()) {
+                ++state->inactive;
                 state->removeInactive();
             }
         });
@@ -77,7 +78,7 @@ public:
         }
     }
 
-    std::size_t subscriberCount() const { return state_->entries.size(); }
+    std::size_t subscriberCount() const { return state_->entries.size() - state_->inactive; }
 
 private:
     struct Slot {
@@ -87,9 +88,13 @@ private:
     struct State {
         std::vector<std::shared_ptr<Slot>> entries;
         int raising = 0;
+        std::size_t inactive = 0;
+        // Cancelled slots go once they are half of all, so that cancelling one subscription
+        // among many costs no walk over all of them.
         void removeInactive() {
-            if (raising == 0) {
+            if (raising == 0 && inactive * 2 > entries.size()) {
                 std::erase_if(entries, [](const auto& slot) { return !slot->active; });
+                inactive = 0;
             }
         }
     };

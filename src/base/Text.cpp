@@ -124,4 +124,13 @@ std::size_t leadingTagsLength(std::string_view message) {
 
 std::string decimal(long long value) { return std::to_string(value); }
 
+std::string groupedDecimal(long long value) {
+    std::string digits = decimal(value);
+    const std::size_t first = digits.front() == '-' ? 1 : 0;
+    for (std::size_t position = digits.size(); position > first + 3; position -= 3) {
+        digits.insert(position - 3, 1, ',');
+    }
+    return digits;
+}
+
 }  // namespace kiv::text

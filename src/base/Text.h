@@ -33,5 +33,7 @@ std::size_t leadingTagsLength(std::string_view message);
 
 // Decimal text of a whole number, no blanks.
 std::string decimal(long long value);
+// Decimal text with a comma between groups of three digits: "999,000".
+std::string groupedDecimal(long long value);
 
 }  // namespace kiv::text

@@ -13,7 +13,8 @@ std::string MaskConnectStringPassword(std::string_view connectString) {
                                                                  ? std::string_view::npos
                                                                  : end - start);
         const std::string_view key = text::trim(part.substr(0, part.find('=')));
-        if (part.find('=') != std::string_view::npos && text::iequals(key, "PWD")) {
+        if (part.find('=') != std::string_view::npos &&
+            (text::iequals(key, "PWD") || text::iequals(key, "Password"))) {
             const auto equals = part.find('=');
             const std::string_view value = part.substr(equals + 1);
             if (value.empty() || value == "{}") {

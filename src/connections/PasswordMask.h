@@ -8,7 +8,7 @@ namespace kiv {
 
 constexpr std::string_view kMaskedPassword = "********";
 
-// The connect string with the value of every PWD= part replaced by the mask.
+// The connect string with the value of every PWD= and Password= part replaced by the mask.
 std::string MaskConnectStringPassword(std::string_view connectString);
 // The text with every occurrence of the password replaced by the mask.
 std::string MaskPassword(std::string_view text, std::string_view password);

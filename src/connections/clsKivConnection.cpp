@@ -287,8 +287,13 @@ bool clsKivConnection::OpenConnection() {
     if (!mADOConnection) {
         mADOConnection = std::make_shared<db::Connection>();
     }
+    msOpenFailure.clear();
     const std::string connectString = buildConnectString();
     if (connectString.empty()) {
+        msOpenFailure = "no connect string can be made from its settings (connection type '" +
+                        msDatabaseTypeText + "', database '" +
+                        MaskPassword(MaskConnectStringPassword(mDatabaseName.Value()), Password()) +
+                        "')";
         return false;
     }
     std::string failure;
@@ -301,10 +306,13 @@ bool clsKivConnection::OpenConnection() {
     } catch (const std::exception& error) {
         failure = error.what();
     }
-    if (!failure.empty() && mclsErrorMessages) {
-        mclsErrorMessages->Add(kMsgError, "Open Connection", -1, -1,
-                               "Failed to Open Data Source Connection: Reason- '" +
-                                   MaskPassword(failure, Password()) + "'");
+    if (!failure.empty()) {
+        msOpenFailure = MaskPassword(MaskConnectStringPassword(failure), Password());
+        if (mclsErrorMessages) {
+            mclsErrorMessages->Add(
+                kMsgError, "Open Connection", -1, -1,
+                "Failed to Open Data Source Connection: Reason- '" + msOpenFailure + "'");
+        }
     }
     const bool opened = IsOpen();
     publishOpening(opened);
@@ -355,10 +363,17 @@ void clsKivConnection::Dump(clsDebugLog* log) const {
     log->WriteLog(substituted("Primary Input Connection: ", mPrimaryInputText.Written(),
                               boolText(mbPrimaryInputDataSource)));
     log->WriteLog(substituted("Connection Type:          ", msDatabaseTypeText, typeNumber));
-    log->WriteLog(substituted("Server Name:              ", mServerName.Written(), mServerName.Value()));
-    log->WriteLog(substituted("Database Name:            ", mDatabaseName.Written(),
-                              mDatabaseName.Value()));
-    log->WriteLog(substituted("User ID:                  ", mUserID.Written(), mUserID.Value()));
+    // A server, database or user setting may be a whole connect string with a password in it.
+    const auto masked = [this](const SubstitutedText& setting) {
+        return std::pair{MaskPassword(MaskConnectStringPassword(setting.Written()), Password()),
+                         MaskPassword(MaskConnectStringPassword(setting.Value()), Password())};
+    };
+    const auto [serverWritten, serverValue] = masked(mServerName);
+    const auto [databaseWritten, databaseValue] = masked(mDatabaseName);
+    const auto [userWritten, userValue] = masked(mUserID);
+    log->WriteLog(substituted("Server Name:              ", serverWritten, serverValue));
+    log->WriteLog(substituted("Database Name:            ", databaseWritten, databaseValue));
+    log->WriteLog(substituted("User ID:                  ", userWritten, userValue));
     log->WriteLog(substituted("Password:                 ", maskedWritten, maskedValue));
     log->WriteLog(substituted("Read Only Mode:           ", mReadOnlyText.Written(),
                               boolText(mbReadOnlyMode)));
@@ -402,7 +417,9 @@ void clsKivConnection::dumpConnectionInformation(clsDebugLog& log) const {
         log.WriteLog(quoted("Source:       ", error->Source()));
         log.WriteLog(quoted("SQLState:     ", error->SQLState()));
         log.WriteLog(quoted("Native Error: ", text::decimal(error->NativeError())));
-        log.WriteLog(quoted("Description:  ", MaskPassword(error->Description(), Password())));
+        log.WriteLog(
+            quoted("Description:  ",
+                   MaskPassword(MaskConnectStringPassword(error->Description()), Password())));
         log.WriteLog("");
         log.DecrementIndent();
     }

@@ -64,6 +64,8 @@ public:
     bool LoadSpecification(clsINIFile* reader, std::string_view name);
     const std::string& CurrentDatabaseName() const { return msCurrentDatabaseName; }
     bool OpenConnection();
+    // Why the last OpenConnection failed, passwords masked; empty after a success.
+    const std::string& OpenFailure() const { return msOpenFailure; }
     bool IsOpen() const;
     std::int16_t CountMatchingDataSets();
     void mclsEnvironment_Changed(const std::string& name);
@@ -99,6 +101,7 @@ private:
     std::string msPatternFolder;
     std::string msCurrentDatabaseName;
     std::string msOpeningConnectString;
+    std::string msOpenFailure;
     std::int16_t miDataSetCount = -1;
     std::int16_t miDataSetIndex = 0;
     std::vector<std::string> mPatternFiles;

@@ -5,6 +5,6 @@ namespace kiv {
 std::shared_ptr<clsDebugLog> gDebugLog;
 std::shared_ptr<clsDebugLog> gReportLog;
 bool gbDebugEnabled = false;
-bool gbContinueProcessing = true;
+std::atomic<bool> gbContinueProcessing = true;
 
 }  // namespace kiv

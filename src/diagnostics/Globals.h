@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "diagnostics/clsDebugLog.h"
@@ -14,7 +15,7 @@ extern std::shared_ptr<clsDebugLog> gReportLog;
 // True while the program is up (set once the command line is being processed); gates the
 // debug log.
 extern bool gbDebugEnabled;
-// A run goes on while this is true.
-extern bool gbContinueProcessing;
+// A run goes on while this is true. Atomic: a signal handler clears it.
+extern std::atomic<bool> gbContinueProcessing;
 
 }  // namespace kiv

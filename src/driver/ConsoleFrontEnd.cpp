@@ -15,8 +15,25 @@ constexpr std::size_t kWrapWidth = 76;
 constexpr std::string_view kFailureIndent = "      ";
 
 // Status texts hold CR LF between a message and its record; one line each on a terminal.
+// Any other control character, a NUL among them, shows as \xNN so that it neither cuts nor
+// garbles the table.
 std::string oneLine(std::string_view text) {
-    return text::replaceAll(text, "\r\n", " ");
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (text.substr(i, 2) == "\r\n") {
+            line.push_back(' ');
+            ++i;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            line.append("\\x").push_back(kHex[byte >> 4]);
+            line.push_back(kHex[byte & 0x0F]);
+        } else {
+            line.push_back(text[i]);
+        }
+    }
+    return line;
 }
 
 // The text's lines broken at blanks to at most kWrapWidth characters, each indented.
@@ -159,7 +176,8 @@ std::string ConsoleFrontEnd::GridTable(const ProgressGrid& grid, const clsKivSte
 }
 
 void ConsoleFrontEnd::PrintGrid(const ProgressGrid& grid, const clsKivSteps& steps) {
-    std::fputs(GridTable(grid, steps).c_str(), mOutput);
+    const std::string table = GridTable(grid, steps);
+    std::fwrite(table.data(), 1, table.size(), mOutput);
     std::fflush(mOutput);
 }
 

@@ -89,6 +89,10 @@ void ProcessingReport::WriteSummaryReport(clsDebugLog& log, std::time_t startTim
     log.WriteLog("Elapsed Time:          " +
                  text::decimal(std::llabs(static_cast<long long>(endTime - startTime))) + " seconds");
     log.WriteLog("");
+    if (!msCancelNotice.empty()) {
+        log.WriteLog(msCancelNotice);
+        log.WriteLog("");
+    }
     const auto database = mEnvironment ? mEnvironment->Item("SourceDatabase")
                                        : nullptr;
     log.WriteLog("Source Database Name:  " +
@@ -142,7 +146,11 @@ void ProcessingReport::WriteDetailedReport(clsDebugLog& log) const {
             log.WriteLog(IndentContinuationLines(prefix, message->Text()));
             written = true;
         }
-        if (!written) {
+        if (step->ErrorMessages()->Suppressed() > 0) {
+            log.WriteLog("     ... and " +
+                         text::groupedDecimal(step->ErrorMessages()->Suppressed()) +
+                         " more messages like these");
+        } else if (!written) {
             log.WriteLog(std::string(15, ' ') + "No Messages to be Printed.");
         }
         log.DecrementIndent();

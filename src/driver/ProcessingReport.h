@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "diagnostics/clsDebugLog.h"
@@ -16,9 +17,13 @@ namespace kiv {
 // the messages of each step.
 class ProcessingReport {
 public:
+    // `cancelNotice` says why the run stopped early; empty for a run that went to its end.
     ProcessingReport(const clsKivSteps& steps, const ProgressGrid& grid,
-                     clsEnvironmentVariables* environment)
-        : mSteps(steps), mGrid(grid), mEnvironment(environment) {}
+                     clsEnvironmentVariables* environment, std::string cancelNotice = {})
+        : mSteps(steps),
+          mGrid(grid),
+          mEnvironment(environment),
+          msCancelNotice(std::move(cancelNotice)) {}
 
     void WriteSummaryReport(clsDebugLog& log, std::time_t startTime, std::time_t endTime) const;
     void WriteDetailedReport(clsDebugLog& log) const;
@@ -38,6 +43,7 @@ private:
     const clsKivSteps& mSteps;
     const ProgressGrid& mGrid;
     clsEnvironmentVariables* mEnvironment;
+    std::string msCancelNotice;
 };
 
 }  // namespace kiv

@@ -40,6 +40,9 @@ void ProgressGrid::SetText(int row, int column, std::string text) {
         return;
     }
     mRows[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)] = std::move(text);
+    if (column == 1) {
+        mNameRows.clear();
+    }
     Changed.raise();
 }
 
@@ -52,11 +55,15 @@ void ProgressGrid::SetColourStatus(int row, std::int32_t status) {
 
 void ProgressGrid::Reset(int rows) {
     mRows.assign(static_cast<std::size_t>(std::max(rows, 0)), Row{});
+    mNameRows.clear();
     mCurrentRow = 0;
     Changed.raise();
 }
 
 void ProgressGrid::AppendRow(std::array<std::string, kColumns> cells) {
+    if (!mNameRows.empty()) {
+        mNameRows.emplace(cells[1], Rows());
+    }
     mRows.push_back(Row{std::move(cells), kNoColour});
     Changed.raise();
 }
@@ -64,8 +71,19 @@ void ProgressGrid::AppendRow(std::array<std::string, kColumns> cells) {
 void ProgressGrid::RemoveRow(int row) {
     if (row >= 0 && row < Rows()) {
         mRows.erase(mRows.begin() + row);
+        mNameRows.clear();
         Changed.raise();
     }
+}
+
+int ProgressGrid::RowOfName(const std::string& name) const {
+    if (mNameRows.empty()) {
+        for (int row = 1; row < Rows(); ++row) {
+            mNameRows.emplace(mRows[static_cast<std::size_t>(row)].cells[1], row);
+        }
+    }
+    const auto found = mNameRows.find(name);
+    return found == mNameRows.end() ? -1 : found->second;
 }
 
 void ProgressGrid::SortRows(int column, bool ascending) {
@@ -82,6 +100,7 @@ void ProgressGrid::SortRows(int column, bool ascending) {
         }
         return text::toLower(first.cells[index]) < text::toLower(second.cells[index]);
     });
+    mNameRows.clear();
     Changed.raise();
 }
 

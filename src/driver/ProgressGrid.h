@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/Event.h"
@@ -39,6 +40,8 @@ public:
     void RemoveRow(int row);
     // Sorts the data rows (from row 1) by `column`.
     void SortRows(int column, bool ascending);
+    // The first data row whose name cell (column 1) is `name`, or -1.
+    int RowOfName(const std::string& name) const;
 
     int CurrentColumn() const { return mCurrentColumn; }
     void CurrentColumn(int column) { mCurrentColumn = column; }
@@ -54,6 +57,8 @@ private:
         std::int32_t colourStatus = kNoColour;
     };
     std::vector<Row> mRows;
+    // First row of each name, built on demand and dropped when rows or names change.
+    mutable std::unordered_map<std::string, int> mNameRows;
     int mCurrentColumn = 0;
     int mCurrentRow = 0;
 };

@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "diagnostics/Globals.h"
 #include "driver/ProcessingReport.h"
+#include "driver/RunSignals.h"
 #include "driver/modGridHandler.h"
 #include "driver/modKivRun.h"
 #include "package/PackageCheck.h"
@@ -118,6 +119,7 @@ void RunController::RemoveSelectedSpecifications() {
 }
 
 void RunController::RefreshProgressGrid() {
+    mShownStatuses.clear();
     modGridHandler::InitProgressGrid(&mGrid);
     for (const auto& step : *mclsSteps) {
         modGridHandler::AddStepRow(&mGrid, *step);
@@ -156,6 +158,7 @@ void RunController::Run() {
     mlFailedInRun = 0;
     mSummary.Clear();
     gbContinueProcessing = true;
+    const RunSignals signals;
     updateStatusBar(-1);
     mbStepsRan = false;
     if (!mclsPrimaryInput) {
@@ -192,7 +195,8 @@ void RunController::writeReport() {
     gReportLog->AppendToLog(true);
     gReportLog->OpenLog("");
     writeProblems(*gReportLog);
-    const ProcessingReport report(*mclsSteps, mGrid, gEnvironment.get());
+    const ProcessingReport report(*mclsSteps, mGrid, gEnvironment.get(),
+                                  RunSignals::CancelNotice());
     report.WriteSummaryReport(*gReportLog, mStartTime, mEndTime);
     report.WriteDetailedReport(*gReportLog);
     gReportLog->CloseLog();
@@ -212,6 +216,7 @@ void RunController::writeSummary() {
 }
 
 void RunController::ResetStepStatuses() {
+    mShownStatuses.clear();
     for (const auto& step : *mclsSteps) {
         step->ProcessingStatus(kssUnknown);
     }
@@ -272,6 +277,9 @@ RunController::Verdict RunController::StepVerdict() const {
 }
 
 int RunController::ExitStatus() const {
+    if (RunSignals::Caught() != 0) {
+        return RunSignals::ExitStatus();
+    }
     if (mlFailedInRun > 0 || !gbContinueProcessing || mbInvalidSpecification || mbSummaryFailed) {
         return 1;
     }
@@ -287,19 +295,20 @@ bool RunController::ProcessSteps() {
     mlFailedSteps = 0;
     updateStatusBar(-1);
     bool processedAny = true;
+    // Later passes find the statuses as the last processed step left them.
+    mclsSteps->SetStatusOfSteps();
     while (processedAny && gbContinueProcessing) {
         processedAny = false;
-        mclsSteps->SetStatusOfSteps();
         std::vector<std::shared_ptr<clsKivStep>> ready;
         for (const auto& step : *mclsSteps) {
             if (step->ProcessingStatus() == kssReady) {
                 ready.push_back(step);
             }
-            mView.YieldToUser();
         }
+        mView.YieldToUser();
         bool continuePass = true;
         for (const auto& step : ready) {
-            if (!continuePass) {
+            if (!continuePass || !gbContinueProcessing) {
                 break;
             }
             processedAny = true;
@@ -337,7 +346,7 @@ void RunController::processStep(const std::shared_ptr<clsKivStep>& step, bool& c
         ++mlFailedSteps;
     }
     mclsSteps->SetStatusOfSteps();
-    refreshStepRows();
+    refreshStepRows(*step);
     mView.YieldToUser();
     if (mbSingleStep &&
         !mView.ConfirmSingleStep("Single Step Progress...",
@@ -348,8 +357,17 @@ void RunController::processStep(const std::shared_ptr<clsKivStep>& step, bool& c
     }
 }
 
-void RunController::refreshStepRows() {
+// Rows whose step kept the status they show keep their text; only the processed step and the
+// steps whose status changed are written again.
+void RunController::refreshStepRows(const clsKivStep& processed) {
+    mShownStatuses.resize(static_cast<std::size_t>(mclsSteps->Count()), kNotShown);
+    auto shown = mShownStatuses.begin();
     for (const auto& step : *mclsSteps) {
+        std::int32_t& shownStatus = *shown++;
+        if (step.get() != &processed && shownStatus == step->ProcessingStatus()) {
+            continue;
+        }
+        shownStatus = step->ProcessingStatus();
         std::string status = step->ProcessingStatusString();
         for (const auto& message : *step->ErrorMessages()) {
             if (message->MsgType() == kMsgDisplayOnly) {

@@ -86,7 +86,7 @@ public:
 
 private:
     void updateStatusBar(std::int32_t recordNumber);
-    void refreshStepRows();
+    void refreshStepRows(const clsKivStep& processed);
     void processStep(const std::shared_ptr<clsKivStep>& step, bool& continuePass);
     void writeReport();
     void writeSummary();
@@ -100,6 +100,9 @@ private:
     std::shared_ptr<clsKivStep> mclsCrntStep;
     Subscription mCrntStepSubscription;
     ProgressGrid mGrid;
+    // The status each step's row shows since the grid was last filled, by position.
+    static constexpr std::int32_t kNotShown = -100;
+    std::vector<std::int32_t> mShownStatuses;
     int miSortColumn = 0;
     std::array<bool, ProgressGrid::kColumns> mSortAscending{true, true, true, true};
     std::int32_t mlDataSetTotal = 0;

@@ -41,13 +41,12 @@ int FindStepRow(const ProgressGrid* grid, std::string_view key) {
         return -1;
     }
     const auto number = Variant::parseNumber(key) ? Variant(key).tryToInteger() : std::nullopt;
+    if (!number) {
+        return grid->RowOfName(std::string(key));
+    }
     for (int row = 1; row < grid->Rows(); ++row) {
-        if (number) {
-            const auto cell = Variant(grid->Text(row, 0)).tryToInteger();
-            if (Variant::parseNumber(grid->Text(row, 0)) && cell == number) {
-                return row;
-            }
-        } else if (grid->Text(row, 1) == key) {
+        const auto cell = Variant(grid->Text(row, 0)).tryToInteger();
+        if (Variant::parseNumber(grid->Text(row, 0)) && cell == number) {
             return row;
         }
     }

@@ -1,7 +1,10 @@
 #include "package/PackageCheck.h"
 
+#include <algorithm>
 #include <array>
+#include <map>
 #include <set>
+#include <vector>
 
 #include "base/Path.h"
 #include "base/Text.h"
@@ -81,19 +84,76 @@ bool namesOneTable(const std::string& table) {
            !text::istartsWith(table, "TABLE_NUM_");
 }
 
-// Whether `target` can be reached from `from` through prerequisites.
-bool reaches(const clsKivSteps& steps, const clsKivStep& from, const clsKivStep& target,
-             std::set<const clsKivStep*>& seen) {
-    for (std::int32_t position = 1; position <= from.PrerequisiteCount(); ++position) {
-        const auto next = steps.Item(from.PrerequisiteStepName(position));
-        if (!next || !seen.insert(next.get()).second) {
-            continue;
-        }
-        if (next.get() == &target || reaches(steps, *next, target, seen)) {
-            return true;
+// The steps whose prerequisites lead back to them: members of a strongly connected group of
+// more than one step, or steps that require themselves. Tarjan's algorithm with a stack of its
+// own, so a long chain neither recurses deeply nor is walked once per step.
+std::set<const clsKivStep*> stepsInCycles(const clsKivSteps& steps) {
+    std::map<const clsKivStep*, std::vector<const clsKivStep*>> edges;
+    for (const auto& step : steps) {
+        auto& next = edges[step.get()];
+        for (std::int32_t position = 1; position <= step->PrerequisiteCount(); ++position) {
+            if (const auto prerequisite = steps.Item(step->PrerequisiteStepName(position))) {
+                next.push_back(prerequisite.get());
+            }
         }
     }
-    return false;
+    struct Mark {
+        long index = -1;
+        long low = 0;
+        bool onStack = false;
+    };
+    std::map<const clsKivStep*, Mark> marks;
+    std::vector<const clsKivStep*> stack;
+    std::set<const clsKivStep*> inCycles;
+    long counter = 0;
+    for (const auto& root : steps) {
+        if (marks[root.get()].index >= 0) {
+            continue;
+        }
+        std::vector<std::pair<const clsKivStep*, std::size_t>> walk{{root.get(), 0}};
+        while (!walk.empty()) {
+            auto& [step, next] = walk.back();
+            Mark& mark = marks[step];
+            if (next == 0 && mark.index < 0) {
+                mark.index = mark.low = counter++;
+                stack.push_back(step);
+                mark.onStack = true;
+            }
+            const auto& prerequisites = edges[step];
+            if (next < prerequisites.size()) {
+                const clsKivStep* prerequisite = prerequisites[next++];
+                const Mark& other = marks[prerequisite];
+                if (other.index < 0) {
+                    walk.emplace_back(prerequisite, 0);
+                } else if (other.onStack) {
+                    mark.low = std::min(mark.low, other.index);
+                }
+                continue;
+            }
+            if (mark.low == mark.index) {
+                std::vector<const clsKivStep*> group;
+                const clsKivStep* member = nullptr;
+                do {
+                    member = stack.back();
+                    stack.pop_back();
+                    marks[member].onStack = false;
+                    group.push_back(member);
+                } while (member != step);
+                const bool selfLoop = std::find(prerequisites.begin(), prerequisites.end(), step) !=
+                                      prerequisites.end();
+                if (group.size() > 1 || selfLoop) {
+                    inCycles.insert(group.begin(), group.end());
+                }
+            }
+            const long low = mark.low;
+            walk.pop_back();
+            if (!walk.empty()) {
+                Mark& parent = marks[walk.back().first];
+                parent.low = std::min(parent.low, low);
+            }
+        }
+    }
+    return inCycles;
 }
 
 // Opens the connection once; false, with the problem added, when it does not open.
@@ -214,6 +274,7 @@ void PackageCheck::AddFileProblems(std::vector<SpecificationProblem>& problems,
 
 void PackageCheck::AddPrerequisiteProblems(std::vector<SpecificationProblem>& problems,
                                            const clsKivSteps& steps) {
+    const std::set<const clsKivStep*> inCycles = stepsInCycles(steps);
     for (const auto& step : steps) {
         for (std::int32_t position = 1; position <= step->PrerequisiteCount(); ++position) {
             const std::string name = step->PrerequisiteStepName(position);
@@ -223,8 +284,7 @@ void PackageCheck::AddPrerequisiteProblems(std::vector<SpecificationProblem>& pr
                                     "no step is named '" + name + "'."});
             }
         }
-        std::set<const clsKivStep*> seen;
-        if (reaches(steps, *step, *step, seen)) {
+        if (inCycles.contains(step.get())) {
             problems.push_back({step->SourceFileName(), stepSection(*step), "PrerequisiteTarget_1",
                                 "the prerequisites of '" + step->StepName() +
                                     "' lead back to it: they form a cycle."});

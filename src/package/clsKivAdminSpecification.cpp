@@ -105,7 +105,7 @@ void clsKivAdminSpecification::recompute() {
     mPackageName.Recompute(environment);
 }
 
-void clsKivAdminSpecification::invalid(const std::string& text) {
+void clsKivAdminSpecification::Invalid(const std::string& text) {
     mbIsValid = false;
     mclsErrorMessages->Add(kMsgError, kSource, 0, -1, text);
 }
@@ -114,16 +114,16 @@ bool clsKivAdminSpecification::validate() {
     mbIsValid = true;
     mclsErrorMessages->Clear();
     if (menumFileType != ksftPackageSpecification) {
-        invalid("Kiv File Type is not recognized.");
+        Invalid("Kiv File Type is not recognized.");
     }
     const auto version = versionParts(FormatVersion());
     if (!version) {
-        invalid("Kiv Spec Version '" + FormatVersion() + "' is not a version number.");
+        Invalid("Kiv Spec Version '" + FormatVersion() + "' is not a version number.");
     } else {
         checkVersion(*version);
     }
     if (PackageName().empty()) {
-        invalid("Package Name was not specified.");
+        Invalid("Package Name was not specified.");
     }
     return mbIsValid;
 }
@@ -132,17 +132,19 @@ bool clsKivAdminSpecification::checkVersion(const std::vector<std::int16_t>& ver
     const std::vector<std::int16_t> limit = *versionParts(kLimitVersion);
     for (std::size_t i = 0; i < version.size(); ++i) {
         if (i < limit.size() && version[i] < limit[i]) {
-            invalid("Kiv Spec Version is prior to minimum version: " + std::string(kLimitVersion));
+            Invalid("Kiv Spec Version is prior to minimum version: " + std::string(kLimitVersion));
             break;
         }
     }
     for (std::size_t i = 0; i < version.size(); ++i) {
         if (i >= limit.size()) {
-            invalid("Kiv Spec Version is newer than maximum version: " + std::string(kLimitVersion));
+            Invalid("Kiv Spec Version is newer than maximum version: " +
+                    std::string(kLimitVersion));
             continue;
         }
         if (version[i] > limit[i]) {
-            invalid("Kiv Spec Version is newer than maximum version: " + std::string(kLimitVersion));
+            Invalid("Kiv Spec Version is newer than maximum version: " +
+                    std::string(kLimitVersion));
             break;
         }
     }

@@ -37,6 +37,8 @@ public:
     void PackageName(std::string_view value);
     const std::shared_ptr<clsMessages>& ErrorMessages() const { return mclsErrorMessages; }
     bool IsValid() const { return mbIsValid; }
+    // Marks the file invalid, with `text` among its error messages.
+    void Invalid(const std::string& text);
     void mclsEnvironment_Changed(const std::string& name);
 
     static std::string FileTypeName(std::int32_t type);
@@ -44,7 +46,6 @@ public:
 private:
     void recompute();
     bool validate();
-    void invalid(const std::string& text);
     bool checkVersion(const std::vector<std::int16_t>& version);
 
     std::string msFileType;

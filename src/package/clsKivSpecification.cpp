@@ -1,5 +1,8 @@
 #include "package/clsKivSpecification.h"
 
+#include <cstdint>
+#include <limits>
+
 #include "base/Text.h"
 
 namespace kiv {
@@ -42,6 +45,12 @@ void clsKivSpecification::LoadKivSpecification(std::string_view fileName,
         const std::string name = mclsINIFile->sItemValue("StepName", "STEP " + number,
                                                          clsINIFile::ParamNotSupplied, kStepNotFound);
         if (name == kStepNotFound) {
+            break;
+        }
+        if (n > std::numeric_limits<std::int16_t>::max()) {
+            mclsAdmin->Invalid("Section [STEP " + number +
+                               "] and the steps after it are not loaded: step numbers go up to " +
+                               text::decimal(std::numeric_limits<std::int16_t>::max()) + ".");
             break;
         }
         mclsSteps->AddFromFile(mclsINIFile.get(), environment, number, mclsConnections);

@@ -158,6 +158,7 @@ void clsKivStep::AddPrerequisiteStepName(std::string_view name) {
         prerequisite.value = mclsEnvironment->ReplaceEnvironmentVariables(trimmed);
     }
     mPrerequisites.push_back(std::move(prerequisite));
+    ++mlPrerequisiteRevision;
     ValidateStep();
 }
 
@@ -230,6 +231,7 @@ bool clsKivStep::LoadSpecification(clsINIFile* iniFile, std::int16_t stepNumber,
     mExternalFolder.Assign(text::trim(iniFile->sItemValue("ExternalStartingFolder")), nullptr);
 
     mPrerequisites.clear();
+    ++mlPrerequisiteRevision;
     for (int n = 1;; ++n) {
         const std::string name = iniFile->sItemValue("PrerequisiteTarget_" + text::decimal(n),
                                                      clsINIFile::ParamNotSupplied,
@@ -342,6 +344,7 @@ void clsKivStep::ApplyEnvironment() {
         prerequisite.value = environment ? environment->ReplaceEnvironmentVariables(prerequisite.written)
                                          : prerequisite.written;
     }
+    ++mlPrerequisiteRevision;
     for (TableSlot& slot : mTables) {
         slot.name.Recompute(environment);
     }
@@ -366,6 +369,7 @@ void clsKivStep::ResetStep() {
         text->Assign("", nullptr);
     }
     mPrerequisites.clear();
+    ++mlPrerequisiteRevision;
     mlProcessingStatus = kssUnknown;
     mlSourceRecordsToBeSkipped = 0;
     mlMaxRecordsToLoad = -1;

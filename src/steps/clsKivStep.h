@@ -76,6 +76,8 @@ public:
     }
     std::string PrerequisiteStepName(std::int32_t index) const;
     void AddPrerequisiteStepName(std::string_view name);
+    // Changes whenever the prerequisite names change, so that a collection can keep them resolved.
+    std::uint32_t PrerequisiteRevision() const { return mlPrerequisiteRevision; }
     void Dump(clsDebugLog* log = nullptr) const;
     const std::shared_ptr<clsDebugLog>& DebugLog() const { return mclsDebugLog; }
     void DebugLog(std::shared_ptr<clsDebugLog> log);
@@ -163,14 +165,16 @@ private:
                                                        const std::string& sourceTable,
                                                        const std::string& sourceStatement,
                                                        std::int32_t skipCount);
-    bool openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText);
+    // Opens the connection unless it is open; a failure adds a message saying why.
+    bool openConnectionOrReport(clsKivConnection& connection);
     bool connectionIsDefined(const clsKivConnection& connection);
     bool mappingsBind(const db::Recordset& source, const db::Recordset& target,
                       const std::string& sourceTable, const std::string& destinationTable);
     std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
                                                     const std::string& destinationTable,
                                                     db::Recordset& target);
-    void runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
+    // True when the run was cancelled before the source was read to its end.
+    bool runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
                     std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped);
     void saveRows(db::Recordset& target, db::Command* insert, std::int32_t& status);
     void cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,
@@ -185,6 +189,7 @@ private:
     std::int32_t mlSourceRecordsToBeSkipped = 0;
     std::int32_t mlMaxRecordsToLoad = -1;
     std::vector<Prerequisite> mPrerequisites;
+    std::uint32_t mlPrerequisiteRevision = 0;
     std::int32_t mlProcessingStatus = kssUnknown;
     std::array<TableSlot, 2> mTables;
     std::shared_ptr<clsKivMappingFields> mclsRecordIDFields;

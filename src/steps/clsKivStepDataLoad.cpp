@@ -156,15 +156,19 @@ bool clsKivStep::connectionIsDefined(const clsKivConnection& connection) {
     return false;
 }
 
-bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText) {
+bool clsKivStep::openConnectionOrReport(clsKivConnection& connection) {
     if (!connectionIsDefined(connection)) {
         return false;
     }
     if (connection.IsOpen() || connection.OpenConnection()) {
         return true;
     }
-    AddErrorMessage(kMsgError, "clsKivStep", 11, -1,
-                    firstErrorOr(*connection.ADOConnection(), notOpenText), true);
+    const std::string& why = connection.OpenFailure();
+    AddErrorMessage(
+        kMsgError, "clsKivStep", 11, -1,
+        "Connection '" + connection.Name() + "' could not be opened: " +
+            (why.empty() ? std::string("no reason was given") : StripProviderPrefix(why)) + ".",
+        true);
     return false;
 }
 
@@ -179,8 +183,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
     }
-    if (status == kssSucceeded &&
-        !openConnectionOrReport(*destination, "Destination Connection not open.")) {
+    if (status == kssSucceeded && !openConnectionOrReport(*destination)) {
         status = kssFailed;
     }
     const auto sourceConnection = TableConnection(kSource);
@@ -188,8 +191,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
     }
-    if (status == kssSucceeded &&
-        !openConnectionOrReport(*sourceConnection, "Source Connection not open.")) {
+    if (status == kssSucceeded && !openConnectionOrReport(*sourceConnection)) {
         status = kssFailed;
     }
     if (sourceTable.empty() && status == kssSucceeded &&
@@ -267,8 +269,18 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     mlRowsProcessed = 0;
     std::int32_t skipped = 0;
     if (source && target && status == kssSucceeded) {
-        runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
+        const bool cancelled =
+            runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
         saveRows(*target, insert.get(), status);
+        if (cancelled && status == kssSucceeded) {
+            // The rows loaded so far stay written, as after a failure.
+            status = kssFailed;
+            AddErrorMessage(
+                kMsgError, "clsKivStep", 12, mlRowsProcessed,
+                "The run was cancelled after record " + text::decimal(mlRowsProcessed) +
+                    "; the records up to it are written, the rest of the data set is not.",
+                true);
+        }
         Progress.raise(mlRowsProcessed);
     }
     if (skipped > 0) {
@@ -374,7 +386,7 @@ std::shared_ptr<db::Command> clsKivStep::InsertCommand(
     return command;
 }
 
-void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
+bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
                             std::int32_t destinationType, std::int32_t& status,
                             std::int32_t& skipped) {
     const bool textDestination = destinationType == kctTextFile;
@@ -383,6 +395,10 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
             break;
+        }
+        if (!gbContinueProcessing.load(std::memory_order_relaxed)) {
+            mrcdReading = nullptr;
+            return true;
         }
         if (++mlRowsProcessed % 25 == 0) {
             Progress.raise(mlRowsProcessed);
@@ -446,6 +462,7 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
         }
     }
     mrcdReading = nullptr;
+    return false;
 }
 
 // Rows may still be on their way to the destination when the loop ends, also after a failed

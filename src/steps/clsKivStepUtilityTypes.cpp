@@ -33,7 +33,7 @@ std::int32_t clsKivStep::CountRecords() {
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
         return status;
     }
-    if (!openConnectionOrReport(*destination, "Destination Connection not open.")) {
+    if (!openConnectionOrReport(*destination)) {
         return status;
     }
     const std::int32_t type = destination->KivConnectionType();
@@ -129,17 +129,7 @@ std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&
                         "Connection to Target DB for SQL Statement was not specified.", true);
         return kssFailed;
     }
-    if (!connectionIsDefined(*connection)) {
-        return kssFailed;
-    }
-    if (!connection->IsOpen() && !connection->OpenConnection()) {
-        AddErrorMessage(kMsgError, "clsKivStep", 2, -1,
-                        "Connection '" + connection->Name() + "' was not open and could not be opened.",
-                        true);
-        if (gbDebugEnabled && gDebugLog) {
-            gDebugLog->WriteLog("Connection Object '" + connection->Name() +
-                                "' is not open and could not be opened.");
-        }
+    if (!openConnectionOrReport(*connection)) {
         return kssFailed;
     }
     const auto& database = connection->ADOConnection();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
+#include <unordered_map>
 
 #include "base/Text.h"
 
@@ -11,6 +13,9 @@ namespace {
 
 constexpr std::int16_t kCycleMessageNumber = 31;
 constexpr std::int16_t kUnknownPrerequisiteNumber = 32;
+// Outcomes of steps not reached yet and of steps whose prerequisites are being walked.
+constexpr std::int32_t kUnvisited = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kOnPath = kUnvisited + 1;
 
 bool hasMessage(const clsKivStep& step, std::int16_t number, std::string_view text = {}) {
     for (const auto& message : *step.ErrorMessages()) {
@@ -36,6 +41,7 @@ void clsKivSteps::add(const std::shared_ptr<clsKivStep>& step) {
     // be named as a prerequisite.
     const bool keyed = !step->StepName().empty() && !mItems.Contains(step->StepName());
     mItems.Add(step, keyed ? step->StepName() : std::string_view());
+    mLinks.clear();
 }
 
 std::shared_ptr<clsKivStep> clsKivSteps::AddFromFile(clsINIFile* iniFile,
@@ -68,30 +74,42 @@ std::shared_ptr<clsKivStep> clsKivSteps::Add(std::string_view stepName) {
     return step;
 }
 
-void clsKivSteps::SetStatusOfSteps() {
+void clsKivSteps::Clear() {
+    mItems.Clear();
+    mLinks.clear();
+}
+
+void clsKivSteps::Remove(long index) {
+    mItems.Remove(index);
+    mLinks.clear();
+}
+
+void clsKivSteps::Remove(std::string_view name) {
+    mItems.Remove(name);
+    mLinks.clear();
+}
+
+void clsKivSteps::refreshLinks() {
+    mLinks.resize(static_cast<std::size_t>(Count()));
+    std::unordered_map<const clsKivStep*, long> positions;
+    long position = 0;
     for (const auto& step : mItems) {
-        const std::int32_t status = step->ProcessingStatus();
-        if (status != kssUnknown && status != kssAwaiting) {
+        Links& links = mLinks[static_cast<std::size_t>(position++)];
+        if (links.step == step.get() && links.revision == step->PrerequisiteRevision()) {
             continue;
         }
-        std::vector<const clsKivStep*> path;
-        std::vector<std::string> cycle;
-        const std::int32_t computed = ComputeStepStatus(step.get(), path, cycle);
-        step->ProcessingStatus(computed);
-        if (computed == kssWillNotBeProcessed) {
-            step->ErrorMessages()->Add(kMsgStatus, "SetStatusOfSteps", 30, -1, "Prerequisite Failed.");
-        }
-        const bool inCycle = std::find(cycle.begin(), cycle.end(), step->StepName()) != cycle.end();
-        if (computed == kssUnknown) {
-            reportUnknownPrerequisites(*step);
-        }
-        if (inCycle && !hasMessage(*step, kCycleMessageNumber)) {
-            std::string names;
-            for (const std::string& name : cycle) {
-                names += name + " -> ";
+        if (positions.empty()) {
+            long index = 0;
+            for (const auto& held : mItems) {
+                positions.emplace(held.get(), index++);
             }
-            step->ErrorMessages()->Add(kMsgStatus, "SetStatusOfSteps", kCycleMessageNumber, -1,
-                                       "Prerequisites form a cycle: " + names + cycle.front() + ".");
+        }
+        links.step = step.get();
+        links.revision = step->PrerequisiteRevision();
+        links.prerequisites.clear();
+        for (std::int32_t n = 1; n <= step->PrerequisiteCount(); ++n) {
+            const auto prerequisite = mItems.Item(step->PrerequisiteStepName(n));
+            links.prerequisites.push_back(prerequisite ? positions.at(prerequisite.get()) : -1);
         }
     }
 }
@@ -111,46 +129,115 @@ void clsKivSteps::reportUnknownPrerequisites(clsKivStep& step) const {
     }
 }
 
-// The status a step gets from its prerequisites. A prerequisite already on `path` closes a
-// cycle: the cycle's steps stay "Unknown Status", so none of them ever runs, and `cycle`
-// names them.
-std::int32_t clsKivSteps::ComputeStepStatus(const clsKivStep* step, std::vector<const clsKivStep*>& path,
-                                            std::vector<std::string>& cycle) const {
-    if (step == nullptr) {
-        return kssUnknown;
+void clsKivSteps::SetStatusOfSteps() {
+    refreshLinks();
+    std::vector<Outcome> outcomes(static_cast<std::size_t>(Count()), Outcome{kUnvisited});
+    std::vector<std::vector<long>> cycles;
+    long position = 0;
+    for (const auto& step : mItems) {
+        const long index = position++;
+        const std::int32_t status = step->ProcessingStatus();
+        if (status != kssUnknown && status != kssAwaiting) {
+            continue;
+        }
+        ComputeStepStatus(index, outcomes, cycles);
+        const Outcome& outcome = outcomes[static_cast<std::size_t>(index)];
+        step->ProcessingStatus(outcome.status);
+        if (outcome.status == kssWillNotBeProcessed) {
+            step->ErrorMessages()->Add(kMsgStatus, "SetStatusOfSteps", 30, -1, "Prerequisite Failed.");
+        }
+        if (outcome.status == kssUnknown) {
+            reportUnknownPrerequisites(*step);
+        }
+        if (outcome.cycle >= 0 && !hasMessage(*step, kCycleMessageNumber)) {
+            step->ErrorMessages()->Add(
+                kMsgStatus, "SetStatusOfSteps", kCycleMessageNumber, -1,
+                cycleText(cycles[static_cast<std::size_t>(outcome.cycle)], index));
+        }
     }
-    if (step->ProcessingStatus() != kssUnknown && step->ProcessingStatus() != kssAwaiting) {
-        return step->ProcessingStatus();
+}
+
+// Works out the status of the step at `root` and of every undecided step it depends on, each
+// once, walking the prerequisites depth first with a stack of its own. The first prerequisite
+// that is not satisfied decides. A prerequisite still on the walk closes a cycle: the cycle's
+// steps stay "Unknown Status", so none of them ever runs.
+void clsKivSteps::ComputeStepStatus(long root, std::vector<Outcome>& outcomes,
+                                    std::vector<std::vector<long>>& cycles) const {
+    struct Frame {
+        long step;
+        std::size_t next;
+    };
+    std::vector<Frame> path;
+    auto outcome = [&outcomes](long step) -> Outcome& {
+        return outcomes[static_cast<std::size_t>(step)];
+    };
+    auto visit = [&](long step) {
+        const std::int32_t own = mLinks[static_cast<std::size_t>(step)].step->ProcessingStatus();
+        if (own != kssUnknown && own != kssAwaiting) {
+            outcome(step).status = own;
+        } else {
+            outcome(step).status = kOnPath;
+            path.push_back({step, 0});
+        }
+    };
+    auto decide = [&](std::int32_t status) {
+        outcome(path.back().step).status = status;
+        path.pop_back();
+    };
+    if (outcome(root).status != kUnvisited) {
+        return;
     }
-    const auto onPath = std::find(path.begin(), path.end(), step);
-    if (onPath != path.end()) {
-        if (cycle.empty()) {
-            for (auto member = onPath; member != path.end(); ++member) {
-                cycle.push_back((*member)->StepName());
+    visit(root);
+    while (!path.empty()) {
+        const auto& prerequisites =
+            mLinks[static_cast<std::size_t>(path.back().step)].prerequisites;
+        if (path.back().next == prerequisites.size()) {
+            decide(kssReady);
+            continue;
+        }
+        const long prerequisite = prerequisites[path.back().next];
+        if (prerequisite < 0) {
+            decide(kssUnknown);
+            continue;
+        }
+        const std::int32_t status = outcome(prerequisite).status;
+        if (status == kUnvisited) {
+            visit(prerequisite);
+        } else if (status == kOnPath) {
+            auto member = path.end();
+            while ((--member)->step != prerequisite) {
             }
-        }
-        return kssUnknown;
-    }
-    path.push_back(step);
-    std::int32_t result = kssReady;
-    for (std::int32_t position = 1; position <= step->PrerequisiteCount(); ++position) {
-        const auto prerequisite = mItems.Item(step->PrerequisiteStepName(position));
-        const std::int32_t status = ComputeStepStatus(prerequisite.get(), path, cycle);
-        if (status == kssUnknown) {
-            result = kssUnknown;
-            break;
-        }
-        if (status == kssAwaiting || status == kssReady) {
-            result = kssAwaiting;
-            break;
-        }
-        if (status == kssWillNotBeProcessed || status == kssFailed) {
-            result = kssWillNotBeProcessed;
-            break;
+            std::vector<long> cycle;
+            for (; member != path.end(); ++member) {
+                cycle.push_back(member->step);
+                if (outcome(member->step).cycle < 0) {
+                    outcome(member->step).cycle = static_cast<long>(cycles.size());
+                }
+            }
+            cycles.push_back(std::move(cycle));
+            decide(kssUnknown);
+        } else if (status == kssUnknown) {
+            decide(kssUnknown);
+        } else if (status == kssAwaiting || status == kssReady) {
+            decide(kssAwaiting);
+        } else if (status == kssWillNotBeProcessed || status == kssFailed) {
+            decide(kssWillNotBeProcessed);
+        } else {
+            ++path.back().next;
         }
     }
-    path.pop_back();
-    return result;
+}
+
+// "Prerequisites form a cycle: " and the names of the cycle's steps from `step` round to it.
+std::string clsKivSteps::cycleText(const std::vector<long>& cycle, long step) const {
+    const auto first = std::find(cycle.begin(), cycle.end(), step);
+    std::string names;
+    for (std::size_t i = 0; i < cycle.size(); ++i) {
+        const auto member =
+            cycle[(static_cast<std::size_t>(first - cycle.begin()) + i) % cycle.size()];
+        names += mItems.At(member + 1)->StepName() + " -> ";
+    }
+    return "Prerequisites form a cycle: " + names + mItems.At(step + 1)->StepName() + ".";
 }
 
 void clsKivSteps::Dump(clsDebugLog* log) const {

@@ -17,6 +17,7 @@
 
 #include "diagnostics/Globals.h"
 #include "diagnostics/clsDebugLog.h"
+#include "driver/RunSignals.h"
 #include "driver/modKivRun.h"
 #include "settings/clsEnvironmentVariables.h"
 #include "ui/KivAnimation.h"
@@ -238,6 +239,10 @@ void frmKivLoadData::RunFinished() {
     mbRunDone = true;
     cmdExit->setEnabled(true);
     miExitStatus = mController->ExitStatus();
+    if (RunSignals::Caught() != 0) {
+        // A signal ends the program as closing the window would, once the report is written.
+        mbCloseRequested = true;
+    }
 }
 
 void frmKivLoadData::showEvent(QShowEvent* event) {

@@ -42,7 +42,8 @@ public:
     void SetRunningState(bool running) override;
     void RunFinished() override;
 
-    // 1 after a run in which a step failed or that was cancelled, otherwise 0.
+    // 1 after a run in which a step failed or that was cancelled, 128 + signal after a run a
+    // signal cancelled, otherwise 0.
     int ExitStatus() const { return miExitStatus; }
 
 Q_SIGNALS:
