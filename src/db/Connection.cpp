@@ -48,7 +48,7 @@ void Connection::Open(std::string_view connectString, std::string_view, std::str
             connectionString_ = std::string(connectString);
         }
         std::shared_ptr<Engine> engine =
-            EngineFactory::open(connectionString_, mode_, commandTimeout_);
+            EngineFactory::open(connectionString_, mode_, commandTimeout_, notices_);
         provider_ = engine->provider();
         engine_ = std::move(engine);
     } catch (const Error& error) {
