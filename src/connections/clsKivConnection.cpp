@@ -213,7 +213,7 @@ std::string clsKivConnection::chooseFile() {
     return msPatternFolder + mPatternFiles[static_cast<std::size_t>(miDataSetIndex++)];
 }
 
-std::string clsKivConnection::buildConnectString() {
+std::string clsKivConnection::buildConnectString(bool forWriting) {
     CountMatchingDataSets();
     const std::string& database = DatabaseName();
     std::string connectString;
@@ -256,6 +256,9 @@ std::string clsKivConnection::buildConnectString() {
             }
             if (menumKivConnectionType == kctSQLite) {
                 connectString = "Provider=SQLite;Data Source=" + file;
+                if (!forWriting) {
+                    connectString += ";FailIfMissing=True";
+                }
             } else if (menumKivConnectionType == kctHTMLImport) {
                 connectString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file +
                                 ";Extended Properties=\"HTML Import;HDR=NO;\"";
@@ -275,13 +278,21 @@ std::string clsKivConnection::buildConnectString() {
 }
 
 bool clsKivConnection::OpenConnection() {
+    return open(false);
+}
+
+bool clsKivConnection::OpenConnectionForWriting() {
+    return open(true);
+}
+
+bool clsKivConnection::open(bool forWriting) {
     if (IsOpen()) {
         return true;
     }
     if (!mADOConnection) {
         mADOConnection = std::make_shared<db::Connection>();
     }
-    const std::string connectString = buildConnectString();
+    const std::string connectString = buildConnectString(forWriting);
     if (connectString.empty()) {
         return false;
     }

@@ -140,6 +140,7 @@ private:
     static std::string ReadMultiLineValue(clsINIFile& iniFile, std::string_view key);
     void AddErrorMessage(std::int32_t type, std::string_view source, std::int16_t number,
                          std::int32_t recordNumber, std::string_view text, bool withRecordContext);
+    void passOnNotices(clsKivConnection& connection);
     void mclsEnvironment_Changed(const std::string& name);
     void loadTableSlot(clsINIFile& iniFile, int slot, std::string_view prefix);
     void loadBeforeOpeningVariables(clsINIFile& iniFile, const std::string& section);
@@ -162,7 +163,8 @@ private:
                                                        const std::string& sourceTable,
                                                        const std::string& sourceStatement,
                                                        std::int32_t skipCount);
-    bool openConnectionOrReport(clsKivConnection& connection, std::string_view notOpenText);
+    bool openConnectionOrReport(clsKivConnection& connection, bool forWriting,
+                                std::string_view notOpenText);
     std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
                                                     const std::string& destinationTable,
                                                     db::Recordset& target);

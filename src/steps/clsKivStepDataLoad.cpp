@@ -128,9 +128,10 @@ void clsKivStep::SetCurrentTables(const std::string& sourceTable,
     ApplyEnvironment();
 }
 
-bool clsKivStep::openConnectionOrReport(clsKivConnection& connection,
+bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, bool forWriting,
                                         std::string_view notOpenText) {
-    if (connection.IsOpen() || connection.OpenConnection()) {
+    if (connection.IsOpen() ||
+        (forWriting ? connection.OpenConnectionForWriting() : connection.OpenConnection())) {
         return true;
     }
     AddErrorMessage(kMsgError, "clsKivStep", 11, -1,
@@ -150,7 +151,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
     }
     if (status == kssSucceeded &&
-        !openConnectionOrReport(*destination, "Destination Connection not open.")) {
+        !openConnectionOrReport(*destination, true, "Destination Connection not open.")) {
         status = kssFailed;
     }
     const auto sourceConnection = TableConnection(kSource);
@@ -159,7 +160,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
     }
     if (status == kssSucceeded &&
-        !openConnectionOrReport(*sourceConnection, "Source Connection not open.")) {
+        !openConnectionOrReport(*sourceConnection, false, "Source Connection not open.")) {
         status = kssFailed;
     }
     if (sourceTable.empty() && status == kssSucceeded &&
@@ -247,6 +248,11 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
                         true);
     }
     cleanUpDataSet(source, target);
+    for (const auto& connection : {destination, sourceConnection}) {
+        if (connection) {
+            passOnNotices(*connection);
+        }
+    }
     return status;
 }
 

@@ -74,6 +74,7 @@ std::int32_t clsKivStep::CountRecords() {
         } catch (const std::exception&) {
         }
     }
+    passOnNotices(*destination);
     return status;
 }
 
@@ -128,7 +129,10 @@ std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&
                         "Connection to Target DB for SQL Statement was not specified.", true);
         return kssFailed;
     }
-    if (!connection->IsOpen() && !connection->OpenConnection()) {
+    // Statements other than queries may create tables: they may create the database as well.
+    const bool writing = ClassifySQLStatement(SQLStatement()) != 0;
+    if (!connection->IsOpen() &&
+        !(writing ? connection->OpenConnectionForWriting() : connection->OpenConnection())) {
         AddErrorMessage(kMsgError, "clsKivStep", 2, -1,
                         "Connection '" + connection->Name() + "' was not open and could not be opened.",
                         true);
@@ -146,6 +150,7 @@ std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&
     } catch (const std::exception&) {
         // The connection's error collection holds what went wrong.
     }
+    passOnNotices(*connection);
     if (database->Errors().Count() == 0) {
         mlRowsProcessed += static_cast<std::int32_t>(affected);
         if (gbDebugEnabled && gDebugLog) {
