@@ -97,6 +97,11 @@ void appendUtf8(std::string& out, char32_t codePoint) {
     }
 }
 
+std::size_t utf8LengthAt(std::string_view bytes, std::size_t i) {
+    char32_t codePoint;
+    return decodeUtf8At(bytes, i, codePoint);
+}
+
 bool isValidUtf8(std::string_view bytes) {
     char32_t codePoint;
     for (std::size_t i = 0; i < bytes.size();) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,9 @@
 namespace kiv::encoding {
 
 bool isValidUtf8(std::string_view bytes);
+// The length of the valid UTF-8 character starting at `i`; 0 when the bytes there are no
+// valid character or end before it does.
+std::size_t utf8LengthAt(std::string_view bytes, std::size_t i);
 bool hasUtf8Bom(std::string_view bytes);
 
 std::string windows1252ToUtf8(std::string_view bytes);

@@ -219,7 +219,7 @@ std::string clsKivConnection::chooseFile() {
     return msPatternFolder + mPatternFiles[static_cast<std::size_t>(miDataSetIndex++)];
 }
 
-std::string clsKivConnection::buildConnectString() {
+std::string clsKivConnection::buildConnectString(bool forWriting) {
     CountMatchingDataSets();
     const std::string& database = DatabaseName();
     std::string connectString;
@@ -262,6 +262,9 @@ std::string clsKivConnection::buildConnectString() {
             }
             if (menumKivConnectionType == kctSQLite) {
                 connectString = "Provider=SQLite;Data Source=" + file;
+                if (!forWriting) {
+                    connectString += ";FailIfMissing=True";
+                }
             } else if (menumKivConnectionType == kctHTMLImport) {
                 connectString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file +
                                 ";Extended Properties=\"HTML Import;HDR=NO;\"";
@@ -281,6 +284,14 @@ std::string clsKivConnection::buildConnectString() {
 }
 
 bool clsKivConnection::OpenConnection() {
+    return open(false);
+}
+
+bool clsKivConnection::OpenConnectionForWriting() {
+    return open(true);
+}
+
+bool clsKivConnection::open(bool forWriting) {
     if (IsOpen()) {
         return true;
     }
@@ -288,7 +299,7 @@ bool clsKivConnection::OpenConnection() {
         mADOConnection = std::make_shared<db::Connection>();
     }
     msOpenFailure.clear();
-    const std::string connectString = buildConnectString();
+    const std::string connectString = buildConnectString(forWriting);
     if (connectString.empty()) {
         msOpenFailure = "no connect string can be made from its settings (connection type '" +
                         msDatabaseTypeText + "', database '" +

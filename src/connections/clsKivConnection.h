@@ -63,9 +63,13 @@ public:
     void CloseConnection();
     bool LoadSpecification(clsINIFile* reader, std::string_view name);
     const std::string& CurrentDatabaseName() const { return msCurrentDatabaseName; }
+    // Opens the connection to read from it: a database file that does not exist is not
+    // created but fails to open.
     bool OpenConnection();
     // Why the last OpenConnection failed, passwords masked; empty after a success.
     const std::string& OpenFailure() const { return msOpenFailure; }
+    // Opens the connection to write to it, creating a database file that does not exist.
+    bool OpenConnectionForWriting();
     bool IsOpen() const;
     std::int16_t CountMatchingDataSets();
     void mclsEnvironment_Changed(const std::string& name);
@@ -83,7 +87,8 @@ private:
     void reset();
     void recompute();
     void setWritten(SubstitutedText& text, std::string_view value);
-    std::string buildConnectString();
+    bool open(bool forWriting);
+    std::string buildConnectString(bool forWriting);
     std::string chooseFile();
     void listPatternFiles();
     void publishOpening(bool opened);

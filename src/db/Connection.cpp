@@ -47,7 +47,7 @@ void Connection::Open(std::string_view connectString, std::string_view, std::str
         if (!connectString.empty()) {
             connectionString_ = std::string(connectString);
         }
-        std::shared_ptr<Engine> engine = EngineFactory::open(connectionString_, mode_);
+        std::shared_ptr<Engine> engine = EngineFactory::open(connectionString_, mode_, notices_);
         provider_ = engine->provider();
         engine_ = std::move(engine);
     } catch (const Error& error) {

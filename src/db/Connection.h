@@ -7,6 +7,7 @@
 
 #include "db/Constants.h"
 #include "db/Errors.h"
+#include "db/Notices.h"
 
 namespace kiv::db {
 
@@ -31,7 +32,8 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     // adModeRead (1) opens an existing file for reading only; anything else reads and
-    // writes, creating the file when it is missing.
+    // writes, creating a missing database file unless the connect string says
+    // FailIfMissing=True.
     long Mode() const noexcept { return mode_; }
     void Mode(long mode) noexcept { mode_ = mode; }
     const std::string& ConnectionString() const noexcept { return connectionString_; }
@@ -49,6 +51,8 @@ public:
 
     db::Errors& Errors() noexcept { return errors_; }
     const db::Errors& Errors() const noexcept { return errors_; }
+    // What the engine had to tell besides failures, kept until taken.
+    db::Notices& Notices() noexcept { return *notices_; }
 
     // An empty connect string opens `ConnectionString`. User and password are part of the
     // connect string for the sources that use them.
@@ -82,6 +86,7 @@ private:
     std::string provider_;
     std::shared_ptr<Engine> engine_;
     db::Errors errors_;
+    std::shared_ptr<db::Notices> notices_ = std::make_shared<db::Notices>();
     std::vector<std::weak_ptr<Recordset>> recordsets_;
     std::vector<std::weak_ptr<Command>> commands_;
 };

@@ -9,6 +9,7 @@
 #include "db/Constants.h"
 #include "db/Engine.h"
 #include "db/Error.h"
+#include "db/Notices.h"
 #include "db/TextFolderHooks.h"
 #include "db/access/AccessEngine.h"
 #include "db/excel/ExcelEngine.h"
@@ -30,17 +31,30 @@ bool containsIgnoringCase(std::string_view text, std::string_view part) {
     return text::toLower(text).find(text::toLower(part)) != std::string::npos;
 }
 
-std::shared_ptr<Engine> openSqlite(const ConnectString& parts, long mode) {
+std::shared_ptr<Engine> openSqlite(const ConnectString& parts, long mode, Notices& notices) {
     const std::optional<std::string> source = parts.value("Data Source");
     if (!source || source->empty()) {
         throw Error(adErrEngineFailure, "Kiv.SQLite", "08001", 0,
                     "[Kiv][SQLite]The connect string names no database file (Data Source).");
     }
+    const bool readOnly = (mode & adModeReadWrite) == adModeRead;
     const std::string file = path::fullPath(path::resolveExisting(*source));
-    return sqlite::SqliteEngine::openFile(file, (mode & adModeReadWrite) == adModeRead);
+    // A missing file is created only for a connection meant to be written to: anywhere else a
+    // mistyped name would quietly read an empty database.
+    const bool missing = *source != ":memory:" && !path::exists(file);
+    if (missing && (readOnly || text::iequals(parts.value("FailIfMissing").value_or(""), "True"))) {
+        throw Error(adErrEngineFailure, "Kiv.SQLite", "08001", 0,
+                    "[Kiv][SQLite]The database file '" + file + "' does not exist.");
+    }
+    std::shared_ptr<Engine> engine = sqlite::SqliteEngine::openFile(file, readOnly);
+    if (missing) {
+        notices.add(Notices::Kind::Information, "created new database file " + file);
+    }
+    return engine;
 }
 
-std::shared_ptr<Engine> openTextFolder(const ConnectString& parts, long mode) {
+std::shared_ptr<Engine> openTextFolder(const ConnectString& parts, long mode,
+                                       const std::shared_ptr<Notices>& notices) {
     std::string folder = parts.value("DBQ").value_or("");
     if (folder.empty()) {
         folder = parts.value("DefaultDir").value_or("");
@@ -54,7 +68,7 @@ std::shared_ptr<Engine> openTextFolder(const ConnectString& parts, long mode) {
     }
     auto engine = std::make_shared<sqlite::SqliteEngine>(
         sqlite::SqliteDatabase::openMemory("Kiv.Text", "[Kiv][Text]"),
-        (mode & adModeReadWrite) == adModeRead, std::make_unique<TextFolderHooks>(folder));
+        (mode & adModeReadWrite) == adModeRead, std::make_unique<TextFolderHooks>(folder, notices));
     // The folder's tables are made now, so a folder that cannot be read fails to open.
     engine->runHooks();
     return engine;
@@ -62,11 +76,12 @@ std::shared_ptr<Engine> openTextFolder(const ConnectString& parts, long mode) {
 
 }  // namespace
 
-std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long mode) {
+std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long mode,
+                                            const std::shared_ptr<Notices>& notices) {
     const ConnectString parts(connectString);
     if (const std::optional<std::string> driver = parts.value("Driver")) {
         if (containsIgnoringCase(*driver, "Text Driver")) {
-            return openTextFolder(parts, mode);
+            return openTextFolder(parts, mode, notices);
         }
         return odbc::OdbcEngine::open(connectString, mode);
     }
@@ -79,7 +94,7 @@ std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long
                                           : "The connect string names no provider or driver.");
     }
     if (text::iequals(*provider, "SQLite") || text::iequals(*provider, "Kiv.SQLite")) {
-        return openSqlite(parts, mode);
+        return openSqlite(parts, mode, *notices);
     }
     if (text::istartsWith(*provider, "Microsoft.Jet.OLEDB") ||
         text::istartsWith(*provider, "Microsoft.ACE.OLEDB")) {

@@ -14,7 +14,8 @@ namespace kiv::db {
 // TABLE and DROP TABLE make and delete files.
 class TextFolderHooks : public sqlite::SqliteHooks {
 public:
-    explicit TextFolderHooks(std::string folder) : folder_(std::move(folder)) {}
+    TextFolderHooks(std::string folder, std::shared_ptr<Notices> notices)
+        : folder_(std::move(folder), std::move(notices)) {}
 
     void beforePrepare(sqlite3* db) override;
     bool execute(sqlite3* db, std::string_view sql) override;

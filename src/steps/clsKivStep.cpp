@@ -400,6 +400,25 @@ void clsKivStep::AddErrorMessage(std::int32_t type, std::string_view source, std
     mclsErrorMessages->Add(kMsgDisplayOnly, source, number, recordNumber, shown);
 }
 
+// What the connection's database had to tell besides failures goes to the debug log; warnings
+// and information also become messages of the step, for the report.
+void clsKivStep::passOnNotices(clsKivConnection& connection) {
+    if (!connection.ADOConnection()) {
+        return;
+    }
+    for (const db::Notices::Notice& notice : connection.ADOConnection()->Notices().take()) {
+        const std::string text = "Connection '" + connection.Name() + "': " + notice.text;
+        if (gbDebugEnabled && gDebugLog) {
+            gDebugLog->WriteLog(text);
+        }
+        if (notice.kind != db::Notices::Kind::Log) {
+            AddErrorMessage(
+                notice.kind == db::Notices::Kind::Warning ? kMsgWarning : kMsgInformation,
+                "clsKivStep", 40, -1, text, false);
+        }
+    }
+}
+
 std::int32_t clsKivStep::Process() {
     if (gbDebugEnabled && gDebugLog) {
         gDebugLog->WriteLog("-----------------------------");

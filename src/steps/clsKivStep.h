@@ -142,6 +142,7 @@ private:
     static std::string ReadMultiLineValue(clsINIFile& iniFile, std::string_view key);
     void AddErrorMessage(std::int32_t type, std::string_view source, std::int16_t number,
                          std::int32_t recordNumber, std::string_view text, bool withRecordContext);
+    void passOnNotices(clsKivConnection& connection);
     void mclsEnvironment_Changed(const std::string& name);
     void loadTableSlot(clsINIFile& iniFile, int slot, std::string_view prefix);
     void loadBeforeOpeningVariables(clsINIFile& iniFile, const std::string& section);
@@ -165,8 +166,8 @@ private:
                                                        const std::string& sourceTable,
                                                        const std::string& sourceStatement,
                                                        std::int32_t skipCount);
-    // Opens the connection unless it is open; a failure adds a message saying why.
-    bool openConnectionOrReport(clsKivConnection& connection);
+    // Opens the connection unless it is open (to write to it: creating a missing database file); a failure adds a message saying why.
+    bool openConnectionOrReport(clsKivConnection& connection, bool forWriting);
     bool connectionIsDefined(const clsKivConnection& connection);
     bool mappingsBind(const db::Recordset& source, const db::Recordset& target,
                       const std::string& sourceTable, const std::string& destinationTable);

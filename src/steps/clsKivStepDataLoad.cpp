@@ -156,18 +156,20 @@ bool clsKivStep::connectionIsDefined(const clsKivConnection& connection) {
     return false;
 }
 
-bool clsKivStep::openConnectionOrReport(clsKivConnection& connection) {
+bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, bool forWriting) {
     if (!connectionIsDefined(connection)) {
         return false;
     }
-    if (connection.IsOpen() || connection.OpenConnection()) {
+    if (connection.IsOpen() ||
+        (forWriting ? connection.OpenConnectionForWriting() : connection.OpenConnection())) {
         return true;
     }
     const std::string& why = connection.OpenFailure();
+    const std::string reason = why.empty() ? std::string("no reason was given") : StripProviderPrefix(why);
     AddErrorMessage(
         kMsgError, "clsKivStep", 11, -1,
-        "Connection '" + connection.Name() + "' could not be opened: " +
-            (why.empty() ? std::string("no reason was given") : StripProviderPrefix(why)) + ".",
+        "Connection '" + connection.Name() + "' could not be opened: " + reason +
+            (reason.ends_with('.') ? "" : "."),
         true);
     return false;
 }
@@ -183,7 +185,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
     }
-    if (status == kssSucceeded && !openConnectionOrReport(*destination)) {
+    if (status == kssSucceeded && !openConnectionOrReport(*destination, true)) {
         status = kssFailed;
     }
     const auto sourceConnection = TableConnection(kSource);
@@ -191,7 +193,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         status = kssFailed;
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
     }
-    if (status == kssSucceeded && !openConnectionOrReport(*sourceConnection)) {
+    if (status == kssSucceeded && !openConnectionOrReport(*sourceConnection, false)) {
         status = kssFailed;
     }
     if (sourceTable.empty() && status == kssSucceeded &&
@@ -290,6 +292,11 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
                         true);
     }
     cleanUpDataSet(source, target);
+    for (const auto& connection : {destination, sourceConnection}) {
+        if (connection) {
+            passOnNotices(*connection);
+        }
+    }
     return status;
 }
 

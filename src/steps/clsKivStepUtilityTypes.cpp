@@ -33,7 +33,7 @@ std::int32_t clsKivStep::CountRecords() {
         AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Destination Connection not set.", true);
         return status;
     }
-    if (!openConnectionOrReport(*destination)) {
+    if (!openConnectionOrReport(*destination, false)) {
         return status;
     }
     const std::int32_t type = destination->KivConnectionType();
@@ -75,6 +75,7 @@ std::int32_t clsKivStep::CountRecords() {
         } catch (const std::exception&) {
         }
     }
+    passOnNotices(*destination);
     return status;
 }
 
@@ -129,7 +130,9 @@ std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&
                         "Connection to Target DB for SQL Statement was not specified.", true);
         return kssFailed;
     }
-    if (!openConnectionOrReport(*connection)) {
+    // Statements other than queries may create tables: they may create the database as well.
+    const bool writing = ClassifySQLStatement(SQLStatement()) != 0;
+    if (!openConnectionOrReport(*connection, writing)) {
         return kssFailed;
     }
     const auto& database = connection->ADOConnection();
@@ -140,6 +143,7 @@ std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&
     } catch (const std::exception&) {
         // The connection's error collection holds what went wrong.
     }
+    passOnNotices(*connection);
     if (database->Errors().Count() == 0) {
         mlRowsProcessed += static_cast<std::int32_t>(affected);
         if (gbDebugEnabled && gDebugLog) {

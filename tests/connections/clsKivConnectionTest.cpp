@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
+
 #include "TempDir.h"
 #include "connections/CatalogListing.h"
 #include "connections/clsKivConnections.h"
@@ -142,6 +144,22 @@ TEST_F(clsKivConnectionTest, PatternWithoutPrimaryFlagFailsWithAMessage) {
     EXPECT_EQ(none->CountMatchingDataSets(), 0);
     EXPECT_FALSE(none->OpenConnection());
     EXPECT_EQ(messages->Count(), 1);
+}
+
+TEST_F(clsKivConnectionTest, OnlyOpeningForWritingCreatesAMissingSqliteFile) {
+    const std::string file = dir.file("new.db");
+    auto output = load("[Data Connection - Input]\nDatabaseType=SQLite\nDatabase=" + file + "\n");
+    EXPECT_FALSE(output->OpenConnection());
+    EXPECT_EQ(output->ADOConnection()->ConnectionString(),
+              "Provider=SQLite;Data Source=" + file + ";FailIfMissing=True");
+    ASSERT_GE(messages->Count(), 1);
+    EXPECT_EQ(messages->Item(messages->Count())->Text(),
+              "Failed to Open Data Source Connection: Reason- '[Kiv][SQLite]The database file '" +
+                  file + "' does not exist.'");
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(output->OpenConnectionForWriting());
+    EXPECT_EQ(output->ADOConnection()->ConnectionString(), "Provider=SQLite;Data Source=" + file);
+    EXPECT_TRUE(std::filesystem::exists(file));
 }
 
 TEST_F(clsKivConnectionTest, FailedReopeningRemovesTheCurrentDatabaseEntry) {

@@ -69,7 +69,8 @@ TEST_F(DbErrors, AReadOnlyConnectionNeedsAnExistingFileAndRefusesWrites) {
     reader.Mode(adModeRead);
     const Error absent = errorOf([&] { reader.Open("Provider=SQLite;Data Source=" + missing); });
     EXPECT_EQ(absent.SQLState(), "08001");
-    EXPECT_NE(absent.Description().find("missing.db"), std::string::npos);
+    EXPECT_EQ(absent.Description(),
+              "[Kiv][SQLite]The database file '" + missing + "' does not exist.");
     EXPECT_EQ(reader.State(), adStateClosed);
     EXPECT_FALSE(path::exists(missing));
 
@@ -89,12 +90,34 @@ TEST_F(DbErrors, AReadOnlyConnectionNeedsAnExistingFileAndRefusesWrites) {
     EXPECT_EQ(table->State(), adStateClosed);
 }
 
-TEST_F(DbErrors, AWritableConnectionCreatesAMissingFile) {
+TEST_F(DbErrors, AWritableConnectionCreatesAMissingFileAndSaysSo) {
     const std::string created = folder_.file("sub.db");
     Connection writer;
     writer.Open("Provider=SQLite;Data Source=" + created);
     EXPECT_EQ(writer.Provider(), "Kiv.SQLite");
     EXPECT_TRUE(path::exists(created));
+    const std::vector<Notices::Notice> told = writer.Notices().take();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].kind, Notices::Kind::Information);
+    EXPECT_EQ(told[0].text, "created new database file " + created);
+
+    Connection again;
+    again.Open("Provider=SQLite;Data Source=" + created);
+    EXPECT_TRUE(again.Notices().take().empty());
+}
+
+TEST_F(DbErrors, FailIfMissingKeepsAWritableConnectionFromCreatingAFile) {
+    const std::string missing = folder_.file("typo.db");
+    Connection connection;
+    const Error absent = errorOf(
+        [&] { connection.Open("Provider=SQLite;Data Source=" + missing + ";FailIfMissing=True"); });
+    EXPECT_EQ(absent.Description(),
+              "[Kiv][SQLite]The database file '" + missing + "' does not exist.");
+    EXPECT_FALSE(path::exists(missing));
+    execute("CREATE TABLE T (A INTEGER)");
+    Connection existing;
+    EXPECT_NO_THROW(existing.Open(connectString() + ";FailIfMissing=True"));
+    EXPECT_NO_THROW(existing.Execute("INSERT INTO T VALUES (1)"));
 }
 
 TEST_F(DbErrors, AFileThatIsNoDatabaseFailsToOpen) {

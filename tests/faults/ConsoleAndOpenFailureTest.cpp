@@ -26,7 +26,8 @@ TEST_F(ConsoleAndOpenFailureTest, EachStepOnAConnectionThatCannotOpenSaysWhy) {
     const auto second = report.find("2. Second  -- Final Status: Processing Failed\r\n");
     ASSERT_NE(second, std::string::npos) << report;
     const std::string why =
-        "E: Connection 'Gone' could not be opened: Cannot open the database file";
+        "E: Connection 'Gone' could not be opened: The database file '" + dir.file("no/such/folder/x.db") +
+        "' does not exist.\r\n";
     const auto first =
         report.find(why, report.find("1. First  -- Final Status: Processing Failed"));
     EXPECT_LT(first, second) << report;

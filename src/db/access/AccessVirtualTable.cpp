@@ -11,6 +11,7 @@
 #include "db/cells/SqlName.h"
 #include "db/sqlite/SqliteDatabase.h"
 #include "db/sqlite/VirtualTable.h"
+#include "db/sqlite/VirtualTableModule.h"
 
 namespace kiv::db::access {
 
@@ -28,20 +29,25 @@ struct Table : sqlite3_vtab {
     // statement once per row it looks up, and a reader costs a handle and the table's
     // definition to make.
     std::vector<std::unique_ptr<AccessCursor>> spare;
+
+    std::size_t columnCount() const { return table->columns.size(); }
 };
 
 struct Cursor : sqlite3_vtab_cursor {
+    explicit Cursor(const Table&) {}
+
+    void result(const Table&, sqlite3_context* context, std::size_t column) {
+        rows->setResult(context, column);
+    }
+
     std::unique_ptr<AccessCursor> rows;
     bool eof = true;
     sqlite3_int64 row = 0;
 };
 
-Table& tableOf(sqlite3_vtab* vtab) {
-    return *static_cast<Table*>(vtab);
-}
-Cursor& cursorOf(sqlite3_vtab_cursor* cursor) {
-    return *static_cast<Cursor*>(cursor);
-}
+using Module = sqlite::VirtualTableModule<Table, Cursor>;
+constexpr auto* tableOf = &Module::tableOf;
+constexpr auto* cursorOf = &Module::cursorOf;
 
 int readFailure(sqlite3_vtab* vtab, const std::exception& error) {
     if (dynamic_cast<const std::runtime_error*>(&error) == nullptr) {
@@ -82,11 +88,6 @@ int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab**
     }
 }
 
-int disconnect(sqlite3_vtab* vtab) {
-    delete &tableOf(vtab);
-    return SQLITE_OK;
-}
-
 int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     const Table& table = tableOf(vtab);
     if (table.table == nullptr) {
@@ -101,7 +102,7 @@ int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
 int openCursor(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
     try {
         Table& table = tableOf(vtab);
-        auto cursor = std::make_unique<Cursor>();
+        auto cursor = std::make_unique<Cursor>(table);
         if (table.spare.empty()) {
             cursor->rows =
                 std::make_unique<AccessCursor>(table.schema->database->handle(), table.table->name);
@@ -140,59 +141,17 @@ int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
     return next(base);
 }
 
-int eof(sqlite3_vtab_cursor* cursor) {
-    return cursorOf(cursor).eof ? 1 : 0;
-}
-
-int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
-    Cursor& cursor = cursorOf(base);
-    try {
-        if (index >= 0 &&
-            static_cast<std::size_t>(index) < tableOf(base->pVtab).table->columns.size()) {
-            cursor.rows->setResult(context, static_cast<std::size_t>(index));
-        }
-        return SQLITE_OK;
-    } catch (const std::exception&) {
-        return SQLITE_NOMEM;
-    }
-}
-
-int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
-    *out = cursorOf(cursor).row;
-    return SQLITE_OK;
-}
-
-const sqlite3_module Module = {
-    .iVersion = 1,
-    .xCreate = connect,
-    .xConnect = connect,
-    .xBestIndex = bestIndex,
-    .xDisconnect = disconnect,
-    .xDestroy = disconnect,
-    .xOpen = openCursor,
-    .xClose = closeCursor,
-    .xFilter = filter,
-    .xNext = next,
-    .xEof = eof,
-    .xColumn = column,
-    .xRowid = rowid,
-    .xUpdate = VirtualTable::refuseChanges,
-    .xBegin = nullptr,
-    .xSync = nullptr,
-    .xCommit = nullptr,
-    .xRollback = nullptr,
-    .xFindFunction = nullptr,
-    .xRename = nullptr,
-    .xSavepoint = nullptr,
-    .xRelease = nullptr,
-    .xRollbackTo = nullptr,
-    .xShadowName = nullptr,
-};
+constexpr sqlite3_module Methods = [] {
+    sqlite3_module methods = Module::readOnly(connect, bestIndex, filter, next);
+    methods.xOpen = openCursor;
+    methods.xClose = closeCursor;
+    return methods;
+}();
 
 }  // namespace
 
 void AccessVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const AccessSchema> schema) {
-    VirtualTable::registerModule(db, ModuleName, Module, std::move(schema), "Access");
+    VirtualTable::registerModule(db, ModuleName, Methods, std::move(schema), "Access");
 }
 
 void AccessVirtualTable::create(sqlite::SqliteDatabase& database, const std::string& name) {

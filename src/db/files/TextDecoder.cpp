@@ -1,8 +1,10 @@
 #include "db/files/TextDecoder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "base/Encoding.h"
 
@@ -30,7 +32,7 @@ struct ByteTable {
 const ByteTable& tableFor(TextFormat::Charset charset) {
     static const ByteTable Windows1252(&encoding::windows1252ToUtf8);
     static const ByteTable Cp437(&encoding::cp437ToUtf8);
-    return charset == TextFormat::Charset::Oem ? Cp437 : Windows1252;
+    return charset == TextFormat::Charset::Cp437 ? Cp437 : Windows1252;
 }
 
 // The position of the first byte from `from` on that is not ASCII (the size when there is
@@ -51,6 +53,42 @@ std::size_t asciiEnd(std::string_view bytes, std::size_t from) {
     return i;
 }
 
+// The length of the character a UTF-8 lead byte starts; 0 for a byte that starts none.
+std::size_t utf8Length(unsigned char lead) {
+    if ((lead & 0xE0) == 0xC0) {
+        return 2;
+    }
+    if ((lead & 0xF0) == 0xE0) {
+        return 3;
+    }
+    return (lead & 0xF8) == 0xF0 ? 4 : 0;
+}
+
+// Whether the bytes from `i` to the end may begin a character that the next bytes complete.
+bool cutOff(std::string_view bytes, std::size_t i) {
+    const std::size_t length = utf8Length(static_cast<unsigned char>(bytes[i]));
+    if (i + length <= bytes.size()) {
+        return false;
+    }
+    for (std::size_t k = i + 1; k < bytes.size(); ++k) {
+        if ((static_cast<unsigned char>(bytes[k]) & 0xC0) != 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool validUtf8Head(std::string_view head, bool whole) {
+    for (std::size_t i = asciiEnd(head, 0); i < head.size(); i = asciiEnd(head, i)) {
+        const std::size_t length = encoding::utf8LengthAt(head, i);
+        if (length == 0) {
+            return !whole && cutOff(head, i);
+        }
+        i += length;
+    }
+    return true;
+}
+
 bool isHighSurrogate(std::string_view unit, bool littleEndian) {
     const auto high = static_cast<unsigned char>(littleEndian ? unit[1] : unit[0]);
     return high >= 0xD8 && high <= 0xDB;
@@ -58,7 +96,8 @@ bool isHighSurrogate(std::string_view unit, bool littleEndian) {
 
 }  // namespace
 
-TextDecoder::Detected TextDecoder::detect(std::string_view head, TextFormat::Charset declared) {
+TextDecoder::Detected TextDecoder::detect(std::string_view head, bool whole,
+                                          TextFormat::Charset declared) {
     if (encoding::hasUtf8Bom(head)) {
         return {TextFormat::Charset::Utf8, 3};
     }
@@ -68,6 +107,11 @@ TextDecoder::Detected TextDecoder::detect(std::string_view head, TextFormat::Cha
     if (head.starts_with("\xFE\xFF")) {
         return {TextFormat::Charset::Utf16BE, 2};
     }
+    if (declared == TextFormat::Charset::Machine) {
+        return {validUtf8Head(head, whole) ? TextFormat::Charset::Utf8
+                                           : TextFormat::Charset::Windows1252,
+                0};
+    }
     return {declared, 0};
 }
 
@@ -75,11 +119,12 @@ TextDecoder::TextDecoder(TextFormat::Charset charset) : charset_(charset) {}
 
 void TextDecoder::decode(std::string_view bytes, std::string& out) {
     switch (charset_) {
+        case TextFormat::Charset::Machine:
         case TextFormat::Charset::Utf8:
-            out.append(bytes);
+            decodeUtf8(bytes, out, false);
             return;
-        case TextFormat::Charset::Ansi:
-        case TextFormat::Charset::Oem: {
+        case TextFormat::Charset::Windows1252:
+        case TextFormat::Charset::Cp437: {
             const ByteTable& table = tableFor(charset_);
             std::size_t run = 0;
             for (std::size_t i = asciiEnd(bytes, 0); i < bytes.size(); i = asciiEnd(bytes, run)) {
@@ -109,10 +154,61 @@ void TextDecoder::decode(std::string_view bytes, std::string& out) {
 }
 
 void TextDecoder::finish(std::string& out) {
-    if (pending_.size() >= 2) {
-        out.append(encoding::utf16ToUtf8(pending_, charset_ == TextFormat::Charset::Utf16LE));
+    if (charset_ == TextFormat::Charset::Utf16LE || charset_ == TextFormat::Charset::Utf16BE) {
+        if (pending_.size() >= 2) {
+            out.append(encoding::utf16ToUtf8(pending_, charset_ == TextFormat::Charset::Utf16LE));
+        }
+    } else if (!pending_.empty()) {
+        decodeUtf8({}, out, true);
     }
     pending_.clear();
+}
+
+// Valid characters are copied as they are, in runs; a character cut off at the end of the
+// chunk waits for the next one, unless this is the `last` chunk.
+void TextDecoder::decodeUtf8(std::string_view bytes, std::string& out, bool last) {
+    if (!pending_.empty()) {
+        const std::string waiting = std::exchange(pending_, {});
+        const std::size_t wanted = utf8Length(static_cast<unsigned char>(waiting[0]));
+        const std::size_t taken = std::min(bytes.size(), wanted - waiting.size());
+        const std::string joined = waiting + std::string(bytes.substr(0, taken));
+        if (encoding::utf8LengthAt(joined, 0) == wanted) {
+            out.append(joined);
+            bytes.remove_prefix(taken);
+        } else if (!last && taken == bytes.size() && cutOff(joined, 0)) {
+            pending_ = joined;
+            return;
+        } else {
+            for (const char byte : waiting) {
+                fallBack(static_cast<unsigned char>(byte), out);
+            }
+        }
+    }
+    std::size_t run = 0;
+    for (std::size_t i = asciiEnd(bytes, 0); i < bytes.size(); i = asciiEnd(bytes, i)) {
+        const std::size_t length = encoding::utf8LengthAt(bytes, i);
+        if (length != 0) {
+            i += length;
+            continue;
+        }
+        out.append(bytes.substr(run, i - run));
+        if (!last && cutOff(bytes, i)) {
+            pending_.assign(bytes.substr(i));
+            return;
+        }
+        fallBack(static_cast<unsigned char>(bytes[i]), out);
+        run = ++i;
+    }
+    out.append(bytes.substr(run));
+}
+
+void TextDecoder::fallBack(unsigned char byte, std::string& out) {
+    if (!fellBack_) {
+        fellBack_ = true;
+        fallback_ = out.size();
+    }
+    const ByteTable& table = tableFor(TextFormat::Charset::Windows1252);
+    out.append(table.utf8[byte].data(), table.length[byte]);
 }
 
 }  // namespace kiv::db::files

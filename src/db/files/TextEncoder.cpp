@@ -55,7 +55,7 @@ std::unordered_map<char32_t, char> reverseTable(std::string (*convert)(std::stri
 const std::unordered_map<char32_t, char>& tableFor(TextFormat::Charset charset) {
     static const auto Windows1252 = reverseTable(&encoding::windows1252ToUtf8);
     static const auto Cp437 = reverseTable(&encoding::cp437ToUtf8);
-    return charset == TextFormat::Charset::Oem ? Cp437 : Windows1252;
+    return charset == TextFormat::Charset::Cp437 ? Cp437 : Windows1252;
 }
 
 void appendUnit(std::string& out, char32_t unit, bool littleEndian) {
@@ -82,11 +82,12 @@ std::string_view TextEncoder::byteOrderMark(TextFormat::Charset charset) {
 
 void TextEncoder::encode(std::string_view text, std::string& out) const {
     switch (charset_) {
+        case TextFormat::Charset::Machine:
         case TextFormat::Charset::Utf8:
             out.append(text);
             return;
-        case TextFormat::Charset::Ansi:
-        case TextFormat::Charset::Oem: {
+        case TextFormat::Charset::Windows1252:
+        case TextFormat::Charset::Cp437: {
             const auto& table = tableFor(charset_);
             for (std::size_t i = 0; i < text.size();) {
                 const char32_t codePoint = nextCodePoint(text, i);

@@ -120,8 +120,9 @@ bool isColumnEntry(std::string_view line) {
 
 }  // namespace
 
-TextFolder::TextFolder(std::string folder)
+TextFolder::TextFolder(std::string folder, std::shared_ptr<Notices> notices)
     : folder_(path::fullPath(path::resolveExisting(folder))),
+      notices_(std::move(notices)),
       tables_(std::make_shared<TextTableMap>()) {}
 
 void TextFolder::attach(sqlite3* db) {
@@ -157,7 +158,7 @@ void TextFolder::refresh(sqlite3* db) {
 }
 
 void TextFolder::addTable(sqlite3* db, const std::string& fileName, const SchemaIni& schema) {
-    const auto table = std::make_shared<TextTable>(folder_, fileName, schema);
+    const auto table = std::make_shared<TextTable>(folder_, fileName, schema, notices_);
     std::vector<std::string> names = {fileName};
     const std::string alias = aliasOf(fileName);
     if (!alias.empty() && tables_->count(text::toLower(alias)) == 0) {

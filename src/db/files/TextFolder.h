@@ -19,8 +19,9 @@ class SchemaIni;
 // database.
 class TextFolder {
 public:
-    // The folder may be written with `\` and in another letter case than on disk.
-    explicit TextFolder(std::string folder);
+    // The folder may be written with `\` and in another letter case than on disk. What
+    // reading the files has to tell besides failures goes to `notices`.
+    TextFolder(std::string folder, std::shared_ptr<Notices> notices);
 
     // Registers the virtual-table module on the database. Throws std::runtime_error.
     void attach(sqlite3* db);
@@ -44,6 +45,7 @@ private:
     void createFile(const std::string& fileName, const std::vector<TextColumn>& columns);
 
     std::string folder_;
+    std::shared_ptr<Notices> notices_;
     std::shared_ptr<TextTableMap> tables_;
     std::vector<std::string> fileNames_;  // sorted as the catalog lists them
 };

@@ -36,11 +36,14 @@ std::optional<std::size_t> parseCount(std::string_view text) {
 }
 
 std::optional<TextFormat::Charset> parseCharset(std::string_view name) {
-    if (text::iequals(name, "ANSI") || name == "1252") {
-        return TextFormat::Charset::Ansi;
+    if (text::iequals(name, "ANSI") || text::iequals(name, "OEM")) {
+        return TextFormat::Charset::Machine;
     }
-    if (text::iequals(name, "OEM") || name == "437") {
-        return TextFormat::Charset::Oem;
+    if (name == "1252") {
+        return TextFormat::Charset::Windows1252;
+    }
+    if (name == "437") {
+        return TextFormat::Charset::Cp437;
     }
     if (name == "65001" || text::iequals(name, "UTF-8") || text::iequals(name, "UTF8")) {
         return TextFormat::Charset::Utf8;

@@ -14,13 +14,15 @@ namespace kiv::db::files {
 class SchemaIni;
 
 // How one text file is laid out: its schema.ini section over the defaults of the engine
-// (comma-separated, a header line, 25 rows scanned for types, Windows-1252).
+// (comma-separated, a header line, 25 rows scanned for types, the machine's character set).
 class TextFormat {
 public:
     enum class Layout { Delimited, FixedLength };
-    // Ansi is Windows-1252 and Oem code page 437, the code pages of the machines the files
-    // come from.
-    enum class Charset { Ansi, Oem, Utf8, Utf16LE, Utf16BE };
+    // Machine is what ANSI, OEM and no setting stand for: the machine's code page, which is
+    // UTF-8 here, so a file whose bytes are UTF-8 is read as UTF-8 and any other as
+    // Windows-1252, the code page of the machines such files come from. A code page number
+    // forces its set.
+    enum class Charset { Machine, Windows1252, Cp437, Utf8, Utf16LE, Utf16BE };
 
     static constexpr std::size_t DefaultMaxScanRows = 25;
 
@@ -29,7 +31,7 @@ public:
     char quote = '"';  // '\0' when values are never quoted
     bool header = true;
     std::size_t maxScanRows = DefaultMaxScanRows;  // 0 scans the whole file
-    Charset charset = Charset::Ansi;
+    Charset charset = Charset::Machine;
     char decimalSymbol = '.';
     DateTimeFormat dates;
     // The Coln entries by position (Col1 first); positions without an entry are not declared.

@@ -20,8 +20,8 @@ std::string systemError() {
 
 }  // namespace
 
-TextReader::TextReader(const TextFormat& format, std::size_t chunkSize)
-    : format_(format), chunkSize_(chunkSize), charset_(format.charset) {
+TextReader::TextReader(const TextFormat& format, std::size_t chunkSize, TextFileNotes* notes)
+    : format_(format), chunkSize_(chunkSize), notes_(notes), charset_(format.charset) {
     const bool fixed = format.layout == TextFormat::Layout::FixedLength;
     for (const char stop : {'\r', '\n'}) {
         unquotedStops_[static_cast<unsigned char>(stop)] = true;
@@ -56,17 +56,45 @@ void TextReader::start(const std::string& path) {
     }
     struct stat info {};
     fileSize_ = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-    bytesRead_ = 0;
+    decide();
     buffer_.clear();
     pos_ = 0;
     consumed_ = 0;
-    atFileStart_ = true;
     eof_ = false;
     afterCr_ = false;
     line_ = 1;
     recordLine_ = 0;
     record_.clear();
     fields_.clear();
+}
+
+// The character set from the head of the file, whatever the chunk size, so that every reader
+// of a file decides the same; the reading then starts after the byte-order mark.
+void TextReader::decide() {
+    raw_.resize(TextDecoder::HeadSize);
+    std::size_t size = 0;
+    while (size < raw_.size()) {
+        const ssize_t count =
+            ::pread(fd_, raw_.data() + size, raw_.size() - size, static_cast<off_t>(size));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            throw std::runtime_error(systemError());
+        }
+        if (count == 0) {
+            break;
+        }
+        size += static_cast<std::size_t>(count);
+    }
+    const TextDecoder::Detected detected = TextDecoder::detect(std::string_view(raw_.data(), size),
+                                                               size < raw_.size(), format_.charset);
+    charset_ = detected.charset;
+    decoder_.emplace(charset_);
+    if (::lseek(fd_, static_cast<off_t>(detected.markLength), SEEK_SET) < 0) {
+        throw std::runtime_error(systemError());
+    }
+    bytesRead_ = detected.markLength;
 }
 
 bool TextReader::fill() {
@@ -94,22 +122,31 @@ bool TextReader::fill() {
                                          " bytes; it was cut short while being read");
             }
             eof_ = true;
-            if (decoder_) {
-                decoder_->finish(buffer_);
-            }
+            decoder_->finish(buffer_);
+            noteFallback();
             continue;
         }
-        std::string_view bytes(raw_.data(), static_cast<std::size_t>(count));
-        if (atFileStart_) {
-            atFileStart_ = false;
-            const TextDecoder::Detected detected = TextDecoder::detect(bytes, format_.charset);
-            charset_ = detected.charset;
-            decoder_.emplace(charset_);
-            bytes.remove_prefix(detected.markLength);
-        }
-        decoder_->decode(bytes, buffer_);
+        decoder_->decode(std::string_view(raw_.data(), static_cast<std::size_t>(count)), buffer_);
+        noteFallback();
     }
     return true;
+}
+
+// The line of the first bytes read as Windows-1252: the current line, the buffer having just
+// been filled, and the line ends before them.
+void TextReader::noteFallback() {
+    const std::optional<std::size_t> at = decoder_->takeFallback();
+    if (!at || notes_ == nullptr) {
+        return;
+    }
+    std::int64_t line = line_;
+    for (std::size_t i = 0; i < *at; ++i) {
+        const bool afterCr = i == 0 ? afterCr_ : buffer_[i - 1] == '\r';
+        if (buffer_[i] == '\r' || (buffer_[i] == '\n' && !afterCr)) {
+            ++line;
+        }
+    }
+    notes_->notUtf8(line);
 }
 
 void TextReader::endField(std::size_t& fieldStart) {
@@ -129,10 +166,16 @@ bool TextReader::next() {
         std::size_t fieldStart = 0;
         bool content = false;  // anything but a line end: a blank line has none
         State state = State::FieldStart;
-        char previous = '\0';  // inside quotes: the character before, to count CR LF once
+        char previous = '\0';        // inside quotes: the character before, to count CR LF once
+        std::int64_t quoteLine = 0;  // where the quoted value being read opened
         bool ended = false;
         while (!ended) {
             if (pos_ == buffer_.size() && !fill()) {
+                if (state == State::Quoted) {
+                    throw std::runtime_error("the quoted value that opens on line " +
+                                             text::decimal(quoteLine) +
+                                             " is not closed before the end of the file");
+                }
                 if (!content) {
                     return false;
                 }
@@ -153,6 +196,7 @@ bool TextReader::next() {
                     if (quote != '\0' && *begin == quote) {
                         content = true;
                         state = State::Quoted;
+                        quoteLine = line_;
                         ++pos_;
                         break;
                     }
@@ -204,6 +248,11 @@ bool TextReader::next() {
                     }
                     record_.append(begin, static_cast<std::size_t>(stop - begin));
                     pos_ += static_cast<std::size_t>(stop - begin);
+                    if (line_ - quoteLine > MaxQuotedLines) {
+                        throw std::runtime_error(
+                            "the quoted value that opens on line " + text::decimal(quoteLine) +
+                            " is not closed within " + text::decimal(MaxQuotedLines) + " lines");
+                    }
                     if (stop != end) {
                         ++pos_;
                         state = State::QuoteSeen;
@@ -237,6 +286,8 @@ bool TextReader::next() {
             if (fields_.empty()) {
                 continue;
             }
+        } else if (notes_ != nullptr && fields_.size() > notes_->columnCount()) {
+            notes_->extraFields(recordLine_, fields_.size());
         }
         return true;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/files/TextDecoder.h"
+#include "db/files/TextFileNotes.h"
 #include "db/files/TextFormat.h"
 
 namespace kiv::db::files {
@@ -16,6 +17,7 @@ namespace kiv::db::files {
 // Reads the records of a text file one after the other, in chunks of a fixed size, so that
 // memory stays the same whatever the size of the file. Quoted values may hold delimiters,
 // line breaks and doubled quotes; lines end in CR, LF or CR LF; blank lines are skipped.
+// The character set is decided from the first bytes of the file (TextDecoder::detect).
 class TextReader {
 public:
     // Chunk sizes: large for scans through whole files, small for the first rows only.
@@ -24,9 +26,13 @@ public:
     // A longer record means a quote that is never closed; reading stops there rather than
     // holding the rest of the file in memory.
     static constexpr std::size_t MaxRecordBytes = std::size_t{16} << 20;
+    // A quoted value may span this many lines; one that goes on is taken for a quote that is
+    // never closed, which would swallow the rows after it.
+    static constexpr std::int64_t MaxQuotedLines = 1000;
 
-    // The format must outlive the reader.
-    TextReader(const TextFormat& format, std::size_t chunkSize);
+    // The format, and the notes when given, must outlive the reader; what reading has to
+    // tell besides failures goes to the notes.
+    TextReader(const TextFormat& format, std::size_t chunkSize, TextFileNotes* notes = nullptr);
     ~TextReader();
     TextReader(const TextReader&) = delete;
     TextReader& operator=(const TextReader&) = delete;
@@ -38,7 +44,7 @@ public:
 
     // Reads the next record; false at the end of the file. Throws std::runtime_error when the
     // file cannot be read, ends before the size it had when reading started (it was cut
-    // short meanwhile) or a record is too long.
+    // short meanwhile), a record is too long or a quoted value is not closed.
     bool next();
 
     std::size_t fieldCount() const { return fields_.size(); }
@@ -47,8 +53,7 @@ public:
     std::string_view field(std::size_t index) const;
     // The line the current record starts on, counting from 1.
     std::int64_t line() const { return recordLine_; }
-    // The character set the file is read in, a byte-order mark having decided; known once
-    // the first record was read.
+    // The character set the file is read in, as decided when it was started.
     TextFormat::Charset charset() const { return charset_; }
     // UTF-8 bytes read so far.
     std::size_t consumed() const { return consumed_ + pos_; }
@@ -62,7 +67,9 @@ private:
         std::uint32_t length;
     };
 
+    void decide();
     bool fill();
+    void noteFallback();
     void endField(std::size_t& fieldStart);
     void splitFixed();
 
@@ -71,6 +78,7 @@ private:
     std::array<bool, 256> unquotedStops_{};
     std::array<bool, 256> quotedStops_{};
     std::size_t chunkSize_;
+    TextFileNotes* notes_;
     int fd_ = -1;
     std::string path_;
     std::optional<TextDecoder> decoder_;
@@ -82,7 +90,6 @@ private:
     // Size of a regular file when reading started (0 for others), and the bytes read since.
     std::uint64_t bytesRead_ = 0;
     std::uint64_t fileSize_ = 0;
-    bool atFileStart_ = true;
     bool eof_ = false;
     bool afterCr_ = false;  // the last line ended in CR; an LF right after it belongs to it
     std::int64_t line_ = 1;

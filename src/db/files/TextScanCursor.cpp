@@ -16,7 +16,7 @@ TextScanCursor::TextScanCursor(std::shared_ptr<sqlite::SqliteEngine> engine,
                                std::shared_ptr<TextTable> table)
     : engine_(std::move(engine)),
       table_(std::move(table)),
-      reader_(table_->format(), TextReader::ReadChunk) {
+      reader_(table_->format(), TextReader::ReadChunk, table_->notes()) {
     for (const TextColumn& column : table_->columns()) {
         ColumnInfo info;
         info.name = column.name;

@@ -51,8 +51,11 @@ std::string valueText(sqlite3_value* value) {
 
 }  // namespace
 
-TextTable::TextTable(const std::string& folder, std::string fileName, const SchemaIni& schema)
-    : fileName_(std::move(fileName)), path_(folder + "/" + fileName_) {
+TextTable::TextTable(const std::string& folder, std::string fileName, const SchemaIni& schema,
+                     std::shared_ptr<Notices> notices)
+    : fileName_(std::move(fileName)),
+      path_(folder + "/" + fileName_),
+      notes_(std::make_unique<TextFileNotes>(std::move(notices), fileName_)) {
     try {
         format_ = TextFormat::forFile(schema, fileName_);
         charset_ = format_.charset;
@@ -64,7 +67,7 @@ TextTable::TextTable(const std::string& folder, std::string fileName, const Sche
 }
 
 void TextTable::scan() {
-    TextReader reader(format_, TextReader::ScanChunk);
+    TextReader reader(format_, TextReader::ScanChunk, notes_.get());
     reader.start(path_);
     bool more = reader.next();
     std::vector<std::string> headerNames;
@@ -120,6 +123,7 @@ void TextTable::scan() {
         }
         columns_.push_back(std::move(column));
     }
+    notes_->columnCount(columns_.size());
 }
 
 std::string TextTable::declaration() const {

@@ -9,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "db/Notices.h"
 #include "db/files/TextColumn.h"
+#include "db/files/TextFileNotes.h"
 #include "db/files/TextFormat.h"
 #include "db/files/TextWriter.h"
 
@@ -26,7 +28,9 @@ class TextTable {
 public:
     // Reads the file's format and its first rows. A file that cannot be used still makes a
     // table with one column, so that reading it reports why instead of "no such table".
-    TextTable(const std::string& folder, std::string fileName, const SchemaIni& schema);
+    // What reading the file has to tell besides failures goes to `notices`.
+    TextTable(const std::string& folder, std::string fileName, const SchemaIni& schema,
+              std::shared_ptr<Notices> notices);
 
     const std::string& fileName() const { return fileName_; }
     const std::string& path() const { return path_; }
@@ -37,6 +41,8 @@ public:
     // The CREATE TABLE statement that declares the virtual table's columns.
     std::string declaration() const;
     double estimatedRows() const { return estimatedRows_; }
+    // For the readers of the file.
+    TextFileNotes* notes() const { return notes_.get(); }
 
     // The value of a column of the reader's current record as SQLite holds it: NULL for an
     // empty field, else the value in the column's type (text borrowed from the reader, or
@@ -61,9 +67,10 @@ private:
     std::string fileName_;
     std::string path_;
     TextFormat format_;
-    TextFormat::Charset charset_ = TextFormat::Charset::Ansi;  // after a byte-order mark
+    TextFormat::Charset charset_ = TextFormat::Charset::Machine;  // as the file was read
     std::vector<TextColumn> columns_;
     std::string problem_;
+    std::unique_ptr<TextFileNotes> notes_;
     double estimatedRows_ = 0;
     std::unique_ptr<TextWriter> writer_;
     std::string line_;  // the row being appended, reused

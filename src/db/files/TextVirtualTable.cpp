@@ -9,6 +9,7 @@
 #include "db/files/TextReader.h"
 #include "db/sqlite/SqliteValues.h"
 #include "db/sqlite/VirtualTable.h"
+#include "db/sqlite/VirtualTableModule.h"
 
 namespace kiv::db::files {
 
@@ -16,27 +17,37 @@ namespace {
 
 using sqlite::VirtualTable;
 
-using SharedTables = std::shared_ptr<const TextTableMap>;
-
 struct Table : sqlite3_vtab {
     std::shared_ptr<TextTable> table;
     sqlite3_int64 appended = 0;
+
+    std::size_t columnCount() const { return table->columns().size(); }
 };
 
 struct Cursor : sqlite3_vtab_cursor {
-    explicit Cursor(const TextTable& table) : reader(table.format(), TextReader::ReadChunk) {}
+    explicit Cursor(const Table& source)
+        : reader(source.table->format(), TextReader::ReadChunk, source.table->notes()) {}
+
+    void result(const Table& source, sqlite3_context* context, std::size_t column) const {
+        sqlite::StoredValue value;
+        Variant::DateText buffer;
+        if (source.table->stored(reader, column, value, buffer)) {
+            sqlite::SqliteValues::result(context, value);
+        } else {
+            const std::string description = source.table->mismatchAt(reader, column);
+            sqlite3_result_error(context, description.c_str(),
+                                 static_cast<int>(description.size()));
+        }
+    }
 
     TextReader reader;
     bool eof = true;
     sqlite3_int64 row = 0;
 };
 
-Table& tableOf(sqlite3_vtab* vtab) {
-    return *static_cast<Table*>(vtab);
-}
-Cursor& cursorOf(sqlite3_vtab_cursor* cursor) {
-    return *static_cast<Cursor*>(cursor);
-}
+using Module = sqlite::VirtualTableModule<Table, Cursor>;
+constexpr auto* tableOf = &Module::tableOf;
+constexpr auto* cursorOf = &Module::cursorOf;
 
 int readFailure(sqlite3_vtab* vtab, const std::exception& error) {
     if (dynamic_cast<const std::runtime_error*>(&error) == nullptr) {
@@ -48,24 +59,8 @@ int readFailure(sqlite3_vtab* vtab, const std::exception& error) {
 
 int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab** out,
             char** error) {
-    try {
-        const TextTableMap& tables = **static_cast<SharedTables*>(aux);
-        const auto found = tables.find(text::toLower(argv[2]));
-        if (found == tables.end()) {
-            *error = sqlite3_mprintf("No text file of the folder is named %s.", argv[2]);
-            return SQLITE_ERROR;
-        }
-        const int declared = VirtualTable::declare(db, found->second->declaration(), error);
-        if (declared != SQLITE_OK) {
-            return declared;
-        }
-        auto* table = new Table();
-        table->table = found->second;
-        *out = table;
-        return SQLITE_OK;
-    } catch (const std::exception&) {
-        return SQLITE_NOMEM;
-    }
+    return Module::connectNamed<TextTableMap>(db, aux, argv[2], out, error,
+                                              "No text file of the folder is named");
 }
 
 int disconnect(sqlite3_vtab* vtab) {
@@ -80,20 +75,6 @@ int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     const double rows = std::max(tableOf(vtab).table->estimatedRows(), 1.0);
     info->estimatedRows = static_cast<sqlite3_int64>(rows);
     info->estimatedCost = rows;
-    return SQLITE_OK;
-}
-
-int openCursor(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
-    try {
-        *out = new Cursor(*tableOf(vtab).table);
-        return SQLITE_OK;
-    } catch (const std::exception&) {
-        return SQLITE_NOMEM;
-    }
-}
-
-int closeCursor(sqlite3_vtab_cursor* cursor) {
-    delete &cursorOf(cursor);
     return SQLITE_OK;
 }
 
@@ -134,38 +115,6 @@ int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
     return next(base);
 }
 
-int eof(sqlite3_vtab_cursor* cursor) {
-    return cursorOf(cursor).eof ? 1 : 0;
-}
-
-int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
-    Cursor& cursor = cursorOf(base);
-    const TextTable& table = *tableOf(base->pVtab).table;
-    try {
-        if (index < 0 || static_cast<std::size_t>(index) >= table.columns().size()) {
-            return SQLITE_OK;
-        }
-        const auto column = static_cast<std::size_t>(index);
-        sqlite::StoredValue value;
-        Variant::DateText buffer;
-        if (table.stored(cursor.reader, column, value, buffer)) {
-            sqlite::SqliteValues::result(context, value);
-        } else {
-            const std::string description = table.mismatchAt(cursor.reader, column);
-            sqlite3_result_error(context, description.c_str(),
-                                 static_cast<int>(description.size()));
-        }
-        return SQLITE_OK;
-    } catch (const std::exception&) {
-        return SQLITE_NOMEM;
-    }
-}
-
-int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
-    *out = cursorOf(cursor).row;
-    return SQLITE_OK;
-}
-
 int update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64* newRowid) {
     Table& table = tableOf(vtab);
     const std::string& name = table.table->fileName();
@@ -204,37 +153,22 @@ int flush(sqlite3_vtab* vtab) {
     }
 }
 
-const sqlite3_module Module = {
-    .iVersion = 1,
-    .xCreate = connect,
-    .xConnect = connect,
-    .xBestIndex = bestIndex,
-    .xDisconnect = disconnect,
-    .xDestroy = disconnect,
-    .xOpen = openCursor,
-    .xClose = closeCursor,
-    .xFilter = filter,
-    .xNext = next,
-    .xEof = eof,
-    .xColumn = column,
-    .xRowid = rowid,
-    .xUpdate = update,
-    .xBegin = begin,
-    .xSync = flush,
-    .xCommit = flush,
-    .xRollback = flush,
-    .xFindFunction = nullptr,
-    .xRename = nullptr,
-    .xSavepoint = nullptr,
-    .xRelease = nullptr,
-    .xRollbackTo = nullptr,
-    .xShadowName = nullptr,
-};
+constexpr sqlite3_module Methods = [] {
+    sqlite3_module methods = Module::readOnly(connect, bestIndex, filter, next);
+    methods.xDisconnect = disconnect;
+    methods.xDestroy = disconnect;
+    methods.xUpdate = update;
+    methods.xBegin = begin;
+    methods.xSync = flush;
+    methods.xCommit = flush;
+    methods.xRollback = flush;
+    return methods;
+}();
 
 }  // namespace
 
 void TextVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const TextTableMap> tables) {
-    VirtualTable::registerModule(db, ModuleName, Module, std::move(tables), "text-file");
+    VirtualTable::registerModule(db, ModuleName, Methods, std::move(tables), "text-file");
 }
 
 }  // namespace kiv::db::files

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "db/Notices.h"
 #include "db/files/TextFolder.h"
 
 namespace kiv::db::files::testing {
@@ -54,7 +55,7 @@ protected:
 
     TextFolder& engine() {
         if (!engine_) {
-            engine_ = std::make_unique<TextFolder>(folder_);
+            engine_ = std::make_unique<TextFolder>(folder_, notices_);
             engine_->attach(db_);
         }
         return *engine_;
@@ -166,6 +167,7 @@ protected:
     }
 
     std::string folder_;
+    std::shared_ptr<Notices> notices_ = std::make_shared<Notices>();
     sqlite3* db_ = nullptr;
     std::unique_ptr<TextFolder> engine_;
     std::string error_;

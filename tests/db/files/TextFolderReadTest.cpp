@@ -72,7 +72,7 @@ TEST_F(TextFolderRead, ForgetsAFileThatLeftTheFolder) {
 TEST_F(TextFolderRead, FolderWrittenWithBackslashesAndOtherCase) {
     std::filesystem::create_directory(folder_ + "/Data");
     write("Data/x.csv", "A\n5\n");
-    engine_ = std::make_unique<TextFolder>(folder_ + "\\DATA");
+    engine_ = std::make_unique<TextFolder>(folder_ + "\\DATA", notices_);
     engine_->attach(db_);
     EXPECT_EQ(run("SELECT A FROM [x.csv]"), (Rows{{"5"}}));
 }
@@ -168,14 +168,14 @@ TEST_F(TextFolderRead, UnknownSchemaEntryIsReportedOnRead) {
 
 TEST_F(TextFolderRead, CharacterSets) {
     write("schema.ini",
-          "[oem.txt]\nCharacterSet=OEM\n"
+          "[oem.txt]\nCharacterSet=437\n"
           "[utf8.txt]\nCharacterSet=65001\n"
           "[wide.txt]\nCharacterSet=Unicode\n"
-          "[marked.txt]\nCharacterSet=ANSI\n");
+          "[marked.txt]\nCharacterSet=1252\n");
     write("ansi.txt", "Name\nK\xF6ln \x80\n");  // Windows-1252
     write("oem.txt", "Name\nK\x94ln\n");        // code page 437
     write("utf8.txt", "Name\nK\xC3\xB6ln\n");
-    write("marked.txt", "\xEF\xBB\xBFName\nK\xC3\xB6ln\n");  // the mark wins over ANSI
+    write("marked.txt", "\xEF\xBB\xBFName\nK\xC3\xB6ln\n");  // the mark wins over 1252
     write("wide.txt", std::string("N\0a\0m\0e\0\n\0K\0\xF6\0l\0n\0\n\0", 20));
     write("wide-be.txt", std::string("\xFE\xFF\0N\0\n\0K\0\xF6", 10));
     EXPECT_EQ(run("SELECT Name FROM [ansi.txt]"), (Rows{{"K\xC3\xB6ln \xE2\x82\xAC"}}));
@@ -184,12 +184,6 @@ TEST_F(TextFolderRead, CharacterSets) {
     EXPECT_EQ(run("SELECT Name FROM [marked.txt]"), (Rows{{"K\xC3\xB6ln"}}));
     EXPECT_EQ(run("SELECT Name FROM [wide.txt]"), (Rows{{"K\xC3\xB6ln"}}));
     EXPECT_EQ(run("SELECT N FROM [wide-be.txt]"), (Rows{{"K\xC3\xB6"}}));
-}
-
-TEST_F(TextFolderRead, AnsiFilesAreNotTakenForUtf8) {
-    // Valid UTF-8 without a mark in an ANSI file still reads as Windows-1252.
-    write("a.txt", "Name\n\xC3\xB6\n");
-    EXPECT_EQ(run("SELECT Name FROM [a.txt]"), (Rows{{"\xC3\x83\xC2\xB6"}}));
 }
 
 TEST_F(TextFolderRead, StreamsAFileLargerThanItsChunks) {
@@ -211,9 +205,52 @@ TEST_F(TextFolderRead, EmptyAndHeaderOnlyFiles) {
     EXPECT_EQ(run("SELECT * FROM [header.csv]"), Rows{});
 }
 
-TEST_F(TextFolderRead, UnclosedQuoteReadsToTheEnd) {
-    write("open.csv", "A,B\n1,\"never closed\n2,x\n");
-    EXPECT_EQ(run("SELECT A, B FROM [open.csv]"), (Rows{{"1", "never closed\n2,x\n"}}));
+TEST_F(TextFolderRead, AQuoteNeverClosedFailsNamingTheLineItOpensOn) {
+    write("open.csv", "A,B\n1,x\n2,\"never closed\n3,x\n");
+    for (const std::string sql : {"SELECT * FROM [open.csv]", "SELECT COUNT(*) FROM [open.csv]"}) {
+        query(sql);
+        EXPECT_EQ(error_,
+                  "Cannot read open.csv: the quoted value that opens on line 3 is not closed "
+                  "before the end of the file")
+            << sql;
+    }
+}
+
+TEST_F(TextFolderRead, AQuotedValueMayNotRunPastAThousandLines) {
+    std::string swallowed = "A,B\n1,\"opened\n";
+    std::string kept = swallowed;
+    for (int line = 3; line <= 1001; ++line) {
+        kept += std::to_string(line) + ",x\n";
+    }
+    write("kept.csv", kept + "end\"\n");
+    EXPECT_EQ(run("SELECT COUNT(*) FROM [kept.csv]"), (Rows{{"1"}}));
+    for (int line = 3; line <= 5000; ++line) {
+        swallowed += std::to_string(line) + ",x\n";
+    }
+    write("swallowed.csv", swallowed + "end\"\n");
+    for (const std::string sql :
+         {"SELECT * FROM [swallowed.csv]", "SELECT COUNT(*) FROM [swallowed.csv]"}) {
+        query(sql);
+        EXPECT_EQ(error_,
+                  "Cannot read swallowed.csv: the quoted value that opens on line 2 is not closed "
+                  "within 1000 lines")
+            << sql;
+    }
+}
+
+TEST_F(TextFolderRead, RowsWithMoreFieldsThanColumnsAreToldOncePerFile) {
+    write("extra.csv", "A,B\n1,x\n2,y,lost\n3,z,lost,too\n");
+    write("plain.csv", "A,B\n1,x\n");
+    const Rows expected = {{"1", "x"}, {"2", "y"}, {"3", "z"}};
+    EXPECT_EQ(run("SELECT * FROM [extra.csv]"), expected);
+    EXPECT_EQ(run("SELECT A, B FROM [extra.csv]"), expected);
+    run("SELECT * FROM [plain.csv]");
+    const std::vector<Notices::Notice> told = notices_->take();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].kind, Notices::Kind::Warning);
+    EXPECT_EQ(told[0].text,
+              "extra.csv, line 3: the row has 3 fields, more than the 2 columns of the file; "
+              "fields past the last column are not read (said for the first such row only).");
 }
 
 }  // namespace

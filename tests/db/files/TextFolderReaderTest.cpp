@@ -44,8 +44,8 @@ protected:
     }
 
     static std::vector<Record> readAll(const TextFormat& format, const std::string& path,
-                                       std::size_t chunk) {
-        TextReader reader(format, chunk);
+                                       std::size_t chunk, TextFileNotes* notes = nullptr) {
+        TextReader reader(format, chunk, notes);
         reader.start(path);
         std::vector<Record> records;
         while (reader.next()) {
@@ -100,9 +100,29 @@ TEST_F(TextFolderReader, SingleByteCharacterSets) {
     const std::string path = write("\x80\xE9,\x9F\n");
     EXPECT_EQ(readAll(format, path, 2),
               (std::vector<Record>{{1, {"\xE2\x82\xAC\xC3\xA9", "\xC5\xB8"}}}));
-    format.charset = TextFormat::Charset::Oem;
+    format.charset = TextFormat::Charset::Cp437;
     EXPECT_EQ(readAll(format, path, 2),
               (std::vector<Record>{{1, {"\xC3\x87\xCE\x98", "\xC6\x92"}}}));
+}
+
+TEST_F(TextFolderReader, Utf8WithStrayBytesSplitAnywhere) {
+    // Characters of two, three and four bytes, a lead byte without its continuation, a lone
+    // continuation byte and a character cut off by the end of the file.
+    TextFormat format;
+    format.charset = TextFormat::Charset::Utf8;
+    const std::string path =
+        write("\xC3\xB6\xE2\x82\xAC,\xF0\x9F\x98\x80\n\xC3x,\x80\xE9\n\xE2\x82");
+    const std::vector<Record> expected = {{1, {"\xC3\xB6\xE2\x82\xAC", "\xF0\x9F\x98\x80"}},
+                                          {2, {"\xC3\x83x", "\xE2\x82\xAC\xC3\xA9"}},
+                                          {3, {"\xC3\xA2\xE2\x80\x9A"}}};
+    for (std::size_t chunk = 1; chunk <= 9; ++chunk) {
+        auto notices = std::make_shared<Notices>();
+        TextFileNotes notes(notices, "data.txt");
+        EXPECT_EQ(readAll(format, path, chunk, &notes), expected) << "chunk " << chunk;
+        const std::vector<Notices::Notice> told = notices->take();
+        ASSERT_EQ(told.size(), 1u) << "chunk " << chunk;
+        EXPECT_TRUE(told[0].text.starts_with("data.txt, line 2: ")) << told[0].text;
+    }
 }
 
 TEST_F(TextFolderReader, RefusesARecordThatNeverEnds) {

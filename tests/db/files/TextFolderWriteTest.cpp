@@ -86,7 +86,9 @@ TEST_F(TextFolderWrite, MissingFinalLineEndIsAddedFirst) {
 }
 
 TEST_F(TextFolderWrite, WritesInTheFilesCharacterSet) {
-    write("schema.ini", "[oem.txt]\nCharacterSet=OEM\n[wide.txt]\nCharacterSet=Unicode\n");
+    write("schema.ini",
+          "[ansi.txt]\nCharacterSet=1252\n[oem.txt]\nCharacterSet=437\n[wide.txt]\n"
+          "CharacterSet=Unicode\n");
     write("ansi.txt", "N\r\n");
     write("oem.txt", "N\r\n");
     write("wide.txt", std::string("\xFF\xFEN\0\r\0\n\0", 8));
