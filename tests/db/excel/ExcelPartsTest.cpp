@@ -3,6 +3,7 @@
 #include "db/excel/CellRange.h"
 #include "db/excel/NumberFormat.h"
 #include "db/excel/XlsxSheet.h"
+#include "db/excel/XmlStream.h"
 
 namespace kiv::db::excel {
 namespace {
@@ -81,7 +82,8 @@ TEST(ExcelXlsxSheet, CellsOfEveryKind) {
         "<c r=\"I2\" t=\"inlineStr\"><is><r><t>a</t></r><r><t xml:space=\"preserve\"> b</t></r>"
         "<rPh><t>guide</t></rPh></is></c><c r=\"J2\" s=\"1\"><v>30</v></c><c r=\"K2\"/></row>"
         "<row><c><v>7</v></c></row></sheetData></worksheet>";
-    const auto rows = XlsxSheet::read(xml, XlsxSheet::Context{strings, styles, false});
+    XmlStream stream(xml);
+    const auto rows = XlsxSheet::read(stream, XlsxSheet::Context{strings, styles, false});
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_TRUE(rows[0].empty());
     const std::vector<Cell>& cells = rows[1];
