@@ -119,5 +119,34 @@ TEST_F(DbTextFolder, AMissingFolderFailsToOpen) {
     EXPECT_EQ(connection.State(), adStateClosed);
 }
 
+TEST_F(DbTextFolder, AFileWiderThanATableCanBeIsAnErrorNamingItAndItsWidth) {
+    std::string header = "C1";
+    std::string row = "1";
+    for (int column = 2; column <= 2001; ++column) {
+        header += ",C" + std::to_string(column);
+        row += "," + std::to_string(column);
+    }
+    folder_.write("wide.csv", header + "\r\n" + row + "\r\n");
+    for (const std::string sql : {"SELECT COUNT(*) FROM [wide.csv]", "SELECT C1 FROM wide#csv"}) {
+        const Error error = errorOf([&] { connection_->Execute(sql); });
+        EXPECT_EQ(error.Description(),
+                  "[Kiv][Text]The file wide.csv has 2001 columns; a table "
+                  "can have at most 2000.")
+            << sql;
+    }
+    auto rows = connection_->Execute("SELECT * FROM [wide.csv]");
+    ASSERT_EQ(rows->Fields().Count(), 2001);
+    EXPECT_EQ(rows->Fields().Item("C2001")->Value().toText(), "2001");
+    Catalog catalog;
+    catalog.ActiveConnection(connection_);
+    EXPECT_EQ(catalog.Tables().Count(), 3);
+    EXPECT_EQ(connection_->Execute("SELECT COUNT(*) FROM [people.csv]")
+                  ->Fields()
+                  .Item(0L)
+                  ->Value()
+                  .toText(),
+              "2");
+}
+
 }  // namespace
 }  // namespace kiv::db
