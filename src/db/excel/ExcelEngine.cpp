@@ -9,7 +9,9 @@
 #include "db/Engine.h"
 #include "db/cells/CellEngine.h"
 #include "db/cells/FileSource.h"
+#include "db/cells/ReaderProcess.h"
 #include "db/excel/SheetTableBuilder.h"
+#include "db/excel/WorkbookTransfer.h"
 #include "db/excel/XlsReader.h"
 #include "db/excel/XlsxReader.h"
 
@@ -39,7 +41,14 @@ Workbook readWorkbook(const std::string& path) {
             return XlsxReader::read(path);
         }
         if (signature.starts_with(CompoundFileSignature)) {
-            return XlsReader::read(path);
+            // The library that reads .xls files is not safe from damaged ones: it reads them
+            // in a process of its own.
+            cells::ReaderProcess reader(
+                [&](cells::ReaderProcess::Output& output) {
+                    WorkbookTransfer::send(XlsReader::read(path), output);
+                },
+                cells::ReaderProcess::limitsFor(path));
+            return WorkbookTransfer::receive(reader);
         }
     } catch (const std::runtime_error& failure) {
         throw Source.error("Cannot read the workbook '" + path + "': " + failure.what() + ".");
