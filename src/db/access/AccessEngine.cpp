@@ -9,6 +9,7 @@
 #include "db/access/AccessVirtualTable.h"
 #include "db/cells/FileSource.h"
 #include "db/cells/ReadOnlyEngine.h"
+#include "db/cells/ReaderProcess.h"
 #include "db/cells/SqlName.h"
 #include "db/sqlite/SqliteDatabase.h"
 #include "db/sqlite/SqliteEngine.h"
@@ -36,10 +37,7 @@ std::string refusalFor(const std::string& query) {
            "not run here; read its tables instead.";
 }
 
-}  // namespace
-
-std::shared_ptr<Engine> AccessEngine::open(const ConnectString& parts) {
-    const std::string path = Source.path(parts);
+std::shared_ptr<Engine> openHere(const std::string& path) {
     auto schema = std::make_shared<AccessSchema>();
     try {
         schema->database = std::make_shared<AccessDatabase>(path);
@@ -72,6 +70,35 @@ std::shared_ptr<Engine> AccessEngine::open(const ConnectString& parts) {
     return std::make_shared<cells::ReadOnlyEngine>(
         std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
         Source.refusal);
+}
+
+// The library that reads Access files is not safe from damaged ones: it can hang, abort or
+// overrun its memory while reading the catalog. A child process opens the file first, as this
+// process is going to, and only when it came through does this process open the file.
+void tryInChild(const std::string& path) {
+    try {
+        cells::ReaderProcess reader(
+            [&](cells::ReaderProcess::Output&) {
+                try {
+                    openHere(path);
+                } catch (const std::exception&) {
+                    // This process finds the same failure and describes it.
+                }
+            },
+            cells::ReaderProcess::limitsFor(path));
+        reader.finish();
+    } catch (const std::runtime_error& failure) {
+        throw Source.error("Cannot read the Access database '" + path + "': " + failure.what() +
+                           ".");
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<Engine> AccessEngine::open(const ConnectString& parts) {
+    const std::string path = Source.path(parts);
+    tryInChild(path);
+    return openHere(path);
 }
 
 }  // namespace kiv::db::access

@@ -257,8 +257,11 @@ void ReaderProcess::readErrors() {
     }
     for (ssize_t i = 0; i < count && errorLineCount_ < KeptErrorLines; ++i) {
         if (buffer[i] == '\n') {
-            ++errorLineCount_;
-            errorLines_ += errorLineCount_ < KeptErrorLines ? "; " : "";
+            // Blank lines are not counted.
+            if (!errorLines_.empty() && !errorLines_.ends_with("; ")) {
+                ++errorLineCount_;
+                errorLines_ += errorLineCount_ < KeptErrorLines ? "; " : "";
+            }
         } else if (errorLines_.size() < KeptErrorBytes && buffer[i] != '\r') {
             errorLines_.push_back(buffer[i]);
         }

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "db/Command.h"
 #include "db/access/AccessSamples.h"
@@ -91,8 +93,9 @@ TEST_F(AccessRead, BinaryColumnsOfASystemTable) {
     openSample("nwind.mdb");
     EXPECT_EQ(fields("SELECT Owner, LvProp FROM MSysObjects"),
               (std::vector<std::string>{"Owner 204 255", "LvProp 205 2147483647"}));
-    EXPECT_EQ(rows("SELECT length(LvProp) > 0, typeof(LvProp) FROM MSysObjects WHERE Name = 'MSysDb'"),
-              (Rows{{"1", "blob"}}));
+    EXPECT_EQ(
+        rows("SELECT length(LvProp) > 0, typeof(LvProp) FROM MSysObjects WHERE Name = 'MSysDb'"),
+        (Rows{{"1", "blob"}}));
 }
 
 TEST_F(AccessRead, ATableNameWithANonAsciiLetter) {
@@ -186,6 +189,21 @@ TEST_F(AccessRead, AFileThatIsNoDatabase) {
         errorOf([&] { open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file); });
     EXPECT_EQ(error.Description(), "[Kiv][Access]Cannot read the Access database '" + file +
                                        "': the file is not an Access database.");
+}
+
+// A database cut short makes the reading library end the process: the program reports it
+// and goes on.
+TEST_F(AccessRead, ADatabaseCutShortIsAnErrorNamingTheFile) {
+    KIV_NEED_ACCESS_SAMPLE("ASampleDatabase.accdb");
+    std::ifstream in(accessSamples() + "/ASampleDatabase.accdb", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string file = folder_.write("cut.accdb", bytes.substr(0, bytes.size() * 99 / 100));
+    const Error error =
+        errorOf([&] { open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file); });
+    EXPECT_TRUE(error.Description().starts_with(
+        "[Kiv][Access]Cannot read the Access database '" + file +
+        "': the file is damaged or not supported: the reader ended with signal "))
+        << error.Description();
 }
 
 }  // namespace
