@@ -22,9 +22,11 @@ bool TextFolderHooks::execute(sqlite3* db, std::string_view sql) {
 std::unique_ptr<Cursor> TextFolderHooks::scan(const std::shared_ptr<sqlite::SqliteEngine>& engine,
                                               std::string_view sql) {
     const std::optional<std::string> name = SqlText::selectAllTable(sql);
-    std::shared_ptr<files::TextTable> table = name ? folder_.table(*name) : nullptr;
+    if (!name) {
+        return nullptr;
+    }
+    std::shared_ptr<files::TextTable> table = folder_.table(*name);
     if (!table) {
-        folder_.refuseTooWide(sql);
         return nullptr;
     }
     return std::make_unique<files::TextScanCursor>(engine, std::move(table));

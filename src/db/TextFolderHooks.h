@@ -18,8 +18,7 @@ public:
 
     void beforePrepare(sqlite3* db) override;
     bool execute(sqlite3* db, std::string_view sql) override;
-    // SELECT * FROM a file: read straight from the file. Refuses any other statement naming a
-    // file too wide for a table.
+    // SELECT * FROM a file: read straight from the file.
     std::unique_ptr<Cursor> scan(const std::shared_ptr<sqlite::SqliteEngine>& engine,
                                  std::string_view sql) override;
     std::vector<std::string> tableNames() const override { return folder_.tableNames(); }

@@ -166,16 +166,6 @@ void TextFolder::addTable(sqlite3* db, const std::string& fileName, const Schema
     for (const std::string& name : names) {
         (*tables_)[text::toLower(name)] = table;
     }
-    // SQLite cannot declare the table; only SELECT * reads it, straight from the file.
-    const auto widest = static_cast<std::size_t>(sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1));
-    if (table->columns().size() > widest) {
-        tooWide_.push_back(
-            TooWide{names, "The file " + fileName + " has " +
-                               text::decimal(static_cast<long long>(table->columns().size())) +
-                               " columns; a table can have at most " +
-                               text::decimal(static_cast<long long>(widest)) + "."});
-        names.clear();
-    }
     // A file SQLite cannot take as a table name (sqlite_...) stays in the map, so that it is
     // not tried again at every refresh, but is not listed.
     for (const std::string& name : names) {
@@ -198,29 +188,14 @@ void TextFolder::dropTable(sqlite3* db, const std::string& fileName) {
         return;
     }
     const std::shared_ptr<TextTable> table = found->second;
-    const std::size_t wide = std::erase_if(
-        tooWide_, [&](const TooWide& tooWide) { return tooWide.names.front() == fileName; });
     for (const std::string& name : {fileName, aliasOf(fileName)}) {
         const auto entry = tables_->find(text::toLower(name));
         if (!name.empty() && entry != tables_->end() && entry->second == table) {
-            if (wide == 0) {
-                execute(db, "DROP TABLE temp." + quotedName(name));
-            }
+            execute(db, "DROP TABLE temp." + quotedName(name));
             tables_->erase(entry);
         }
     }
     std::erase(fileNames_, fileName);
-}
-
-void TextFolder::refuseTooWide(std::string_view sql) const {
-    const std::string statement = text::toLower(sql);
-    for (const TooWide& wide : tooWide_) {
-        for (const std::string& name : wide.names) {
-            if (statement.find(text::toLower(name)) != std::string::npos) {
-                throw std::runtime_error(wide.refusal);
-            }
-        }
-    }
 }
 
 void TextFolder::createFile(const std::string& fileName, const std::vector<TextColumn>& columns) {

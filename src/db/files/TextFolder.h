@@ -35,9 +35,6 @@ public:
     bool executeDefinition(sqlite3* db, std::string_view sql);
     // The file names of the tables for the catalog, sorted without regard to letter case.
     std::vector<std::string> tableNames() const;
-    // Throws std::runtime_error when the statement names a file with more columns than a
-    // table of SQLite can have: such a file is read by SELECT * alone.
-    void refuseTooWide(std::string_view sql) const;
     // The table of one of its SQL names (letter case ignored); empty for an unknown name.
     std::shared_ptr<TextTable> table(std::string_view name) const;
 
@@ -46,15 +43,9 @@ private:
     void dropTable(sqlite3* db, const std::string& fileName);
     void createFile(const std::string& fileName, const std::vector<TextColumn>& columns);
 
-    struct TooWide {
-        std::vector<std::string> names;  // the file's name first
-        std::string refusal;
-    };
-
     std::string folder_;
     std::shared_ptr<TextTableMap> tables_;
     std::vector<std::string> fileNames_;  // sorted as the catalog lists them
-    std::vector<TooWide> tooWide_;
 };
 
 }  // namespace kiv::db::files

@@ -98,20 +98,22 @@ std::unique_ptr<Cursor> SqliteEngine::execute(std::string_view sql, long& record
     runHooks();
     // A read-only connection leaves every statement to SQLite, which refuses those that
     // would write, including the definitions the hooks would carry out.
-    if (hooks_) {
+    if (hooks_ && !readOnly_) {
         try {
-            if (!readOnly_ && hooks_->execute(database_->handle(), sql)) {
+            if (hooks_->execute(database_->handle(), sql)) {
                 recordsAffected = 0;
                 return nullptr;
-            }
-            if (std::unique_ptr<Cursor> cursor = hooks_->scan(shared_from_this(), sql)) {
-                recordsAffected = -1;
-                return cursor;
             }
         } catch (const Error&) {
             throw;
         } catch (const std::runtime_error& failure) {
             throw database_->error(SQLITE_ERROR, "HY000", failure.what());
+        }
+    }
+    if (hooks_) {
+        if (std::unique_ptr<Cursor> cursor = hooks_->scan(shared_from_this(), sql)) {
+            recordsAffected = -1;
+            return cursor;
         }
     }
     sqlite3* handle = database_->handle();
