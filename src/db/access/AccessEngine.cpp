@@ -69,7 +69,7 @@ std::shared_ptr<Engine> openHere(const std::string& path) {
     }
     return std::make_shared<cells::ReadOnlyEngine>(
         std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
-        Source.refusal);
+        Source.refusal, path);
 }
 
 // The library that reads Access files is not safe from damaged ones: it can hang, abort or

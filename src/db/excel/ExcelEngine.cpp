@@ -95,7 +95,7 @@ std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts) {
     std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
         return text::toLower(a.name) < text::toLower(b.name);
     });
-    return CellEngine::open(Source, tables, std::move(catalog));
+    return CellEngine::open(Source, path, tables, std::move(catalog));
 }
 
 }  // namespace kiv::db::excel
