@@ -1,222 +1,161 @@
 #include "db/access/AccessCursor.h"
 
-#include "db/access/Mdb.h"
+#include <unistd.h>
 
-#include <algorithm>
-#include <charconv>
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
 
-#include "base/Variant.h"
-#include "db/access/AccessColumn.h"
+#include "db/access/AccessRowReader.h"
 
 namespace kiv::db::access {
 
 namespace {
 
-constexpr double CurrencyScale = 10000.0;
-// A memo's first four bytes hold its length in the low three; the text mdbtools makes of it is
-// at most three bytes of UTF-8 for each stored byte.
-constexpr std::uint32_t MemoLengthMask = 0x00FFFFFF;
-constexpr std::size_t Utf8PerStoredByte = 3;
+using cells::ReaderProcess;
 
-struct GFree {
-    void operator()(char* text) const { g_free(text); }
-};
-using GText = std::unique_ptr<char, GFree>;
-
-struct Free {
-    void operator()(void* bytes) const { std::free(bytes); }
-};
-
-// The table of that name; forms and reports may have the same name as a table.
-MdbCatalogEntry* tableEntry(MdbHandle* handle, const std::string& name) {
-    for (unsigned int i = 0; i < handle->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(handle->catalog, i));
-        if (entry->object_type == MDB_TABLE && name == entry->object_name) {
-            return entry;
-        }
-    }
-    return nullptr;
+std::string descriptorPath(MdbHandle* database) {
+    return "/proc/self/fd/" + std::to_string(fileno(database->f->stream));
 }
 
-MdbColumn* columnOf(S_MdbTableDef* table, std::size_t index) {
-    return static_cast<MdbColumn*>(g_ptr_array_index(table->columns, index));
+// The file a handle reads, for messages.
+std::string fileOf(MdbHandle* database) {
+    char path[4096];
+    const ssize_t length = ::readlink(descriptorPath(database).c_str(), path, sizeof path);
+    return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
 }
 
-void setOwnedText(sqlite3_context* context, GText text) {
-    if (!text) {
-        sqlite3_result_null(context);
-        return;
-    }
-    sqlite3_result_text(context, text.get(), -1, SQLITE_TRANSIENT);
-}
-
-// A Single as the shortest decimal that reads back as the same Single, so 0.15 stays 0.15.
-double singleValue(float value) {
-    char buffer[32];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    double result = value;
-    std::from_chars(buffer, written.ptr, result);
-    return result;
+template <typename Value>
+Value takeRaw(ReaderProcess& reader) {
+    Value value{};
+    std::memcpy(&value, reader.take(sizeof value).data(), sizeof value);
+    return value;
 }
 
 }  // namespace
 
 AccessCursor::AccessCursor(MdbHandle* database, const std::string& table)
-    : handle_(mdb_clone_handle(database)), table_(nullptr) {
-    MdbCatalogEntry* entry = tableEntry(handle_, table);
-    table_ = entry != nullptr ? mdb_read_table(entry) : nullptr;
-    if (table_ == nullptr || mdb_read_columns(table_) == nullptr) {
-        if (table_ != nullptr) {
-            mdb_free_tabledef(table_);
+    : path_(fileOf(database)),
+      table_(table),
+      reader_(
+          [database, &table](ReaderProcess::Output& output) {
+              AccessRowReader(database, table).serve(output);
+          },
+          ReaderProcess::limitsFor(descriptorPath(database))) {
+    try {
+        if (takeMarker() != AccessRowReader::Ready) {
+            malformed();
         }
-        mdb_close(handle_);
-        throw std::runtime_error("cannot read the table " + table);
-    }
-    objectBuffers_.resize(table_->num_cols);
-    for (unsigned int i = 0; i < table_->num_cols; ++i) {
-        if (columnOf(table_, i)->col_type == MDB_OLE) {
-            objectBuffers_[i].resize(MDB_PGSIZE);
-            mdb_bind_column(table_, static_cast<int>(i + 1), objectBuffers_[i].data(), nullptr);
+        row_.resize(takeRaw<std::uint32_t>(reader_));
+    } catch (const std::runtime_error& failure) {
+        // The table's own failure is described as it is; a failing reader names the file.
+        if (std::string_view(failure.what()).starts_with("cannot read the table ")) {
+            throw;
         }
+        throw std::runtime_error("Cannot read the table " + table_ + " of the Access database '" +
+                                 path_ + "': " + failure.what());
     }
-    rewind();
-}
-
-AccessCursor::~AccessCursor() {
-    mdb_free_tabledef(table_);
-    mdb_close(handle_);
 }
 
 void AccessCursor::rewind() {
-    mdb_rewind_table(table_);
+    try {
+        if (state_ == State::InBatch) {
+            while (readNext()) {
+            }
+        }
+        reader_.command(AccessRowReader::Rewind);
+        state_ = State::Idle;
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error("Cannot read the table " + table_ + " of the Access database '" +
+                                 path_ + "': " + failure.what());
+    }
 }
 
 bool AccessCursor::next() {
-    return mdb_fetch_row(table_) != 0;
-}
-
-void AccessCursor::setResult(sqlite3_context* context, std::size_t index) {
-    const MdbColumn* column = columnOf(table_, index);
-    const int start = column->cur_value_start;
-    if (column->col_type == MDB_BOOL) {
-        // A Yes/No value lives in the row's null mask: a set bit (not null) means Yes.
-        sqlite3_result_int(context, column->cur_value_len == 0 ? 1 : 0);
-        return;
-    }
-    if (column->cur_value_len == 0) {
-        sqlite3_result_null(context);
-        return;
-    }
-    switch (column->col_type) {
-        case MDB_DATETIME:
-            setDate(context, mdb_get_double(handle_->pg_buf, start));
-            break;
-        case MDB_NUMERIC: {
-            const GText digits(
-                mdb_numeric_to_string(handle_, start, column->col_scale, column->col_prec));
-            sqlite3_result_double(context, std::strtod(digits.get(), nullptr));
-            break;
-        }
-        case MDB_REPID:
-            setOwnedText(context, GText(mdb_uuid_to_string(handle_->pg_buf, start)));
-            break;
-        case MDB_BINARY:
-            sqlite3_result_blob(context, handle_->pg_buf + start, column->cur_value_len,
-                                SQLITE_TRANSIENT);
-            break;
-        case MDB_OLE:
-            setObject(context, index);
-            break;
-        case MDB_TEXT:
-        case MDB_MEMO:
-            setText(context, column->col_type, start, column->cur_value_len);
-            break;
-        default:
-            setNumber(context, column->col_type, start);
-            break;
+    try {
+        return readNext();
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error("Cannot read the table " + table_ + " of the Access database '" +
+                                 path_ + "': " + failure.what());
     }
 }
 
-void AccessCursor::setNumber(sqlite3_context* context, int type, int start) {
-    unsigned char* page = handle_->pg_buf;
-    switch (type) {
-        case MDB_BYTE:
-            sqlite3_result_int(context, mdb_get_byte(page, start));
-            break;
-        case MDB_INT:
-            sqlite3_result_int(context, static_cast<std::int16_t>(mdb_get_int16(page, start)));
-            break;
-        case MDB_LONGINT:
-        case MDB_COMPLEX:
-            sqlite3_result_int64(context, static_cast<std::int32_t>(mdb_get_int32(page, start)));
-            break;
-        case AccessColumn::LargeNumber: {
-            std::int64_t value = 0;
-            std::memcpy(&value, page + start, sizeof value);
-            sqlite3_result_int64(context, GINT64_FROM_LE(value));
-            break;
+bool AccessCursor::readNext() {
+    if (state_ == State::AtEnd) {
+        return false;
+    }
+    if (state_ == State::Idle) {
+        reader_.command(AccessRowReader::NextBatch);
+        state_ = State::InBatch;
+    }
+    for (;;) {
+        switch (takeMarker()) {
+            case AccessRowReader::Row:
+                readRow();
+                return true;
+            case AccessRowReader::Batch:
+                reader_.command(AccessRowReader::NextBatch);
+                break;
+            case AccessRowReader::End:
+                state_ = State::AtEnd;
+                return false;
+            default:
+                malformed();
         }
-        case MDB_FLOAT:
-            sqlite3_result_double(context, singleValue(mdb_get_single(page, start)));
-            break;
-        case MDB_DOUBLE:
-            sqlite3_result_double(context, mdb_get_double(page, start));
-            break;
-        case MDB_MONEY: {
-            std::int64_t scaled = 0;
-            std::memcpy(&scaled, page + start, sizeof scaled);
-            sqlite3_result_double(context,
-                                  static_cast<double>(GINT64_FROM_LE(scaled)) / CurrencyScale);
-            break;
+    }
+}
+
+void AccessCursor::readRow() {
+    for (Value& value : row_) {
+        value.marker = takeMarker();
+        switch (value.marker) {
+            case AccessRowReader::Null:
+                break;
+            case AccessRowReader::Integer:
+                value.integer = takeRaw<std::int64_t>(reader_);
+                break;
+            case AccessRowReader::Real:
+                value.real = takeRaw<double>(reader_);
+                break;
+            case AccessRowReader::Text:
+            case AccessRowReader::Blob:
+                value.bytes.assign(reader_.take(takeRaw<std::uint32_t>(reader_)));
+                break;
+            default:
+                malformed();
         }
+    }
+}
+
+char AccessCursor::takeMarker() {
+    return reader_.take(1).front();
+}
+
+void AccessCursor::malformed() const {
+    throw std::runtime_error(
+        "the file is damaged or not supported: the reader sent malformed data");
+}
+
+void AccessCursor::setResult(sqlite3_context* context, std::size_t column) const {
+    const Value& value = row_[column];
+    switch (value.marker) {
+        case AccessRowReader::Integer:
+            sqlite3_result_int64(context, value.integer);
+            break;
+        case AccessRowReader::Real:
+            sqlite3_result_double(context, value.real);
+            break;
+        case AccessRowReader::Text:
+            sqlite3_result_text64(context, value.bytes.data(), value.bytes.size(), SQLITE_TRANSIENT,
+                                  SQLITE_UTF8);
+            break;
+        case AccessRowReader::Blob:
+            sqlite3_result_blob64(context, value.bytes.data(), value.bytes.size(),
+                                  SQLITE_TRANSIENT);
+            break;
         default:
-            // A type this reader does not know: nothing is made up for it.
             sqlite3_result_null(context);
             break;
     }
-}
-
-void AccessCursor::setDate(sqlite3_context* context, double serial) {
-    if (serial < Variant::MinDate || serial >= Variant::MaxDate + 1) {
-        sqlite3_result_double(context, serial);
-        return;
-    }
-    scratch_ = Variant::formatDate(serial);
-    sqlite3_result_text(context, scratch_.data(), static_cast<int>(scratch_.size()),
-                        SQLITE_TRANSIENT);
-}
-
-void AccessCursor::setText(sqlite3_context* context, int type, int start, int length) {
-    const std::size_t usual = handle_->bind_size;
-    if (type == MDB_MEMO) {
-        const auto stored =
-            static_cast<std::uint32_t>(mdb_get_int32(handle_->pg_buf, start)) & MemoLengthMask;
-        const std::size_t longest = std::max<std::size_t>(stored, static_cast<std::size_t>(length));
-        mdb_set_bind_size(handle_, std::max(usual, longest * Utf8PerStoredByte + 16));
-    }
-    GText text(mdb_col_to_string(handle_, handle_->pg_buf, start, type, length));
-    mdb_set_bind_size(handle_, usual);
-    setOwnedText(context, std::move(text));
-}
-
-void AccessCursor::setObject(sqlite3_context* context, std::size_t index) {
-    MdbColumn* column = columnOf(table_, index);
-    // Reading a long value overwrites the bound buffer; its reference is put back from the row
-    // so that the value can be read again.
-    std::memcpy(objectBuffers_[index].data(), handle_->pg_buf + column->cur_value_start,
-                MDB_MEMO_OVERHEAD);
-    std::size_t size = 0;
-    const std::unique_ptr<void, Free> bytes(mdb_ole_read_full(handle_, column, &size));
-    if (!bytes) {
-        sqlite3_result_null(context);
-        return;
-    }
-    sqlite3_result_blob64(context, bytes.get(), size, SQLITE_TRANSIENT);
 }
 
 }  // namespace kiv::db::access

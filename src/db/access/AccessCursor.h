@@ -3,42 +3,51 @@
 #include <sqlite3.h>
 #include "db/access/Mdb.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "db/cells/ReaderProcess.h"
+
 namespace kiv::db::access {
 
-// The rows of one Access table, read as a statement steps. Each cursor reads through a handle
-// of its own (sharing the file), so several statements can read the same database at once:
-// a data load and its lookups, both sides of a join.
+// The rows of one Access table, read as a statement steps. mdbtools is not safe from damaged
+// files, so each cursor reads through a reader process of its own (with its own handle on the
+// file): several statements can read the same database at once (a data load and its lookups,
+// both sides of a join), and a reader that crashes or hangs fails the statement, naming the
+// file, instead of taking the program down.
 class AccessCursor {
 public:
     // Throws std::runtime_error when the table cannot be read.
     AccessCursor(MdbHandle* database, const std::string& table);
-    ~AccessCursor();
-    AccessCursor(const AccessCursor&) = delete;
-    AccessCursor& operator=(const AccessCursor&) = delete;
 
+    // Throw std::runtime_error when the reader fails.
     void rewind();
     // Moves to the next row; false after the last.
     bool next();
 
     // Sets the value of a column of the current row as the result of an SQL function context.
-    // Dates come as yyyy-mm-dd hh:mm:ss text converted from the stored day numbers, which
-    // hold every date the database can (mdbtools' own text form is wrong outside 1900-9999).
-    void setResult(sqlite3_context* context, std::size_t column);
+    void setResult(sqlite3_context* context, std::size_t column) const;
 
 private:
-    void setNumber(sqlite3_context* context, int type, int start);
-    // A date outside the years 100 to 9999 no date value holds comes as its day number.
-    void setDate(sqlite3_context* context, double serial);
-    void setText(sqlite3_context* context, int type, int start, int length);
-    void setObject(sqlite3_context* context, std::size_t column);
+    struct Value {
+        char marker = 0;
+        std::int64_t integer = 0;
+        double real = 0;
+        std::string bytes;
+    };
+    enum class State { Idle, InBatch, AtEnd };
 
-    MdbHandle* handle_;
-    S_MdbTableDef* table_;
-    std::vector<std::vector<char>> objectBuffers_;  // by column; only OLE columns have one
-    std::string scratch_;
+    bool readNext();
+    void readRow();
+    char takeMarker();
+    [[noreturn]] void malformed() const;
+
+    std::string path_;
+    std::string table_;
+    cells::ReaderProcess reader_;
+    std::vector<Value> row_;
+    State state_ = State::Idle;
 };
 
 }  // namespace kiv::db::access

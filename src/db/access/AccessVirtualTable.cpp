@@ -126,14 +126,24 @@ int closeCursor(sqlite3_vtab_cursor* base) {
 
 int next(sqlite3_vtab_cursor* base) {
     Cursor& cursor = cursorOf(base);
-    cursor.eof = !cursor.rows->next();
-    ++cursor.row;
-    return SQLITE_OK;
+    try {
+        cursor.eof = !cursor.rows->next();
+        ++cursor.row;
+        return SQLITE_OK;
+    } catch (const std::exception& error) {
+        cursor.eof = true;
+        return readFailure(base->pVtab, error);
+    }
 }
 
 int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
     Cursor& cursor = cursorOf(base);
-    cursor.rows->rewind();
+    try {
+        cursor.rows->rewind();
+    } catch (const std::exception& error) {
+        cursor.eof = true;
+        return readFailure(base->pVtab, error);
+    }
     cursor.row = 0;
     return next(base);
 }

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,7 +50,7 @@ void limit(int resource, rlim_t soft, rlim_t hard) {
 
 // Runs in the child: what the work reads goes to the pipe; it never returns.
 [[noreturn]] void runChild(const ReaderProcess::Work& work, const ReaderProcess::Limits& limits,
-                           int data, int errors) {
+                           int data, int errors, int commands) {
     ::dup2(errors, STDERR_FILENO);
 #if !defined(__SANITIZE_ADDRESS__)
     limit(RLIMIT_AS, limits.addressSpace, limits.addressSpace);
@@ -57,7 +58,7 @@ void limit(int resource, rlim_t soft, rlim_t hard) {
     const auto seconds = static_cast<rlim_t>(limits.processorTime.count());
     limit(RLIMIT_CPU, seconds, seconds + 1);
     limit(RLIMIT_CORE, 0, 0);
-    ReaderProcess::Output output(data);
+    ReaderProcess::Output output(data, commands);
     try {
         work(output);
         output.flush();
@@ -101,6 +102,20 @@ void ReaderProcess::Output::fail(std::string_view description) {
     send(FailureFrame, description.substr(0, LargestFrame));
 }
 
+int ReaderProcess::Output::command() {
+    flush();
+    unsigned char command = 0;
+    for (;;) {
+        const ssize_t count = ::read(commands_, &command, 1);
+        if (count == 1) {
+            return command;
+        }
+        if (count == 0 || errno != EINTR) {
+            return -1;
+        }
+    }
+}
+
 void ReaderProcess::Output::send(char type, std::string_view bytes) {
     char header[HeaderSize] = {type};
     const auto length = static_cast<std::uint32_t>(bytes.size());
@@ -121,31 +136,33 @@ ReaderProcess::Limits ReaderProcess::limitsFor(const std::string& path) {
 
 ReaderProcess::ReaderProcess(const Work& work, Limits limits)
     : limits_(limits), started_(std::chrono::steady_clock::now()) {
-    int data[2];
-    int errors[2];
-    if (::pipe2(data, O_CLOEXEC) != 0) {
-        throw std::runtime_error("cannot start the reader: " + std::string(std::strerror(errno)));
+    int data[2] = {-1, -1};
+    int errors[2] = {-1, -1};
+    int commands[2] = {-1, -1};
+    if (::pipe2(data, O_CLOEXEC) != 0 || ::pipe2(errors, O_CLOEXEC) != 0 ||
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, commands) != 0 ||
+        (child_ = ::fork()) < 0) {
+        const std::string reason = std::strerror(errno);
+        for (const int descriptor :
+             {data[0], data[1], errors[0], errors[1], commands[0], commands[1]}) {
+            if (descriptor >= 0) {
+                ::close(descriptor);
+            }
+        }
+        throw std::runtime_error("cannot start the reader: " + reason);
     }
-    if (::pipe2(errors, O_CLOEXEC) != 0) {
-        ::close(data[0]);
-        ::close(data[1]);
-        throw std::runtime_error("cannot start the reader: " + std::string(std::strerror(errno)));
-    }
-    child_ = ::fork();
     if (child_ == 0) {
         ::close(data[0]);
         ::close(errors[0]);
-        runChild(work, limits, data[1], errors[1]);
+        ::close(commands[0]);
+        runChild(work, limits, data[1], errors[1], commands[1]);
     }
     ::close(data[1]);
     ::close(errors[1]);
+    ::close(commands[1]);
     data_ = data[0];
     errors_ = errors[0];
-    if (child_ < 0) {
-        ::close(data_);
-        ::close(errors_);
-        throw std::runtime_error("cannot start the reader: " + std::string(std::strerror(errno)));
-    }
+    commands_ = commands[0];
 }
 
 ReaderProcess::~ReaderProcess() {
@@ -154,8 +171,20 @@ ReaderProcess::~ReaderProcess() {
         ::waitpid(child_, nullptr, 0);
     }
     ::close(data_);
+    ::close(commands_);
     if (errors_ >= 0) {
         ::close(errors_);
+    }
+}
+
+void ReaderProcess::command(char command) {
+    if (child_ < 0 || ::send(commands_, &command, 1, MSG_NOSIGNAL) != 1) {
+        int status = 0;
+        if (child_ > 0) {
+            ::waitpid(child_, &status, 0);
+            child_ = -1;
+        }
+        fail(ending(status));
     }
 }
 
@@ -178,6 +207,7 @@ std::string_view ReaderProcess::take(std::size_t size) {
 }
 
 void ReaderProcess::finish() {
+    ::shutdown(commands_, SHUT_WR);
     if (taken_ < received_.size() || fill()) {
         fail("the reader sent more than it read");
     }
@@ -192,7 +222,7 @@ void ReaderProcess::finish() {
 // Waits for the next frame of data and adds it to what was received; false at the end of
 // the data.
 bool ReaderProcess::fill() {
-    const auto deadline = started_ + limits_.elapsedTime;
+    const auto deadline = std::chrono::steady_clock::now() + limits_.elapsedTime;
     for (;;) {
         if (frames_.size() >= HeaderSize) {
             const std::uint32_t length = lengthAt(frames_, 0);

@@ -15,29 +15,33 @@ namespace kiv::db::cells {
 // overruns its memory on a damaged file stops that child and not the program. The child runs
 // with a limit on its address space and on its processor time, its standard error is kept
 // apart (the first lines of it go into the message of a failure), and it sends what it read
-// to this process over a pipe. Whatever becomes of the child, this process learns it: a clear
-// error, never a hang.
+// to this process over a pipe; it may take commands from this process over another. Whatever
+// becomes of the child, this process learns it: a clear error, never a hang.
 class ReaderProcess {
 public:
     struct Limits {
         std::uint64_t addressSpace = std::uint64_t{1} << 30;  // 1 GiB
         std::chrono::seconds processorTime{20};
-        std::chrono::seconds elapsedTime{50};  // waiting included
+        std::chrono::seconds elapsedTime{50};  // for the child to send what is waited for
     };
 
-    // What the child sends, buffered and written in frames.
+    // What the child sends, buffered and written in frames, and the commands it takes.
     class Output {
     public:
-        explicit Output(int descriptor) : descriptor_(descriptor) {}
+        Output(int descriptor, int commands) : descriptor_(descriptor), commands_(commands) {}
         void put(std::string_view bytes);
         void flush();
         // Sends a failure's description in place of further bytes.
         void fail(std::string_view description);
+        // Sends what is buffered and waits for the next command of this process; -1 when it
+        // sends no more.
+        int command();
 
     private:
         void send(char type, std::string_view bytes);
 
         int descriptor_;
+        int commands_;
         std::string buffer_;
     };
 
@@ -63,6 +67,8 @@ public:
     // Waits for the child to end after its last bytes; throws std::runtime_error when it sent
     // more or did not end well.
     void finish();
+    // Sends a command to the child. Throws std::runtime_error when it has ended.
+    void command(char command);
 
 private:
     bool fill();
@@ -73,6 +79,7 @@ private:
     pid_t child_ = -1;
     int data_ = -1;
     int errors_ = -1;
+    int commands_ = -1;
     Limits limits_;
     std::chrono::steady_clock::time_point started_;
     std::string received_;    // frame bytes not yet taken
