@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "db/access/AccessRowReader.h"
+#include "db/cells/DamagedFiles.h"
 
 namespace kiv::db::access {
 
@@ -51,9 +52,15 @@ AccessCursor::AccessCursor(MdbHandle* database, const std::string& table)
         if (std::string_view(failure.what()).starts_with("cannot read the table ")) {
             throw;
         }
-        throw std::runtime_error("Cannot read the table " + table_ + " of the Access database '" +
-                                 path_ + "': " + failure.what());
+        failed(failure);
     }
+}
+
+void AccessCursor::failed(const std::runtime_error& failure) const {
+    const std::string description = "Cannot read the table " + table_ +
+                                    " of the Access database '" + path_ + "': " + failure.what();
+    cells::DamagedFiles::remember(path_, description);
+    throw std::runtime_error(description);
 }
 
 void AccessCursor::rewind() {
@@ -65,8 +72,7 @@ void AccessCursor::rewind() {
         reader_.command(AccessRowReader::Rewind);
         state_ = State::Idle;
     } catch (const std::runtime_error& failure) {
-        throw std::runtime_error("Cannot read the table " + table_ + " of the Access database '" +
-                                 path_ + "': " + failure.what());
+        failed(failure);
     }
 }
 
@@ -74,8 +80,7 @@ bool AccessCursor::next() {
     try {
         return readNext();
     } catch (const std::runtime_error& failure) {
-        throw std::runtime_error("Cannot read the table " + table_ + " of the Access database '" +
-                                 path_ + "': " + failure.what());
+        failed(failure);
     }
 }
 

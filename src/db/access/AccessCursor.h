@@ -4,6 +4,7 @@
 #include "db/access/Mdb.h"
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ private:
     void readRow();
     char takeMarker();
     [[noreturn]] void malformed() const;
+    // Fails with the table and the file named; the file is remembered as damaged.
+    [[noreturn]] void failed(const std::runtime_error& failure) const;
 
     std::string path_;
     std::string table_;

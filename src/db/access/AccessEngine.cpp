@@ -2,11 +2,13 @@
 
 #include <sqlite3.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include "base/Text.h"
 #include "db/access/AccessCatalog.h"
 #include "db/access/AccessVirtualTable.h"
+#include "db/cells/DamagedFiles.h"
 #include "db/cells/FileSource.h"
 #include "db/cells/ReadOnlyEngine.h"
 #include "db/cells/ReaderProcess.h"
@@ -76,6 +78,9 @@ std::shared_ptr<Engine> openHere(const std::string& path) {
 // overrun its memory while reading the catalog. A child process opens the file first, as this
 // process is going to, and only when it came through does this process open the file.
 void tryInChild(const std::string& path) {
+    if (const std::optional<std::string> failure = cells::DamagedFiles::failure(path)) {
+        throw Source.error(*failure);
+    }
     try {
         cells::ReaderProcess reader(
             [&](cells::ReaderProcess::Output&) {
@@ -88,8 +93,10 @@ void tryInChild(const std::string& path) {
             cells::ReaderProcess::limitsFor(path));
         reader.finish();
     } catch (const std::runtime_error& failure) {
-        throw Source.error("Cannot read the Access database '" + path + "': " + failure.what() +
-                           ".");
+        const std::string description =
+            "Cannot read the Access database '" + path + "': " + failure.what() + ".";
+        cells::DamagedFiles::remember(path, description);
+        throw Source.error(description);
     }
 }
 

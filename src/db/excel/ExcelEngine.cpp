@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "base/Text.h"
 #include "db/Engine.h"
 #include "db/cells/CellEngine.h"
+#include "db/cells/DamagedFiles.h"
 #include "db/cells/FileSource.h"
 #include "db/cells/ReaderProcess.h"
 #include "db/excel/SheetTableBuilder.h"
@@ -34,6 +36,25 @@ std::string signatureOf(const std::string& path) {
     return std::string(bytes.data(), static_cast<std::size_t>(in.gcount()));
 }
 
+// The library that reads .xls files is not safe from damaged ones: it reads them in a process
+// of its own, and a file it failed on fails again at once.
+Workbook readXls(const std::string& path) {
+    if (const std::optional<std::string> failure = cells::DamagedFiles::failure(path)) {
+        throw std::runtime_error(*failure);
+    }
+    try {
+        cells::ReaderProcess reader(
+            [&](cells::ReaderProcess::Output& output) {
+                WorkbookTransfer::send(XlsReader::read(path), output);
+            },
+            cells::ReaderProcess::limitsFor(path));
+        return WorkbookTransfer::receive(reader);
+    } catch (const std::runtime_error& failure) {
+        cells::DamagedFiles::remember(path, failure.what());
+        throw;
+    }
+}
+
 Workbook readWorkbook(const std::string& path) {
     const std::string signature = signatureOf(path);
     try {
@@ -41,14 +62,7 @@ Workbook readWorkbook(const std::string& path) {
             return XlsxReader::read(path);
         }
         if (signature.starts_with(CompoundFileSignature)) {
-            // The library that reads .xls files is not safe from damaged ones: it reads them
-            // in a process of its own.
-            cells::ReaderProcess reader(
-                [&](cells::ReaderProcess::Output& output) {
-                    WorkbookTransfer::send(XlsReader::read(path), output);
-                },
-                cells::ReaderProcess::limitsFor(path));
-            return WorkbookTransfer::receive(reader);
+            return readXls(path);
         }
     } catch (const std::runtime_error& failure) {
         throw Source.error("Cannot read the workbook '" + path + "': " + failure.what() + ".");
