@@ -22,14 +22,14 @@ namespace {
 
 const cells::FileSource Source{"Kiv.Access", "[Kiv][Access]", "Access databases are read-only"};
 
-void makeTable(sqlite::SqliteDatabase& database, const std::string& name) {
+void makeTable(sqlite::SqliteDatabase& database, const std::string& name, const std::string& path) {
     const std::string sql = "CREATE VIRTUAL TABLE temp." + cells::SqlName::quoted(name) +
                             " USING " + AccessVirtualTable::ModuleName;
     const int code = sqlite3_exec(database.handle(), sql.c_str(), nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) {
-        throw database.error(
-            code, "HY000",
-            "Cannot make the table " + name + ": " + sqlite3_errmsg(database.handle()));
+        throw database.error(code, "HY000",
+                             "Cannot make the table " + name + " of the Access database '" + path +
+                                 "': " + sqlite3_errmsg(database.handle()));
     }
 }
 
@@ -59,14 +59,14 @@ std::shared_ptr<Engine> openHere(const std::string& path) {
         throw database->error(SQLITE_ERROR, "HY000", failure.what());
     }
     for (const auto& [key, table] : schema->tables) {
-        makeTable(*database, table.name);
+        makeTable(*database, table.name, path);
     }
     std::vector<CatalogEntry> catalog =
         AccessCatalog::read(database->handle(), schema->database->tables());
     for (const CatalogEntry& entry : catalog) {
         if (entry.type == "VIEW" || entry.type == "PROCEDURE") {
             schema->queries.emplace(text::toLower(entry.name), refusalFor(entry.name));
-            makeTable(*database, entry.name);
+            makeTable(*database, entry.name, path);
         }
     }
     return std::make_shared<cells::ReadOnlyEngine>(

@@ -206,5 +206,25 @@ TEST_F(AccessRead, ADatabaseCutShortIsAnErrorNamingTheFile) {
         << error.Description();
 }
 
+// Bytes flipped in a table's definition leave it two columns of one name.
+TEST_F(AccessRead, ATableThatCannotBeMadeIsAnErrorNamingTheFile) {
+    KIV_NEED_ACCESS_SAMPLE("DateTestDatabase.mdb");
+    std::ifstream in(accessSamples() + "/DateTestDatabase.mdb", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::pair<std::size_t, char> flips[] = {
+        {73978, '\x82'},  {86364, '\xB2'},  {92399, '\x03'},  {105295, '\x03'},
+        {172553, '\x0A'}, {200994, '\xA1'}, {233535, '\xE8'}, {263172, '\x47'}};
+    for (const auto& [offset, byte] : flips) {
+        bytes[offset] = byte;
+    }
+    const std::string file = folder_.write("flipped.mdb", bytes);
+    const Error error =
+        errorOf([&] { open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file); });
+    EXPECT_EQ(error.Description(),
+              "[Kiv][Access]Cannot make the table DateTest of the Access "
+              "database '" +
+                  file + "': duplicate column name: ");
+}
+
 }  // namespace
 }  // namespace kiv::db::testing
