@@ -286,15 +286,20 @@ void ReaderProcess::readErrors() {
         return;
     }
     for (ssize_t i = 0; i < count && errorLineCount_ < KeptErrorLines; ++i) {
-        if (buffer[i] == '\n') {
-            // Blank lines are not counted.
-            if (!errorLines_.empty() && !errorLines_.ends_with("; ")) {
-                ++errorLineCount_;
-                errorLines_ += errorLineCount_ < KeptErrorLines ? "; " : "";
+        if (buffer[i] != '\n') {
+            if (errorLine_.size() < KeptErrorBytes && buffer[i] != '\r') {
+                errorLine_.push_back(buffer[i]);
             }
-        } else if (errorLines_.size() < KeptErrorBytes && buffer[i] != '\r') {
-            errorLines_.push_back(buffer[i]);
+            continue;
         }
+        // Blank lines and a line repeating the one before are not kept.
+        if (!errorLine_.empty() && errorLine_ != lastErrorLine_ &&
+            errorLines_.size() + errorLine_.size() < KeptErrorBytes) {
+            errorLines_.append(errorLines_.empty() ? "" : "; ").append(errorLine_);
+            ++errorLineCount_;
+            lastErrorLine_ = errorLine_;
+        }
+        errorLine_.clear();
     }
 }
 
@@ -302,10 +307,7 @@ void ReaderProcess::fail(const std::string& what) {
     while (errors_ >= 0 && child_ < 0) {
         readErrors();
     }
-    std::string lines(text::trimWhitespace(errorLines_));
-    while (lines.ends_with(";")) {
-        lines.pop_back();
-    }
+    const std::string lines(text::trimWhitespace(errorLines_));
     throw std::runtime_error("the file is damaged or not supported: " + what +
                              (lines.empty() ? "" : " (it wrote: " + lines + ")"));
 }

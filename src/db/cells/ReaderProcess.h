@@ -82,10 +82,12 @@ private:
     int commands_ = -1;
     Limits limits_;
     std::chrono::steady_clock::time_point started_;
-    std::string received_;    // frame bytes not yet taken
-    std::size_t taken_ = 0;   // of received_
-    std::string frames_;      // raw bytes from the pipe, not yet split into frames
-    std::string errorLines_;  // the first lines the child wrote to standard error
+    std::string received_;       // frame bytes not yet taken
+    std::size_t taken_ = 0;      // of received_
+    std::string frames_;         // raw bytes from the pipe, not yet split into frames
+    std::string errorLines_;     // the first lines the child wrote to standard error
+    std::string errorLine_;      // the line being read
+    std::string lastErrorLine_;  // the last line kept
     std::size_t errorLineCount_ = 0;
 };
 

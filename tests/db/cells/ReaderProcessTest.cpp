@@ -47,10 +47,11 @@ TEST(ReaderProcess, WhatTheChildThrowsIsTheError) {
               "the file is not a workbook");
 }
 
+// Blank lines and repeated ones are left out of the first 20 lines kept.
 TEST(ReaderProcess, ACrashIsAnErrorWithTheSignalAndTheFirstLinesOfStandardError) {
     const std::string error = failureOf([](ReaderProcess::Output&) {
         for (int line = 1; line <= 100; ++line) {
-            std::fprintf(stderr, "complaint %d\n", line);
+            std::fprintf(stderr, "complaint %d\n\ncomplaint %d\n", line, line);
         }
         std::abort();
     });
