@@ -39,8 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         kiv::db::files::TextFolder texts(folder());
         texts.attach(db);
         texts.refresh(db);
-        sqlite3_exec(db, "SELECT * FROM [data.csv]", [](void*, int, char**, char**) { return 0; },
-                     nullptr, nullptr);
+        sqlite3_exec(
+            db, "SELECT * FROM [data.csv]", [](void*, int, char**, char**) { return 0; }, nullptr,
+            nullptr);
     } catch (const std::runtime_error&) {
     }
     sqlite3_close(db);
