@@ -39,7 +39,9 @@ std::string refusalFor(const std::string& query) {
            "not run here; read its tables instead.";
 }
 
-std::shared_ptr<Engine> openHere(const std::string& path) {
+// The database with its catalog and the definitions of its tables: what this process reads
+// through mdbtools itself (rows are read by reader processes).
+std::shared_ptr<AccessSchema> readSchema(const std::string& path) {
     auto schema = std::make_shared<AccessSchema>();
     try {
         schema->database = std::make_shared<AccessDatabase>(path);
@@ -51,6 +53,11 @@ std::shared_ptr<Engine> openHere(const std::string& path) {
         throw Source.error("Cannot read the Access database '" + path + "': " + failure.what() +
                            ".");
     }
+    return schema;
+}
+
+std::shared_ptr<Engine> openHere(const std::string& path) {
+    const std::shared_ptr<AccessSchema> schema = readSchema(path);
     std::shared_ptr<sqlite::SqliteDatabase> database =
         sqlite::SqliteDatabase::openMemory(Source.provider, Source.tag);
     try {
@@ -75,8 +82,9 @@ std::shared_ptr<Engine> openHere(const std::string& path) {
 }
 
 // The library that reads Access files is not safe from damaged ones: it can hang, abort or
-// overrun its memory while reading the catalog. A child process opens the file first, as this
-// process is going to, and only when it came through does this process open the file.
+// overrun its memory while reading the catalog. A child process reads the catalog and the
+// table definitions first, as this process is going to, and only when it came through does
+// this process open the file.
 void tryInChild(const std::string& path) {
     if (const std::optional<std::string> failure = cells::DamagedFiles::failure(path)) {
         throw Source.error(*failure);
@@ -85,7 +93,7 @@ void tryInChild(const std::string& path) {
         cells::ReaderProcess reader(
             [&](cells::ReaderProcess::Output&) {
                 try {
-                    openHere(path);
+                    readSchema(path);
                 } catch (const std::exception&) {
                     // This process finds the same failure and describes it.
                 }
