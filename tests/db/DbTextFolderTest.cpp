@@ -119,5 +119,36 @@ TEST_F(DbTextFolder, AMissingFolderFailsToOpen) {
     EXPECT_EQ(connection.State(), adStateClosed);
 }
 
+TEST_F(DbTextFolder, AFileWiderThanATableCanBeIsAnErrorNamingItAndItsWidth) {
+    std::string header = "C1";
+    std::string row = "1";
+    for (int column = 2; column <= 2001; ++column) {
+        header += ",C" + std::to_string(column);
+        row += "," + std::to_string(column);
+    }
+    folder_.write("wide.csv", header + "\r\n" + row + "\r\n");
+    for (const std::string sql : {"SELECT * FROM [wide.csv]", "SELECT COUNT(*) FROM [wide.csv]"}) {
+        const Error error = errorOf([&] {
+            auto rows = connection_->Execute(sql);
+            while (!rows->EOF()) {
+                rows->MoveNext();
+            }
+        });
+        EXPECT_EQ(error.Description(),
+                  "[Kiv][Text]Cannot read wide.csv: it has 2001 columns; a "
+                  "table can have at most 2000")
+            << sql;
+    }
+    Catalog catalog;
+    catalog.ActiveConnection(connection_);
+    EXPECT_EQ(catalog.Tables().Count(), 3);
+    EXPECT_EQ(connection_->Execute("SELECT COUNT(*) FROM [people.csv]")
+                  ->Fields()
+                  .Item(0L)
+                  ->Value()
+                  .toText(),
+              "2");
+}
+
 }  // namespace
 }  // namespace kiv::db

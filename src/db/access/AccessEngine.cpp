@@ -58,7 +58,7 @@ std::shared_ptr<Engine> AccessEngine::open(const ConnectString& parts) {
         AccessCatalog::read(database->handle(), schema->database->tables(), queries);
     return std::make_shared<cells::ReadOnlyEngine>(
         std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
-        Source.refusal);
+        Source.refusal, path);
 }
 
 }  // namespace kiv::db::access

@@ -13,7 +13,7 @@
 
 namespace kiv::db::cells {
 
-std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
+std::shared_ptr<Engine> CellEngine::open(const FileSource& source, const std::string& path,
                                          const std::vector<NamedTable>& tables,
                                          std::vector<CatalogEntry> catalog) {
     std::shared_ptr<sqlite::SqliteDatabase> database =
@@ -40,7 +40,7 @@ std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
     }
     return std::make_shared<ReadOnlyEngine>(
         std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
-        source.refusal);
+        source.refusal, path);
 }
 
 }  // namespace kiv::db::cells

@@ -22,7 +22,7 @@ public:
     using NamedTable = std::pair<std::string, std::shared_ptr<const CellTable>>;
 
     // Throws Error when a table cannot be made.
-    static std::shared_ptr<Engine> open(const FileSource& source,
+    static std::shared_ptr<Engine> open(const FileSource& source, const std::string& path,
                                         const std::vector<NamedTable>& tables,
                                         std::vector<CatalogEntry> catalog);
 };

@@ -10,14 +10,22 @@
 namespace kiv::db::cells {
 
 ReadOnlyEngine::ReadOnlyEngine(std::shared_ptr<sqlite::SqliteEngine> engine,
-                               std::vector<CatalogEntry> catalog, std::string refusal)
-    : engine_(std::move(engine)), catalog_(std::move(catalog)), refusal_(std::move(refusal)) {}
+                               std::vector<CatalogEntry> catalog, std::string refusal,
+                               std::string path)
+    : engine_(std::move(engine)),
+      catalog_(std::move(catalog)),
+      refusal_(std::move(refusal)),
+      path_(std::move(path)) {}
 
 template <typename Call>
-auto ReadOnlyEngine::refusingWrites(Call&& call) {
+auto ReadOnlyEngine::described(Call&& call) {
     try {
         return call();
     } catch (const Error& error) {
+        if (error.SQLState() == "42S02") {
+            throw Error(error.Number(), error.Source(), error.SQLState(), error.NativeError(),
+                        error.Description() + " in the file '" + path_ + "'");
+        }
         if (error.NativeError() != SQLITE_READONLY) {
             throw;
         }
@@ -27,11 +35,11 @@ auto ReadOnlyEngine::refusingWrites(Call&& call) {
 }
 
 std::unique_ptr<Cursor> ReadOnlyEngine::execute(std::string_view sql, long& recordsAffected) {
-    return refusingWrites([&] { return engine_->execute(sql, recordsAffected); });
+    return described([&] { return engine_->execute(sql, recordsAffected); });
 }
 
 std::unique_ptr<PreparedStatement> ReadOnlyEngine::prepare(std::string_view sql) {
-    return refusingWrites([&] { return engine_->prepare(sql); });
+    return described([&] { return engine_->prepare(sql); });
 }
 
 std::unique_ptr<TableWriter> ReadOnlyEngine::openTable(std::string_view table) {

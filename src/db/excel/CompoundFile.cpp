@@ -108,7 +108,9 @@ std::vector<std::uint32_t> CompoundFile::table(std::uint32_t start, std::uint64_
     const std::string data = chain(start, 0);
     std::vector<std::uint32_t> numbers(std::min<std::uint64_t>(sectors * sectorSize_, data.size()) /
                                        4);
-    std::memcpy(numbers.data(), data.data(), numbers.size() * 4);
+    if (!numbers.empty()) {
+        std::memcpy(numbers.data(), data.data(), numbers.size() * 4);
+    }
     return numbers;
 }
 

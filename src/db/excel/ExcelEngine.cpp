@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "base/Text.h"
 #include "db/Engine.h"
 #include "db/cells/CellEngine.h"
+#include "db/cells/DamagedFiles.h"
 #include "db/cells/FileSource.h"
+#include "db/cells/ReaderProcess.h"
 #include "db/excel/SheetTableBuilder.h"
+#include "db/excel/WorkbookTransfer.h"
 #include "db/excel/XlsReader.h"
 #include "db/excel/XlsxReader.h"
 
@@ -32,6 +36,25 @@ std::string signatureOf(const std::string& path) {
     return std::string(bytes.data(), static_cast<std::size_t>(in.gcount()));
 }
 
+// The library that reads .xls files is not safe from damaged ones: it reads them in a process
+// of its own, and a file it failed on fails again at once.
+Workbook readXls(const std::string& path) {
+    if (const std::optional<std::string> failure = cells::DamagedFiles::failure(path)) {
+        throw std::runtime_error(*failure);
+    }
+    try {
+        cells::ReaderProcess reader(
+            [&](cells::ReaderProcess::Output& output) {
+                WorkbookTransfer::send(XlsReader::read(path), output);
+            },
+            cells::ReaderProcess::limitsFor(path));
+        return WorkbookTransfer::receive(reader);
+    } catch (const std::runtime_error& failure) {
+        cells::DamagedFiles::remember(path, failure.what());
+        throw;
+    }
+}
+
 Workbook readWorkbook(const std::string& path) {
     const std::string signature = signatureOf(path);
     try {
@@ -39,7 +62,7 @@ Workbook readWorkbook(const std::string& path) {
             return XlsxReader::read(path);
         }
         if (signature.starts_with(CompoundFileSignature)) {
-            return XlsReader::read(path);
+            return readXls(path);
         }
     } catch (const std::runtime_error& failure) {
         throw Source.error("Cannot read the workbook '" + path + "': " + failure.what() + ".");
@@ -86,7 +109,7 @@ std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts) {
     std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
         return text::toLower(a.name) < text::toLower(b.name);
     });
-    return CellEngine::open(Source, tables, std::move(catalog));
+    return CellEngine::open(Source, path, tables, std::move(catalog));
 }
 
 }  // namespace kiv::db::excel

@@ -65,16 +65,26 @@ std::string resolve(const std::string& folder, std::string_view target) {
     return path;
 }
 
+// The bytes of the part the archive has open, as an XML document.
+XmlStream::Source partOf(ZipArchive& zip) {
+    return [&zip](char* buffer, std::size_t size) { return zip.readSome(buffer, size); };
+}
+
+void openRequired(ZipArchive& zip, const std::string& name) {
+    if (!zip.open(name)) {
+        throw std::runtime_error("the archive has no part " + name);
+    }
+}
+
 std::vector<Relationship> relationships(ZipArchive& zip, const std::string& part) {
     const std::string folder = folderOf(part);
     const std::string name = (folder.empty() ? "" : folder + "/") + "_rels/" +
                              part.substr(part.rfind('/') + 1) + ".rels";
     std::vector<Relationship> found;
-    const std::optional<std::string> xml = zip.read(name);
-    if (!xml) {
+    if (!zip.open(name)) {
         return found;
     }
-    XmlStream stream(*xml);
+    XmlStream stream(partOf(zip));
     while (stream.next()) {
         if (stream.opens("Relationship")) {
             found.push_back(Relationship{stream.attribute("Id"), stream.attribute("Type"),
@@ -98,9 +108,10 @@ bool isTrue(std::string_view value) {
     return value == "1" || text::iequals(value, "true");
 }
 
-WorkbookPart readWorkbook(std::string_view text) {
+WorkbookPart readWorkbook(ZipArchive& zip, const std::string& name) {
     WorkbookPart workbook;
-    XmlStream xml(text);
+    openRequired(zip, name);
+    XmlStream xml(partOf(zip));
     while (xml.next()) {
         if (xml.opens("workbookPr")) {
             workbook.date1904 = isTrue(xml.attribute("date1904"));
@@ -118,12 +129,12 @@ WorkbookPart readWorkbook(std::string_view text) {
     return workbook;
 }
 
-std::vector<std::string> readStrings(std::string_view text) {
+std::vector<std::string> readStrings(ZipArchive& zip, const std::optional<std::string>& name) {
     std::vector<std::string> strings;
-    if (text.empty()) {
+    if (!name || !zip.open(*name)) {
         return strings;
     }
-    XmlStream xml(text);
+    XmlStream xml(partOf(zip));
     while (xml.next()) {
         if (xml.opens("si")) {
             strings.push_back(XlsxSheet::richText(xml, "si"));
@@ -139,13 +150,14 @@ int numberOf(const std::string& text) {
 }
 
 // The kind of number format of every cell style, by style index.
-std::vector<NumberFormat::Kind> readStyles(std::string_view text) {
+std::vector<NumberFormat::Kind> readStyles(ZipArchive& zip,
+                                           const std::optional<std::string>& name) {
     std::vector<std::pair<int, NumberFormat::Kind>> custom;
     std::vector<NumberFormat::Kind> styles;
-    if (text.empty()) {
+    if (!name || !zip.open(*name)) {
         return styles;
     }
-    XmlStream xml(text);
+    XmlStream xml(partOf(zip));
     bool cellStyles = false;
     while (xml.next()) {
         if (xml.opens("numFmt")) {
@@ -167,19 +179,6 @@ std::vector<NumberFormat::Kind> readStyles(std::string_view text) {
     return styles;
 }
 
-// An optional part; "" when the workbook has none.
-std::string optionalPart(ZipArchive& zip, const std::optional<std::string>& name) {
-    return name ? zip.read(*name).value_or("") : std::string();
-}
-
-std::string requiredPart(ZipArchive& zip, const std::string& name) {
-    std::optional<std::string> xml = zip.read(name);
-    if (!xml) {
-        throw std::runtime_error("the archive has no part " + name);
-    }
-    return std::move(*xml);
-}
-
 }  // namespace
 
 Workbook XlsxReader::read(const std::string& path) {
@@ -187,20 +186,21 @@ Workbook XlsxReader::read(const std::string& path) {
     const std::string workbookName =
         targetOfType(relationships(zip, "_rels/.rels"), "/officeDocument")
             .value_or("xl/workbook.xml");
-    const WorkbookPart parts = readWorkbook(requiredPart(zip, workbookName));
+    const WorkbookPart parts = readWorkbook(zip, workbookName);
     const std::vector<Relationship> links = relationships(zip, workbookName);
     const std::vector<std::string> strings =
-        readStrings(optionalPart(zip, targetOfType(links, "/sharedStrings")));
-    const std::vector<NumberFormat::Kind> styles =
-        readStyles(optionalPart(zip, targetOfType(links, "/styles")));
+        readStrings(zip, targetOfType(links, "/sharedStrings"));
+    const std::vector<NumberFormat::Kind> styles = readStyles(zip, targetOfType(links, "/styles"));
     const XlsxSheet::Context context{strings, styles, parts.date1904};
 
     Workbook workbook;
     for (const SheetEntry& entry : parts.sheets) {
         for (const Relationship& link : links) {
             if (link.id == entry.relationship && text::iendsWith(link.type, "/worksheet")) {
-                workbook.sheets.push_back(Workbook::Sheet{
-                    entry.name, XlsxSheet::read(requiredPart(zip, link.target), context)});
+                openRequired(zip, link.target);
+                XmlStream xml(partOf(zip));
+                workbook.sheets.push_back(
+                    Workbook::Sheet{entry.name, XlsxSheet::read(xml, context)});
             }
         }
     }

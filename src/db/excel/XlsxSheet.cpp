@@ -120,9 +120,8 @@ void place(std::vector<std::vector<Cell>>& rows, std::size_t row, std::size_t co
 
 }  // namespace
 
-std::vector<std::vector<Cell>> XlsxSheet::read(std::string_view text, const Context& context) {
+std::vector<std::vector<Cell>> XlsxSheet::read(XmlStream& xml, const Context& context) {
     std::vector<std::vector<Cell>> rows;
-    XmlStream xml(text);
     std::size_t row = 0;
     std::size_t column = 0;
     bool firstRow = true;

@@ -21,8 +21,9 @@ public:
         bool date1904 = false;                          // day 0 is 1904-01-01
     };
 
-    // Throws std::runtime_error when the part is not well-formed.
-    static std::vector<std::vector<cells::Cell>> read(std::string_view xml, const Context& context);
+    // The rows of the worksheet part the stream reads, from its start. Throws
+    // std::runtime_error when the part is not well-formed.
+    static std::vector<std::vector<cells::Cell>> read(XmlStream& xml, const Context& context);
 
     // The text of a rich-text element (a shared string `si`, an inline string `is`) the stream
     // is at: its runs joined, phonetic guides left out.

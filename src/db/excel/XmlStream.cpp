@@ -2,7 +2,11 @@
 
 #include <libxml/xmlreader.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
+
+#include "base/Text.h"
 
 namespace kiv::db::excel {
 
@@ -15,12 +19,41 @@ std::string_view view(const xmlChar* text) {
 
 }  // namespace
 
-XmlStream::XmlStream(std::string_view xml)
-    : reader_(xmlReaderForMemory(
-          xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+XmlStream::XmlStream(Source source)
+    : source_(std::move(source)),
+      reader_(xmlReaderForIO(
+          &XmlStream::readInput, nullptr, this, nullptr, nullptr,
           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS)) {
     if (reader_ == nullptr) {
         throw std::runtime_error("cannot read the XML part");
+    }
+    xmlTextReaderSetStructuredErrorHandler(reader_, &XmlStream::noteError, this);
+}
+
+XmlStream::XmlStream(std::string_view xml)
+    : XmlStream([xml](char* buffer, std::size_t size) mutable {
+          const std::size_t count = std::min(size, xml.size());
+          std::copy_n(xml.data(), count, buffer);
+          xml.remove_prefix(count);
+          return count;
+      }) {}
+
+void XmlStream::noteError(void* stream, xmlError* error) {
+    auto* self = static_cast<XmlStream*>(stream);
+    if (self->error_.empty() && error != nullptr && error->level >= XML_ERR_ERROR) {
+        self->error_ = std::string(text::trimWhitespace(
+                           view(reinterpret_cast<const xmlChar*>(error->message)))) +
+                       " on line " + text::decimal(error->line);
+    }
+}
+
+int XmlStream::readInput(void* stream, char* buffer, int size) {
+    auto* self = static_cast<XmlStream*>(stream);
+    try {
+        return static_cast<int>(self->source_(buffer, static_cast<std::size_t>(size)));
+    } catch (...) {
+        self->failure_ = std::current_exception();
+        return -1;
     }
 }
 
@@ -35,7 +68,11 @@ bool XmlStream::next() {
             return false;
         }
         if (result < 0) {
-            throw std::runtime_error("an XML part is not well-formed");
+            if (failure_) {
+                std::rethrow_exception(failure_);
+            }
+            throw std::runtime_error("an XML part is not well-formed" +
+                                     (error_.empty() ? std::string() : " (" + error_ + ")"));
         }
         switch (xmlTextReaderNodeType(reader_)) {
             case XML_READER_TYPE_ELEMENT:

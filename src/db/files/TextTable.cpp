@@ -14,6 +14,9 @@ namespace kiv::db::files {
 
 namespace {
 
+// The most columns a table of SQLite can have.
+constexpr std::size_t MaxColumns = 2000;
+
 // Values longer than this are shortened in error descriptions.
 constexpr std::size_t QuotedValueLength = 60;
 
@@ -96,6 +99,11 @@ void TextTable::scan() {
         }
         ++rows;
         more = reader.next();
+    }
+    if (count > MaxColumns) {
+        throw std::runtime_error("it has " + text::decimal(static_cast<long long>(count)) +
+                                 " columns; a table can have at most " +
+                                 text::decimal(static_cast<long long>(MaxColumns)));
     }
     charset_ = reader.charset();
     estimatedRows_ = static_cast<double>(rows);

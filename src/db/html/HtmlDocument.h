@@ -9,7 +9,9 @@ namespace kiv::db::html {
 // The tables of an HTML document, read with a parser that takes real-world markup as browsers
 // do (unclosed cells and rows, stray tags). Every `<table>` is a table of its own, in document
 // order (an outer table before the tables nested in it); the cells of a nested table belong to
-// it alone. Cell texts have their white space collapsed.
+// it alone. Cell texts have their white space collapsed. The document is parsed as a stream
+// of its elements and only the tables are kept, so neither its size nor how deep its
+// elements nest makes it take more memory than its tables.
 class HtmlDocument {
 public:
     struct Table {

@@ -76,7 +76,7 @@ std::shared_ptr<Engine> HtmlEngine::open(const ConnectString& parts) {
     std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
         return text::toLower(a.name) < text::toLower(b.name);
     });
-    return cells::CellEngine::open(Source, tables, std::move(catalog));
+    return cells::CellEngine::open(Source, path, tables, std::move(catalog));
 }
 
 }  // namespace kiv::db::html

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "db/cells/ReaderProcess.h"
 #include "db/excel/CellRange.h"
 #include "db/excel/NumberFormat.h"
+#include "db/excel/WorkbookTransfer.h"
 #include "db/excel/XlsxSheet.h"
+#include "db/excel/XmlStream.h"
 
 namespace kiv::db::excel {
 namespace {
@@ -81,7 +86,8 @@ TEST(ExcelXlsxSheet, CellsOfEveryKind) {
         "<c r=\"I2\" t=\"inlineStr\"><is><r><t>a</t></r><r><t xml:space=\"preserve\"> b</t></r>"
         "<rPh><t>guide</t></rPh></is></c><c r=\"J2\" s=\"1\"><v>30</v></c><c r=\"K2\"/></row>"
         "<row><c><v>7</v></c></row></sheetData></worksheet>";
-    const auto rows = XlsxSheet::read(xml, XlsxSheet::Context{strings, styles, false});
+    XmlStream stream(xml);
+    const auto rows = XlsxSheet::read(stream, XlsxSheet::Context{strings, styles, false});
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_TRUE(rows[0].empty());
     const std::vector<Cell>& cells = rows[1];
@@ -108,6 +114,39 @@ TEST(ExcelXlsxSheet, DateSystems) {
     EXPECT_EQ(XlsxSheet::dateSerial(61, false), 61);    // 1900-03-01
     EXPECT_EQ(XlsxSheet::dateSerial(0.5, false), 0.5);  // a time of day alone
     EXPECT_EQ(XlsxSheet::dateSerial(0, true), 1462);    // 1904-01-01
+}
+
+TEST(ExcelWorkbookTransfer, AWorkbookComesOverWholeAndMalformedDataIsAnError) {
+    Workbook sent;
+    sent.sheets.push_back(Workbook::Sheet{"Data", {{}, {Cell::ofText("a"), Cell()}}});
+    sent.sheets[0].rows[1].push_back(Cell::ofNumber(45351.25, Cell::Kind::Date));
+    sent.names.push_back(Workbook::Name{"Range", 0, CellRange{1, 0, 1, 2}});
+    cells::ReaderProcess reader(
+        [&](cells::ReaderProcess::Output& output) { WorkbookTransfer::send(sent, output); }, {});
+    const Workbook received = WorkbookTransfer::receive(reader);
+    ASSERT_EQ(received.sheets.size(), 1u);
+    EXPECT_EQ(received.sheets[0].name, "Data");
+    ASSERT_EQ(received.sheets[0].rows.size(), 2u);
+    EXPECT_TRUE(received.sheets[0].rows[0].empty());
+    ASSERT_EQ(received.sheets[0].rows[1].size(), 3u);
+    EXPECT_EQ(received.sheets[0].rows[1][0].text, "a");
+    EXPECT_TRUE(received.sheets[0].rows[1][1].blank());
+    EXPECT_EQ(received.sheets[0].rows[1][2].display(), "2024-02-29 06:00:00");
+    ASSERT_EQ(received.names.size(), 1u);
+    EXPECT_EQ(received.names[0].range.lastColumn, 2u);
+
+    cells::ReaderProcess malformed(
+        [](cells::ReaderProcess::Output& output) {
+            output.put(std::string("\1\0\0\0\1\0\0\0S\1\0\0\0\1\0\0\0\x63", 18));
+        },
+        {});
+    try {
+        WorkbookTransfer::receive(malformed);
+        ADD_FAILURE() << "malformed data were taken";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "the file is damaged or not supported: the reader sent malformed data");
+    }
 }
 
 }  // namespace

@@ -134,5 +134,13 @@ TEST(ExcelPieces, DamagedCompoundFiles) {
                  std::runtime_error);
 }
 
+// A mini stream whose table has no sectors: its streams are damaged, nothing is read from
+// nowhere.
+TEST(ExcelPieces, ACompoundFileWithoutAMiniStreamTable) {
+    std::string bytes = fixtureBytes("workbook.xls");
+    bytes.replace(0x3C, 4, "\xFF\xFF\xFF\xFF");
+    EXPECT_THROW(CompoundFile(bytes).stream("Workbook"), std::runtime_error);
+}
+
 }  // namespace
 }  // namespace kiv::db::excel

@@ -1,4 +1,6 @@
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "db/cells/FileSourceFixture.h"
 
@@ -44,6 +46,24 @@ TEST_F(XlsFixture, ALargerWorkbook) {
     openFixture("repeated.xls");
     EXPECT_EQ(rows("SELECT COUNT(*), SUM(Id) FROM [Rows$]"), (Rows{{"601", "4208"}}));
     EXPECT_EQ(rows("SELECT Id, Label FROM [Rows$] WHERE Label <> 'seven'"), (Rows{{"8", "last"}}));
+}
+
+// Damaged copies of a workbook fail with an error naming the file, whatever the reader of
+// .xls files does with them.
+TEST_F(XlsFixture, DamagedWorkbooksAreErrorsNamingTheFile) {
+    std::ifstream in(fixture("workbook.xls"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string file = folder_.file("damaged.xls");
+    for (const std::size_t kept : {bytes.size() / 2, std::size_t{600}}) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes.substr(0, kept);
+        const Error error = errorOf([&] {
+            open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file +
+                 ";Extended Properties=Excel 8.0;");
+        });
+        EXPECT_TRUE(error.Description().starts_with("[Kiv][Excel]Cannot read the workbook '" +
+                                                    file + "': "))
+            << error.Description();
+    }
 }
 
 }  // namespace

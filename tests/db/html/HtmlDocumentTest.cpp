@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
+
 #include "db/html/HtmlDocument.h"
 
 namespace kiv::db::html {
@@ -35,6 +39,56 @@ TEST(HtmlDocumentParts, ADocumentWithoutTables) {
     const HtmlDocument document("<p>No tables here</p>");
     EXPECT_TRUE(document.tables().empty());
     EXPECT_EQ(document.title(), "");
+}
+
+// A document's table nested in `depth` elements.
+std::string nestedTable(int depth) {
+    std::string html;
+    for (int level = 0; level < depth; ++level) {
+        html += "<div>";
+    }
+    html += "<table><tr><td>deep</td><td>cell</td></tr><tr><td>2</td></tr></table>";
+    for (int level = 0; level < depth; ++level) {
+        html += "</div>";
+    }
+    return html;
+}
+
+TEST(HtmlDocumentParts, TablesNestedDeeplyAreRead) {
+    for (const int depth : {255, 300, 20000}) {
+        const HtmlDocument document(nestedTable(depth));
+        ASSERT_EQ(document.tables().size(), 1u) << depth;
+        EXPECT_EQ(document.tables()[0].rows, (Rows{{"deep", "cell"}, {"2"}})) << depth;
+    }
+}
+
+// The peak resident memory of the process since the last reset, in bytes.
+std::size_t peakMemory() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmHWM:")) {
+            std::size_t kilobytes = 0;
+            std::istringstream(line.substr(6)) >> kilobytes;
+            return kilobytes * 1024;
+        }
+    }
+    return 0;
+}
+
+TEST(HtmlDocumentParts, ALargeDocumentIsReadWithoutItsTree) {
+    std::string html = "<html><body><table><tr><td>first</td></tr></table>";
+    const std::string paragraph = "<div class=\"x\"><p>Words of <b>a</b> paragraph</p></div>\n";
+    while (html.size() < std::size_t{200} << 20) {
+        html += paragraph;
+    }
+    html += "<table><tr><td>last</td><td>row</td></tr></table></body></html>";
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const std::size_t before = peakMemory();
+    const HtmlDocument document(html);
+    const std::size_t growth = peakMemory() - before;
+    ASSERT_EQ(document.tables().size(), 2u);
+    EXPECT_EQ(document.tables()[1].rows, (Rows{{"last", "row"}}));
+    EXPECT_LT(growth, std::size_t{64} << 20);
 }
 
 }  // namespace

@@ -134,5 +134,13 @@ TEST_F(HtmlRead, AMissingFileFailsToOpen) {
               "[Kiv][HTML]The file '" + folder_.file("none.htm") + "' does not exist.");
 }
 
+TEST_F(HtmlRead, ATableTheFileDoesNotHaveIsAnErrorNamingTheFile) {
+    openHtml("<table><tr><td>x</td></tr></table>");
+    const Error error = errorOf([&] { rows("SELECT * FROM Regions"); });
+    EXPECT_EQ(error.Description(),
+              "[Kiv][HTML]no such table: Regions in the file '" + folder_.file("page.htm") + "'");
+    EXPECT_EQ(error.SQLState(), "42S02");
+}
+
 }  // namespace
 }  // namespace kiv::db::testing
