@@ -235,7 +235,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     std::int32_t skipped = 0;
     if (source && target && status == kssSucceeded) {
         runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
-        if (status == kssSucceeded && destinationType != kctTextFile) {
+        if (destinationType != kctTextFile) {
             saveHeldRows(*target, status);
         }
         Progress.raise(mlRowsProcessed);
@@ -324,6 +324,8 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     const bool textDestination = destinationType == kctTextFile;
     clsDebugLog* log = gDebugLog.get();
     mrcdReading = &source;
+    mHandedRows->Reset(textDestination ? 1 : target.RowsHeldAtMost(), mclsRecordIDFields);
+    const bool rememberRows = mHandedRows->Depth() > 1;
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
             break;
@@ -357,6 +359,9 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                         ++skipped;
                     }
                 } else if (!textDestination) {
+                    if (rememberRows) {
+                        mHandedRows->Remember(mlRowsProcessed);
+                    }
                     target.Update();
                 } else if (insert) {
                     long position = 0;
@@ -369,8 +374,7 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                 }
             } catch (const db::Error& error) {
                 status = kssFailed;
-                AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(),
-                                true);
+                reportRefusedRow(error);
             }
         }
         if (status == kssSucceeded) {
@@ -390,14 +394,35 @@ void clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     mrcdReading = nullptr;
 }
 
-// Rows may still be on their way to the database when the loop ends; a failure to save them
-// must fail the data set rather than vanish in the clean-up, which ignores errors.
+// Rows may still be on their way to the database when the loop ends, also when it ended
+// for another reason; a failure to save them must fail the data set rather than vanish in
+// the clean-up, which ignores errors.
 void clsKivStep::saveHeldRows(db::Recordset& target, std::int32_t& status) {
     try {
+        // A row whose saving failed stays pending in the target; it is not saved again.
+        target.CancelUpdate();
         target.UpdateBatch(db::adAffectAll);
     } catch (const db::Error& error) {
         status = kssFailed;
+        reportRefusedRow(error);
+    }
+}
+
+// The refused row may be one handed to the destination before the row in hand: it is
+// reported with its own number and identification, and the step counts the rows up to it,
+// as when every row is sent by itself.
+void clsKivStep::reportRefusedRow(const db::Error& error) {
+    if (mHandedRows->Depth() <= 1) {
         AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(), true);
+        return;
+    }
+    mlRowsProcessed = mHandedRows->Select(error.RowsAfter());
+    if (mclsErrorMessages) {
+        mclsErrorMessages->RecordIDFields(mHandedRows);
+    }
+    AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed, error.Description(), true);
+    if (mclsErrorMessages) {
+        mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
     }
 }
 

@@ -7,6 +7,11 @@
 
 namespace {
 
+const std::string kLoadPeople =
+    "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\nSourceTableName=people.csv\r\n"
+    "TargetConnection=Pg\r\nTargetTableName=people\r\nSourceToDestinationColumnMappingSection="
+    "Cols\r\n";
+
 // A run of kivrun against a PostgreSQL database of the test's own, reached as a
 // "SQLServer" connection through the driver the test set-up registers under that name.
 class OdbcRunTest : public RunFixture {
@@ -57,6 +62,37 @@ protected:
         dir.write("in/" + name, content);
     }
 
+    // Loads 1,000 rows (line, id, v) into people (id key, line, v varchar(5) not null, no
+    // 'bad'), row `refused` carrying `id` and `v` the table refuses, through the connection
+    // `Pg` that `connection` defines. The step must fail on exactly that row with the
+    // server's `message`, and leave exactly the rows before it in the table.
+    void expectRefusedRow(const std::string& connection, int refused, const std::string& id,
+                          const std::string& v, const std::string& message) {
+        setUp("DROP TABLE IF EXISTS people");
+        setUp(
+            "CREATE TABLE people (id int PRIMARY KEY, line int, v varchar(5) NOT NULL "
+            "CHECK (v <> 'bad'))");
+        std::string csv = "line,id,v\r\n";
+        for (int line = 1; line <= 1000; ++line) {
+            const bool bad = line == refused;
+            csv += std::to_string(line) + "," + (bad ? id : std::to_string(line)) + "," +
+                   (bad ? v : "ok") + "\r\n";
+        }
+        writeCsv("people.csv", csv);
+        package("spec.ini", "Load",
+                step(1, kLoadPeople + "RecordIDColumn_1=line\r\n") +
+                    columns("Cols", {"id", "line", "v"}) + filesConnection() + connection);
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        const std::string line = std::to_string(refused);
+        EXPECT_EQ(outcome.status, 1) << message;
+        EXPECT_NE(report().find("Rows Processed:    " + line + "\r\n"), std::string::npos)
+            << report();
+        EXPECT_NE(report().find("'" + line + "' -   E: " + message), std::string::npos) << report();
+        EXPECT_EQ(database.plain.query("SELECT count(*), coalesce(max(line), 0) FROM people"),
+                  (std::vector<std::string>{std::to_string(refused - 1) + "|" +
+                                            std::to_string(refused - 1)}));
+    }
+
     PostgresTestDatabase database;
 };
 
@@ -85,11 +121,6 @@ std::string postgresDriverLibrary() {
     }
     return {};
 }
-
-const std::string kLoadPeople =
-    "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\nSourceTableName=people.csv\r\n"
-    "TargetConnection=Pg\r\nTargetTableName=people\r\nSourceToDestinationColumnMappingSection="
-    "Cols\r\n";
 
 }  // namespace
 
@@ -251,4 +282,29 @@ TEST_F(OdbcRunTest, WithoutADriverForSqlServerTheReportNamesTheDriversTried) {
                             "'FreeTDS'."),
               std::string::npos)
         << report();
+}
+
+TEST_F(OdbcRunTest, ARowRefusedInTheMiddleOfAGroupFailsTheLoadAtThatRow) {
+    const std::string pg = serverConnection("Pg");
+    expectRefusedRow(pg, 500, "3", "ok",
+                     "[Kiv][ODBC]ERROR: duplicate key value violates unique constraint "
+                     "\"people_pkey\"");
+    expectRefusedRow(pg, 321, "321", "toolong",
+                     "[Kiv][ODBC]ERROR: value too long for type character varying(5)");
+    expectRefusedRow(pg, 777, "777", "bad",
+                     "[Kiv][ODBC]ERROR: new row for relation \"people\" violates check "
+                     "constraint \"people_v_check\"");
+    expectRefusedRow(pg, 650, "650", "",
+                     "[Kiv][ODBC]ERROR: null value in column \"v\" of relation \"people\" "
+                     "violates not-null constraint");
+}
+
+TEST_F(OdbcRunTest, TheFirstAndTheLastRowOfALoadAreRefusedAsThemselves) {
+    const std::string pg = serverConnection("Pg");
+    expectRefusedRow(pg, 1, "1", "bad",
+                     "[Kiv][ODBC]ERROR: new row for relation \"people\" violates check "
+                     "constraint \"people_v_check\"");
+    expectRefusedRow(pg, 1000, "1", "ok",
+                     "[Kiv][ODBC]ERROR: duplicate key value violates unique constraint "
+                     "\"people_pkey\"");
 }

@@ -13,6 +13,25 @@ namespace kiv::db::odbc {
 
 namespace {
 
+// "key=value" pairs, each ended by a zero, the list by another.
+std::string attributeValue(const SQLWCHAR* attributes, std::size_t units, std::string_view key) {
+    const std::string pairs = OdbcText::utf8(attributes, units);
+    std::size_t start = 0;
+    while (start < pairs.size()) {
+        std::size_t end = pairs.find('\0', start);
+        if (end == std::string::npos) {
+            end = pairs.size();
+        }
+        const std::string_view pair(pairs.data() + start, end - start);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string_view::npos && text::iequals(pair.substr(0, equals), key)) {
+            return std::string(pair.substr(equals + 1));
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
 std::vector<std::string> installed(SQLHENV environment) {
     std::vector<std::string> names;
     SQLWCHAR name[512];
@@ -52,6 +71,40 @@ std::string OdbcDrivers::sqlServer(SQLHENV environment) {
         "IM002", "No ODBC driver for SQL Server is installed; tried " + tried +
                      ". Install FreeTDS (package tdsodbc) or register a driver under one of "
                      "these names in odbcinst.ini.");
+}
+
+std::string OdbcDrivers::library(SQLHENV environment, std::string_view driver) {
+    SQLWCHAR name[512];
+    SQLWCHAR attributes[2048];
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT attributesLength = 0;
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    while (SQL_SUCCEEDED(SQLDriversW(environment, direction, name, 512, &nameLength, attributes,
+                                     2048, &attributesLength))) {
+        direction = SQL_FETCH_NEXT;
+        if (text::iequals(OdbcText::utf8(name, OdbcText::length(name)), driver)) {
+            const auto units = std::min<std::size_t>(static_cast<std::size_t>(attributesLength),
+                                                     std::size(attributes));
+            return attributeValue(attributes, units, "Driver");
+        }
+    }
+    return {};
+}
+
+std::string OdbcDrivers::ofDataSource(SQLHENV environment, std::string_view dataSource) {
+    SQLWCHAR name[512];
+    SQLWCHAR description[512];
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT descriptionLength = 0;
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    while (SQL_SUCCEEDED(SQLDataSourcesW(environment, direction, name, 512, &nameLength,
+                                         description, 512, &descriptionLength))) {
+        direction = SQL_FETCH_NEXT;
+        if (text::iequals(OdbcText::utf8(name, OdbcText::length(name)), dataSource)) {
+            return OdbcText::utf8(description, OdbcText::length(description));
+        }
+    }
+    return {};
 }
 
 }  // namespace kiv::db::odbc
