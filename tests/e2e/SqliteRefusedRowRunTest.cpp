@@ -1,0 +1,56 @@
+#include <filesystem>
+#include <string>
+
+#include "RunFixture.h"
+
+namespace {
+
+// Loads 1,000 CSV rows (line, id, v) into a SQLite table people (id key, line, v varchar(5)
+// not null, no 'bad'), row `refused` carrying `id` and `v` the table refuses.
+class SqliteRefusedRowRunTest : public RunFixture {
+protected:
+    void expectRefusedRow(int refused, const std::string& id, const std::string& v,
+                          const std::string& message) {
+        std::filesystem::remove(dir.file("out.db"));
+        sql("out.db",
+            "CREATE TABLE people (id INTEGER PRIMARY KEY, line INTEGER, "
+            "v VARCHAR(5) NOT NULL CHECK (v <> 'bad'))");
+        std::string csv = "line,id,v\r\n";
+        for (int line = 1; line <= 1000; ++line) {
+            const bool bad = line == refused;
+            csv += std::to_string(line) + "," + (bad ? id : std::to_string(line)) + "," +
+                   (bad ? v : "ok") + "\r\n";
+        }
+        std::filesystem::create_directories(dir.file("in"));
+        dir.write("in/people.csv", csv);
+        package("spec.ini", "Load",
+                "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\n"
+                "SourceTableName=people.csv\r\nTargetConnection=Out\r\nTargetTableName=people\r\n"
+                "SourceToDestinationColumnMappingSection=Cols\r\nRecordIDColumn_1=line\r\n"
+                "[Cols]\r\nSourceColumn_1=id\r\nTargetColumn_1=id\r\nSourceColumn_2=line\r\n"
+                "TargetColumn_2=line\r\nSourceColumn_3=v\r\nTargetColumn_3=v\r\n"
+                "[Data Connection - Files]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n"
+                "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        const std::string line = std::to_string(refused);
+        EXPECT_EQ(outcome.status, 1) << message;
+        EXPECT_NE(report().find("Rows Processed:    " + line + "\r\n"), std::string::npos)
+            << report();
+        EXPECT_NE(report().find("'" + line + "' -   E: " + message), std::string::npos) << report();
+        EXPECT_EQ(query("out.db", "SELECT count(*), coalesce(max(line), 0) FROM people"),
+                  (std::vector<std::string>{std::to_string(refused - 1) + "|" +
+                                            std::to_string(refused - 1)}));
+        std::filesystem::remove(dir.file("report.txt"));
+    }
+};
+
+}  // namespace
+
+TEST_F(SqliteRefusedRowRunTest, ARowRefusedInTheMiddleOfALoadFailsItAtThatRow) {
+    expectRefusedRow(500, "3", "ok", "[Kiv][SQLite]UNIQUE constraint failed: people.id");
+    expectRefusedRow(321, "321", "toolong",
+                     "[Kiv][SQLite]String data, right truncation: the value for column 'v' "
+                     "has 7 characters, VARCHAR(5) holds 5.");
+    expectRefusedRow(777, "777", "bad", "[Kiv][SQLite]CHECK constraint failed: v <> 'bad'");
+    expectRefusedRow(650, "650", "", "[Kiv][SQLite]NOT NULL constraint failed: people.v");
+}
