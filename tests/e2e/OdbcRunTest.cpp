@@ -72,12 +72,7 @@ protected:
         setUp(
             "CREATE TABLE people (id int PRIMARY KEY, line int, v varchar(5) NOT NULL "
             "CHECK (v <> 'bad'))");
-        std::string csv = "line,id,v\r\n";
-        for (int line = 1; line <= 1000; ++line) {
-            const bool bad = line == refused;
-            csv += std::to_string(line) + "," + (bad ? id : std::to_string(line)) + "," +
-                   (bad ? v : "ok") + "\r\n";
-        }
+        const std::string csv = refusingCsv(refused, id, v);
         writeCsv("people.csv", csv);
         package("spec.ini", "Load",
                 step(1, kLoadPeople + "RecordIDColumn_1=line\r\n") +

@@ -44,6 +44,18 @@ protected:
                                "FormatVersion=1.0.0\r\nPackageName=" + name + "\r\n" + body);
     }
 
+    // 1,000 CSV rows (line, id, v) numbered from 1, id = line and v "ok" except in row
+    // `refused`, which carries `id` and `v`.
+    static std::string refusingCsv(int refused, const std::string& id, const std::string& v) {
+        std::string csv = "line,id,v\r\n";
+        for (int line = 1; line <= 1000; ++line) {
+            const bool bad = line == refused;
+            csv += std::to_string(line) + "," + (bad ? id : std::to_string(line)) + "," +
+                   (bad ? v : "ok") + "\r\n";
+        }
+        return csv;
+    }
+
     // The report with its times replaced by T, so runs compare exactly.
     std::string report() {
         const std::string timed = std::regex_replace(

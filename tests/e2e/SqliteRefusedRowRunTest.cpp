@@ -15,12 +15,7 @@ protected:
         sql("out.db",
             "CREATE TABLE people (id INTEGER PRIMARY KEY, line INTEGER, "
             "v VARCHAR(5) NOT NULL CHECK (v <> 'bad'))");
-        std::string csv = "line,id,v\r\n";
-        for (int line = 1; line <= 1000; ++line) {
-            const bool bad = line == refused;
-            csv += std::to_string(line) + "," + (bad ? id : std::to_string(line)) + "," +
-                   (bad ? v : "ok") + "\r\n";
-        }
+        const std::string csv = refusingCsv(refused, id, v);
         std::filesystem::create_directories(dir.file("in"));
         dir.write("in/people.csv", csv);
         package("spec.ini", "Load",

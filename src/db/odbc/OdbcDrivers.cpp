@@ -4,6 +4,8 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "base/Text.h"
 #include "db/odbc/OdbcDiagnostics.h"
@@ -32,8 +34,9 @@ std::string attributeValue(const SQLWCHAR* attributes, std::size_t units, std::s
     return {};
 }
 
-std::vector<std::string> installed(SQLHENV environment) {
-    std::vector<std::string> names;
+// The registered drivers: each one's name and the library its registration names.
+std::vector<std::pair<std::string, std::string>> registered(SQLHENV environment) {
+    std::vector<std::pair<std::string, std::string>> drivers;
     SQLWCHAR name[512];
     SQLWCHAR attributes[2048];
     SQLSMALLINT nameLength = 0;
@@ -41,10 +44,13 @@ std::vector<std::string> installed(SQLHENV environment) {
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
     while (SQL_SUCCEEDED(SQLDriversW(environment, direction, name, 512, &nameLength, attributes,
                                      2048, &attributesLength))) {
-        names.push_back(OdbcText::utf8(name, OdbcText::length(name)));
+        const auto units = std::min<std::size_t>(static_cast<std::size_t>(attributesLength),
+                                                 std::size(attributes));
+        drivers.emplace_back(OdbcText::utf8(name, OdbcText::length(name)),
+                             attributeValue(attributes, units, "Driver"));
         direction = SQL_FETCH_NEXT;
     }
-    return names;
+    return drivers;
 }
 
 }  // namespace
@@ -56,10 +62,10 @@ const std::vector<std::string>& OdbcDrivers::sqlServerNames() {
 }
 
 std::string OdbcDrivers::sqlServer(SQLHENV environment) {
-    const std::vector<std::string> present = installed(environment);
+    const auto present = registered(environment);
     for (const std::string& wanted : sqlServerNames()) {
         if (std::any_of(present.begin(), present.end(),
-                        [&](const std::string& name) { return text::iequals(name, wanted); })) {
+                        [&](const auto& driver) { return text::iequals(driver.first, wanted); })) {
             return wanted;
         }
     }
@@ -74,18 +80,9 @@ std::string OdbcDrivers::sqlServer(SQLHENV environment) {
 }
 
 std::string OdbcDrivers::library(SQLHENV environment, std::string_view driver) {
-    SQLWCHAR name[512];
-    SQLWCHAR attributes[2048];
-    SQLSMALLINT nameLength = 0;
-    SQLSMALLINT attributesLength = 0;
-    SQLUSMALLINT direction = SQL_FETCH_FIRST;
-    while (SQL_SUCCEEDED(SQLDriversW(environment, direction, name, 512, &nameLength, attributes,
-                                     2048, &attributesLength))) {
-        direction = SQL_FETCH_NEXT;
-        if (text::iequals(OdbcText::utf8(name, OdbcText::length(name)), driver)) {
-            const auto units = std::min<std::size_t>(static_cast<std::size_t>(attributesLength),
-                                                     std::size(attributes));
-            return attributeValue(attributes, units, "Driver");
+    for (const auto& [name, library] : registered(environment)) {
+        if (text::iequals(name, driver)) {
+            return library;
         }
     }
     return {};
