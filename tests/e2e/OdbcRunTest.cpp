@@ -327,3 +327,86 @@ TEST_F(OdbcRunTest, ALookupFailingOnTheConnectionBeingLoadedKeepsTheRowsBeforeIt
     EXPECT_EQ(database.plain.query("SELECT count(*), max(line) FROM people"),
               (std::vector<std::string>{"1199|1199"}));
 }
+
+namespace {
+
+// A table with every kind of column users' tables have, and the rows the matrix tests load
+// into it, as text the server renders the same way whatever path brought them.
+const char* kMatrixTable =
+    "CREATE TABLE matrix (i integer, b bigint, t text, v varchar(12), n numeric(12,2), "
+    "d double precision, f boolean, day date, ts timestamp, u uuid, j json, bin bytea, "
+    "tm time, tz timestamptz)";
+const char* kMatrixColumns[] = {"i",   "b",  "t", "v", "n",   "d",  "f",
+                                "day", "ts", "u", "j", "bin", "tm", "tz"};
+const char* kMatrixReading =
+    "SELECT i, b, t, v, n, d, f, day, ts, u::text, j::text, encode(bin, 'hex'), tm, "
+    "tz = '2024-05-06 07:08:09'::timestamptz FROM matrix ORDER BY i";
+const std::vector<std::string> kMatrixRows = {
+    "1|9000000000|Gruss, \"quoted\"|short|1234567890.12|2.5|1|2024-02-29|2023-07-01 08:09:10|"
+    "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11|{\"k\": [1, 2]}|616263|13:45:10|1",
+    "2|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL",
+    "3|-1|x|y|-0.50|-1e-05|0|1900-01-01|1999-12-31 23:59:59|"
+    "00000000-0000-0000-0000-000000000000|null|7a|00:00:01|1"};
+
+// The mapping section copying every column of the matrix by its name.
+std::string matrixColumns() {
+    std::string columns = "[Cols]\r\n";
+    int number = 0;
+    for (const char* name : kMatrixColumns) {
+        const std::string n = std::to_string(++number);
+        columns += "SourceColumn_" + n + "=" + name + "\r\nTargetColumn_" + n + "=" + name + "\r\n";
+    }
+    return columns;
+}
+
+}  // namespace
+
+TEST_F(OdbcRunTest, EveryKindOfColumnArrivesFromACsvFileAsItWasWritten) {
+    setUp(kMatrixTable);
+    writeCsv("matrix.csv",
+             "i,b,t,v,n,d,f,day,ts,u,j,bin,tm,tz\r\n"
+             "1,9000000000,\"Gruss, "
+             "\"\"quoted\"\"\",short,1234567890.12,2.5,true,2024-02-29,2023-07-01 08:09:10,"
+             "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,\"{\"\"k\"\": [1, 2]}\",abc,13:45:10,"
+             "2024-05-06 07:08:09\r\n"
+             "2,,,,,,,,,,,,,\r\n"
+             "3,-1,x,y,-0.5,-0.00001,false,1900-01-01,1999-12-31 23:59:59,"
+             "00000000-0000-0000-0000-000000000000,null,z,00:00:01,2024-05-06 07:08:09\r\n");
+    package("spec.ini", "Matrix",
+            step(1,
+                 "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\n"
+                 "SourceTableName=matrix.csv\r\nTargetConnection=Pg\r\nTargetTableName=matrix\r\n"
+                 "SourceToDestinationColumnMappingSection=Cols\r\n") +
+                matrixColumns() + filesConnection() + serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_EQ(database.plain.query(kMatrixReading), kMatrixRows);
+}
+
+TEST_F(OdbcRunTest, EveryKindOfColumnArrivesFromASqliteTableAsItWasWritten) {
+    setUp(kMatrixTable);
+    sql("in.db",
+        "CREATE TABLE matrix (i INTEGER, b BIGINT, t TEXT, v VARCHAR(12), n NUMERIC(12,2), "
+        "d DOUBLE, f BOOLEAN, day DATE, ts DATETIME, u TEXT, j TEXT, bin BLOB, tm TIME, "
+        "tz DATETIME)");
+    sql("in.db",
+        "INSERT INTO matrix VALUES (1, 9000000000, 'Gruss, \"quoted\"', 'short', 1234567890.12, "
+        "2.5, 1, '2024-02-29', '2023-07-01 08:09:10', "
+        "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', '{\"k\": [1, 2]}', x'616263', '13:45:10', "
+        "'2024-05-06 07:08:09'), (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+        "NULL, NULL, NULL), (3, -1, 'x', 'y', -0.5, -0.00001, 0, '1900-01-01', "
+        "'1999-12-31 23:59:59', '00000000-0000-0000-0000-000000000000', 'null', x'7a', "
+        "'00:00:01', '2024-05-06 07:08:09')");
+    package("spec.ini", "Matrix",
+            step(1,
+                 "StepName=Load\r\nStepType=dataload\r\nSourceConnection=In\r\n"
+                 "SourceTableName=matrix\r\nTargetConnection=Pg\r\nTargetTableName=matrix\r\n"
+                 "SourceToDestinationColumnMappingSection=Cols\r\n") +
+                matrixColumns() +
+                "[Data Connection - In]\r\nDatabaseType=SQLite\r\n"
+                "Database=$(INIPath)/in.db\r\n" +
+                serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_EQ(database.plain.query(kMatrixReading), kMatrixRows);
+}
