@@ -78,14 +78,8 @@ protected:
                 step(1, kLoadPeople + "RecordIDColumn_1=line\r\n") +
                     columns("Cols", {"id", "line", "v"}) + filesConnection() + connection);
         const auto outcome = kivrun("-run -report report.txt spec.ini");
-        const std::string line = std::to_string(refused);
-        EXPECT_EQ(outcome.status, 1) << message;
-        EXPECT_NE(report().find("Rows Processed:    " + line + "\r\n"), std::string::npos)
-            << report();
-        EXPECT_NE(report().find("'" + line + "' -   E: " + message), std::string::npos) << report();
-        EXPECT_EQ(database.plain.query("SELECT count(*), coalesce(max(line), 0) FROM people"),
-                  (std::vector<std::string>{std::to_string(refused - 1) + "|" +
-                                            std::to_string(refused - 1)}));
+        expectFailedAtRow(outcome, refused, message,
+                          database.plain.query("SELECT count(*), max(line) FROM people"));
     }
 
     PostgresTestDatabase database;

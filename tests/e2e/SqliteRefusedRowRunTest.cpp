@@ -27,15 +27,8 @@ protected:
                 "[Data Connection - Files]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n"
                 "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
         const auto outcome = kivrun("-run -report report.txt spec.ini");
-        const std::string line = std::to_string(refused);
-        EXPECT_EQ(outcome.status, 1) << message;
-        EXPECT_NE(report().find("Rows Processed:    " + line + "\r\n"), std::string::npos)
-            << report();
-        EXPECT_NE(report().find("'" + line + "' -   E: " + message), std::string::npos) << report();
-        EXPECT_EQ(query("out.db", "SELECT count(*), coalesce(max(line), 0) FROM people"),
-                  (std::vector<std::string>{std::to_string(refused - 1) + "|" +
-                                            std::to_string(refused - 1)}));
-        std::filesystem::remove(dir.file("report.txt"));
+        expectFailedAtRow(outcome, refused, message,
+                          query("out.db", "SELECT count(*), max(line) FROM people"));
     }
 };
 
