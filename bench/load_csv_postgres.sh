@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# A whole unattended kivrun process loading a CSV file into a PostgreSQL table through ODBC
-# (a SQLServer connection, reaching PostgreSQL's driver under that name), one copy mapping
-# per column, against psql's \copy of the same file into the same table, on a private server
-# started for the run.
+# Whole unattended kivrun processes loading a CSV file into a PostgreSQL table with the column
+# types users' tables have (integer, bigint, text, varchar(n), numeric(12,2), double
+# precision, boolean, date, timestamp, uuid; NULLs in several), one copy mapping per column,
+# against psql's \copy of the same file into the same table, on a private server started for
+# the run. Each path that reaches PostgreSQL is measured: ODBC (a SQLServer connection,
+# reaching PostgreSQL's driver under that name) and, where the build has it, the PostgreSQL
+# connection type. Each prints its ratio to \copy, its peak memory and how many rows differ
+# from what \copy loaded.
 #   load_csv_postgres.sh BUILD      (LOAD_ROWS=100000 for a shorter run)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,42 +28,47 @@ seconds_since() {
 }
 
 mkdir -p "$work/in"
-"$here/generate_csv.sh" "$rows" "$work/in/data.csv"
-psql -c "CREATE TABLE bench (id INTEGER, name VARCHAR(40), city VARCHAR(20),
-         amount DOUBLE PRECISION, qty INTEGER, joined DATE, code VARCHAR(10), note VARCHAR(40),
-         score DOUBLE PRECISION, active INTEGER)"
-
-columns=(id name city amount qty joined code note score active)
-{
-    printf '[Administration]\nFileType=Kiv Package Specification\nFormatVersion=1.0.0\nPackageName=Bench\n'
-    printf '[STEP 1]\nStepName=Load\nStepType=dataload\nSourceConnection=In\nSourceTableName=data.csv\n'
-    printf 'TargetConnection=Out\nTargetTableName=bench\nSourceToDestinationColumnMappingSection=Columns\n'
-    printf '[Columns]\n'
-    for i in "${!columns[@]}"; do
-        printf 'SourceColumn_%d=%s\nTargetColumn_%d=%s\n' $((i + 1)) "${columns[$i]}" $((i + 1)) "${columns[$i]}"
-    done
-    printf '[Data Connection - In]\nDatabaseType=TextFile\nDatabase=%s\n' "$work/in"
-    printf '[Data Connection - Out]\nDatabaseType=SQLServer\nServer=127.0.0.1\nDatabase=%s\nUserID=%s\nPassword=%s\n' \
-        "$KIV_TEST_PG_DATABASE" "$KIV_TEST_PG_USER" "$KIV_TEST_PG_PASSWORD"
-} > "$work/bench.ini"
+"$here/generate_typed_csv.sh" "$rows" "$work/in/data.csv"
+columns=(id big name city amount score flag joined created uid note)
+psql -c "CREATE TABLE bench (id INTEGER, big BIGINT, name TEXT, city VARCHAR(20),
+         amount NUMERIC(12,2), score DOUBLE PRECISION, flag BOOLEAN, joined DATE,
+         created TIMESTAMP, uid UUID, note TEXT)"
 
 start=$(date +%s.%N)
 psql -c "\\copy bench FROM '$work/in/data.csv' WITH (FORMAT csv, HEADER true)"
 copy=$(seconds_since "$start")
 copied=$(psql -c "SELECT count(*) FROM bench")
-psql -c "TRUNCATE bench"
+psql -c "ALTER TABLE bench RENAME TO reference"
+psql -c "CREATE TABLE bench (LIKE reference)"
 
-start=$(date +%s.%N)
-/usr/bin/time -f '%M' -o "$work/peak" "$build/kivrun" -console -run "$work/bench.ini" >/dev/null 2>"$work/err" \
-    || { cat "$work/err" >&2; exit 1; }
-kiv=$(seconds_since "$start")
-loaded=$(psql -c "SELECT count(*) FROM bench")
+# load TYPE: a package loading the file through a connection of that type, run and compared.
+load() {
+    local type=$1 spec="$work/$1.ini" i
+    {
+        printf '[Administration]\nFileType=Kiv Package Specification\nFormatVersion=1.0.0\nPackageName=Bench\n'
+        printf '[STEP 1]\nStepName=Load\nStepType=dataload\nSourceConnection=In\nSourceTableName=data.csv\n'
+        printf 'TargetConnection=Out\nTargetTableName=bench\nSourceToDestinationColumnMappingSection=Columns\n'
+        printf '[Columns]\n'
+        for i in "${!columns[@]}"; do
+            printf 'SourceColumn_%d=%s\nTargetColumn_%d=%s\n' $((i + 1)) "${columns[$i]}" $((i + 1)) "${columns[$i]}"
+        done
+        printf '[Data Connection - In]\nDatabaseType=TextFile\nDatabase=%s\n' "$work/in"
+        printf '[Data Connection - Out]\nDatabaseType=%s\nServer=127.0.0.1\nDatabase=%s\nUserID=%s\nPassword=%s\n' \
+            "$type" "$KIV_TEST_PG_DATABASE" "$KIV_TEST_PG_USER" "$KIV_TEST_PG_PASSWORD"
+    } > "$spec"
+    psql -c "TRUNCATE bench"
+    local start kiv loaded differing
+    start=$(date +%s.%N)
+    /usr/bin/time -f '%M' -o "$work/peak" "$build/kivrun" -console -run "$spec" >/dev/null 2>"$work/err" \
+        || { cat "$work/err" >&2; exit 1; }
+    kiv=$(seconds_since "$start")
+    loaded=$(psql -c "SELECT count(*) FROM bench")
+    # What kivrun loaded must be what \copy read from the same file, row for row.
+    differing=$(psql -c "SELECT (SELECT count(*) FROM (TABLE bench EXCEPT ALL TABLE reference) a)
+                              + (SELECT count(*) FROM (TABLE reference EXCEPT ALL TABLE bench) b)")
+    printf 'load_csv_postgres %-10s rows=%d  kivrun=%.2fs  psql \\copy=%.2fs  ratio=%.2f  peak=%.1f MB  loaded=%d  copied=%d  differing=%d\n' \
+        "$type" "$rows" "$kiv" "$copy" "$(echo "$kiv / $copy" | bc -l)" \
+        "$(echo "$(cat "$work/peak") / 1024" | bc -l)" "$loaded" "$copied" "$differing"
+}
 
-# What kivrun loaded must be what \copy reads from the same file, row for row.
-psql -c "CREATE TABLE reference (LIKE bench)"
-psql -c "\\copy reference FROM '$work/in/data.csv' WITH (FORMAT csv, HEADER true)"
-differing=$(psql -c "SELECT (SELECT count(*) FROM (TABLE bench EXCEPT ALL TABLE reference) a)
-                          + (SELECT count(*) FROM (TABLE reference EXCEPT ALL TABLE bench) b)")
-printf 'load_csv_postgres rows=%d  kivrun=%.2fs  psql \\copy=%.2fs  ratio=%.2f  peak=%.1f MB  loaded=%d  copied=%d  differing=%d\n' \
-    "$rows" "$kiv" "$copy" "$(echo "$kiv / $copy" | bc -l)" "$(echo "$(cat "$work/peak") / 1024" | bc -l)" \
-    "$loaded" "$copied" "$differing"
+load SQLServer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,12 +28,20 @@ public:
     long NativeError() const noexcept { return nativeError_; }
     const std::string& Description() const noexcept { return description_; }
 
+    // For a row refused while adding rows to a table: how many rows were added after the
+    // refused one. Writers send rows in groups, so the refusal of a row may come while a
+    // later row is added, or when the rows still held are saved; 0 is the row in hand, or
+    // the last row added.
+    std::size_t RowsAfter() const noexcept { return rowsAfter_; }
+    void RowsAfter(std::size_t rows) noexcept { rowsAfter_ = rows; }
+
 private:
     long number_;
     std::string source_;
     std::string sqlState_;
     long nativeError_;
     std::string description_;
+    std::size_t rowsAfter_ = 0;
 };
 
 }  // namespace kiv::db

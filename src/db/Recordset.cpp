@@ -329,6 +329,10 @@ ReadProgress Recordset::SourceProgress() const {
     return kind_ == Kind::Stream && cursor_ ? cursor_->readProgress() : ReadProgress{};
 }
 
+std::size_t Recordset::RowsHeldAtMost() const {
+    return writer_ ? writer_->rowsHeldAtMost() : 1;
+}
+
 void Recordset::Close() {
     reporting([&] {
         requireOpen();

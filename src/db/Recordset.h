@@ -76,6 +76,10 @@ public:
     void CancelUpdate();
     // Saves a pending AddNew and makes sure every saved row has reached the database.
     void UpdateBatch(long affectRecords = adAffectAll);
+    // A target may hold saved rows back and send them in groups: a failure of Update or
+    // UpdateBatch concerns one of the last this many rows (`Error::RowsAfter` tells which).
+    // 1 for every other recordset.
+    std::size_t RowsHeldAtMost() const;
 
     // How much of its source a streaming recordset has read, where the engine knows the
     // source's size (text files); zeros otherwise.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "base/Variant.h"
@@ -16,11 +17,17 @@ public:
     virtual const std::vector<ColumnInfo>& columns() const = 0;
 
     // Saves one row. `assigned` tells which values were given; the others take the
-    // column's default. Throws the refusal or the engine's failure for exactly this row;
-    // rows saved before it stay saved.
+    // column's default. A writer may hold rows back and send them in groups: a refusal
+    // thrown here is that of this row or of a row held back, told by `Error::RowsAfter`.
+    // The rows before the refused one stay saved; the rows after it are dropped.
     virtual void insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) = 0;
 
-    // Makes sure every row saved so far has reached the database.
+    // The most rows the writer holds back before sending them: a refusal concerns one of
+    // the last this many rows.
+    virtual std::size_t rowsHeldAtMost() const { return 1; }
+
+    // Makes sure every row saved so far has reached the database; a refusal is reported
+    // as by `insert`.
     virtual void flush() = 0;
 
     // Flushes and makes the rows durable. The writer is unusable afterwards.

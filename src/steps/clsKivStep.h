@@ -16,6 +16,7 @@
 #include "settings/SubstitutedText.h"
 #include "settings/clsEnvironmentVariables.h"
 #include "settings/clsINIFile.h"
+#include "steps/HandedRows.h"
 
 namespace kiv {
 
@@ -178,6 +179,7 @@ private:
     bool runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
                     std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped);
     void saveRows(db::Recordset& target, db::Command* insert, std::int32_t& status);
+    void reportRefusedRow(const db::Error& error);
     void cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,
                         const std::shared_ptr<db::Recordset>& target);
 
@@ -196,6 +198,8 @@ private:
     std::shared_ptr<clsKivMappingFields> mclsRecordIDFields;
     std::shared_ptr<clsKivColumnMappings> mclsColumnMappings;
     std::int32_t mlRowsProcessed = -1;
+    // The rows handed to the destination that it may still refuse.
+    std::shared_ptr<HandedRows> mHandedRows = std::make_shared<HandedRows>();
     std::shared_ptr<clsKivConnections> mclsDataConnections;
     std::unique_ptr<clsEnvironmentVariables> mclsBeforeOpening;
     std::shared_ptr<clsMessages> mclsErrorMessages;

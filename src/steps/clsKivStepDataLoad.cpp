@@ -399,6 +399,8 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     const bool textDestination = destinationType == kctTextFile;
     clsDebugLog* log = gDebugLog.get();
     mrcdReading = &source;
+    mHandedRows->Reset(textDestination ? 1 : target.RowsHeldAtMost(), mclsRecordIDFields);
+    const bool rememberRows = mHandedRows->Depth() > 1;
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
             break;
@@ -436,6 +438,9 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                         ++skipped;
                     }
                 } else if (!textDestination) {
+                    if (rememberRows) {
+                        mHandedRows->Remember(mlRowsProcessed);
+                    }
                     target.Update();
                 } else if (insert) {
                     long position = 0;
@@ -448,10 +453,7 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                 }
             } catch (const db::Error& error) {
                 status = kssFailed;
-                AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed,
-                                StripProviderPrefix(error.Description()) + " (source row " +
-                                    text::decimal(mlRowsProcessed) + ")",
-                                true);
+                reportRefusedRow(error);
             }
         }
         if (status == kssSucceeded) {
@@ -473,20 +475,42 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
 }
 
 // Rows may still be on their way to the destination when the loop ends, also after a failed
-// row, and become durable only when the destination closes (the target recordset) or the
-// insert command lets go of its statement. A failure to save them must fail the data set
-// rather than vanish in the clean-up, which ignores errors.
+// row or when it ended for another reason, and become durable only when the destination closes
+// (the target recordset) or the insert command lets go of its statement. A failure to save
+// them must fail the data set rather than vanish in the clean-up, which ignores errors.
 void clsKivStep::saveRows(db::Recordset& target, db::Command* insert, std::int32_t& status) {
     try {
         if (insert) {
             insert->ActiveConnection(nullptr);
         } else {
+            // A row whose saving failed stays pending in the target; it is not saved again.
+            target.CancelUpdate();
+            target.UpdateBatch(db::adAffectAll);
             target.Close();
         }
     } catch (const db::Error& error) {
         status = kssFailed;
-        AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed,
-                        StripProviderPrefix(error.Description()), true);
+        reportRefusedRow(error);
+    }
+}
+
+// The refused row may be one handed to the destination before the row in hand: it is
+// reported with its own number and identification, and the step counts the rows up to it,
+// as when every row is sent by itself.
+void clsKivStep::reportRefusedRow(const db::Error& error) {
+    const bool earlierRow = mHandedRows->Depth() > 1;
+    if (earlierRow) {
+        mlRowsProcessed = mHandedRows->Select(error.RowsAfter());
+        if (mclsErrorMessages) {
+            mclsErrorMessages->RecordIDFields(mHandedRows);
+        }
+    }
+    AddErrorMessage(kMsgError, kLoadSource, 1, mlRowsProcessed,
+                    StripProviderPrefix(error.Description()) + " (source row " +
+                        text::decimal(mlRowsProcessed) + ")",
+                    true);
+    if (earlierRow && mclsErrorMessages) {
+        mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
     }
 }
 

@@ -7,6 +7,11 @@
 
 namespace {
 
+const std::string kLoadPeople =
+    "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\nSourceTableName=people.csv\r\n"
+    "TargetConnection=Pg\r\nTargetTableName=people\r\nSourceToDestinationColumnMappingSection="
+    "Cols\r\n";
+
 // A run of kivrun against a PostgreSQL database of the test's own, reached as a
 // "SQLServer" connection through the driver the test set-up registers under that name.
 class OdbcRunTest : public RunFixture {
@@ -57,6 +62,26 @@ protected:
         dir.write("in/" + name, content);
     }
 
+    // Loads 1,000 rows (line, id, v) into people (id key, line, v varchar(5) not null, no
+    // 'bad'), row `refused` carrying `id` and `v` the table refuses, through the connection
+    // `Pg` that `connection` defines. The step must fail on exactly that row with the
+    // server's `message`, and leave exactly the rows before it in the table.
+    void expectRefusedRow(const std::string& connection, int refused, const std::string& id,
+                          const std::string& v, const std::string& message) {
+        setUp("DROP TABLE IF EXISTS people");
+        setUp(
+            "CREATE TABLE people (id int PRIMARY KEY, line int, v varchar(5) NOT NULL "
+            "CHECK (v <> 'bad'))");
+        const std::string csv = refusingCsv(refused, id, v);
+        writeCsv("people.csv", csv);
+        package("spec.ini", "Load",
+                step(1, kLoadPeople + "RecordIDColumn_1=line\r\n") +
+                    columns("Cols", {"id", "line", "v"}) + filesConnection() + connection);
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        expectFailedAtRow(outcome, refused, message,
+                          database.plain.query("SELECT count(*), max(line) FROM people"));
+    }
+
     PostgresTestDatabase database;
 };
 
@@ -85,11 +110,6 @@ std::string postgresDriverLibrary() {
     }
     return {};
 }
-
-const std::string kLoadPeople =
-    "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\nSourceTableName=people.csv\r\n"
-    "TargetConnection=Pg\r\nTargetTableName=people\r\nSourceToDestinationColumnMappingSection="
-    "Cols\r\n";
 
 }  // namespace
 
@@ -251,4 +271,136 @@ TEST_F(OdbcRunTest, WithoutADriverForSqlServerTheReportNamesTheDriversTried) {
                             "'FreeTDS'."),
               std::string::npos)
         << report();
+}
+
+TEST_F(OdbcRunTest, ARowRefusedInTheMiddleOfAGroupFailsTheLoadAtThatRow) {
+    const std::string pg = serverConnection("Pg");
+    expectRefusedRow(pg, 500, "3", "ok",
+                     "ERROR: duplicate key value violates unique constraint "
+                     "\"people_pkey\"");
+    expectRefusedRow(pg, 321, "321", "toolong",
+                     "ERROR: value too long for type character varying(5)");
+    expectRefusedRow(pg, 777, "777", "bad",
+                     "ERROR: new row for relation \"people\" violates check "
+                     "constraint \"people_v_check\"");
+    expectRefusedRow(pg, 650, "650", "",
+                     "ERROR: null value in column \"v\" of relation \"people\" "
+                     "violates not-null constraint");
+}
+
+TEST_F(OdbcRunTest, TheFirstAndTheLastRowOfALoadAreRefusedAsThemselves) {
+    const std::string pg = serverConnection("Pg");
+    expectRefusedRow(pg, 1, "1", "bad",
+                     "ERROR: new row for relation \"people\" violates check "
+                     "constraint \"people_v_check\"");
+    expectRefusedRow(pg, 1000, "1", "ok",
+                     "ERROR: duplicate key value violates unique constraint "
+                     "\"people_pkey\"");
+}
+
+TEST_F(OdbcRunTest, ALookupFailingOnTheConnectionBeingLoadedKeepsTheRowsBeforeIt) {
+    setUp("CREATE TABLE people (id int, line int)");
+    std::string csv = "line\r\n";
+    for (int line = 1; line <= 1500; ++line) {
+        csv += std::to_string(line) + "\r\n";
+    }
+    writeCsv("people.csv", csv);
+    // Row 1,200's lookup divides by zero: the server refuses the rest of the transaction
+    // until it is rolled back to what was written before.
+    package("spec.ini", "Lookup",
+            step(1, kLoadPeople) +
+                "[Cols]\r\nSourceColumn_1=line\r\nTargetColumn_1=line\r\n"
+                "SourceMappingType_2=Lookup\r\nSourceColumn_2_P1=line\r\n"
+                "SourceMappingSQLConnection_2=Pg\r\n"
+                "SourceMappingSQLStatement_2=SELECT 1000 / (CAST([P1] AS int) - 1200)\r\n"
+                "TargetColumn_2=id\r\n" +
+                filesConnection() + serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(report().find("division by zero"), std::string::npos) << report();
+    EXPECT_EQ(database.plain.query("SELECT count(*), max(line) FROM people"),
+              (std::vector<std::string>{"1199|1199"}));
+}
+
+namespace {
+
+// A table with every kind of column users' tables have, and the rows the matrix tests load
+// into it, as text the server renders the same way whatever path brought them.
+const char* kMatrixTable =
+    "CREATE TABLE matrix (i integer, b bigint, t text, v varchar(12), n numeric(12,2), "
+    "d double precision, f boolean, day date, ts timestamp, u uuid, j json, bin bytea, "
+    "tm time, tz timestamptz)";
+const char* kMatrixColumns[] = {"i",   "b",  "t", "v", "n",   "d",  "f",
+                                "day", "ts", "u", "j", "bin", "tm", "tz"};
+const char* kMatrixReading =
+    "SELECT i, b, t, v, n, d, f, day, ts, u::text, j::text, encode(bin, 'hex'), tm, "
+    "tz = '2024-05-06 07:08:09'::timestamptz FROM matrix ORDER BY i";
+const std::vector<std::string> kMatrixRows = {
+    "1|9000000000|Gruss, \"quoted\"|short|1234567890.12|2.5|1|2024-02-29|2023-07-01 08:09:10|"
+    "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11|{\"k\": [1, 2]}|616263|13:45:10|1",
+    "2|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL",
+    "3|-1|x|y|-0.50|-1e-05|0|1900-01-01|1999-12-31 23:59:59|"
+    "00000000-0000-0000-0000-000000000000|null|7a|00:00:01|1"};
+
+// The mapping section copying every column of the matrix by its name.
+std::string matrixColumns() {
+    std::string columns = "[Cols]\r\n";
+    int number = 0;
+    for (const char* name : kMatrixColumns) {
+        const std::string n = std::to_string(++number);
+        columns += "SourceColumn_" + n + "=" + name + "\r\nTargetColumn_" + n + "=" + name + "\r\n";
+    }
+    return columns;
+}
+
+}  // namespace
+
+TEST_F(OdbcRunTest, EveryKindOfColumnArrivesFromACsvFileAsItWasWritten) {
+    setUp(kMatrixTable);
+    writeCsv("matrix.csv",
+             "i,b,t,v,n,d,f,day,ts,u,j,bin,tm,tz\r\n"
+             "1,9000000000,\"Gruss, "
+             "\"\"quoted\"\"\",short,1234567890.12,2.5,true,2024-02-29,2023-07-01 08:09:10,"
+             "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,\"{\"\"k\"\": [1, 2]}\",abc,13:45:10,"
+             "2024-05-06 07:08:09\r\n"
+             "2,,,,,,,,,,,,,\r\n"
+             "3,-1,x,y,-0.5,-0.00001,false,1900-01-01,1999-12-31 23:59:59,"
+             "00000000-0000-0000-0000-000000000000,null,z,00:00:01,2024-05-06 07:08:09\r\n");
+    package("spec.ini", "Matrix",
+            step(1,
+                 "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\n"
+                 "SourceTableName=matrix.csv\r\nTargetConnection=Pg\r\nTargetTableName=matrix\r\n"
+                 "SourceToDestinationColumnMappingSection=Cols\r\n") +
+                matrixColumns() + filesConnection() + serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_EQ(database.plain.query(kMatrixReading), kMatrixRows);
+}
+
+TEST_F(OdbcRunTest, EveryKindOfColumnArrivesFromASqliteTableAsItWasWritten) {
+    setUp(kMatrixTable);
+    sql("in.db",
+        "CREATE TABLE matrix (i INTEGER, b BIGINT, t TEXT, v VARCHAR(12), n NUMERIC(12,2), "
+        "d DOUBLE, f BOOLEAN, day DATE, ts DATETIME, u TEXT, j TEXT, bin BLOB, tm TIME, "
+        "tz DATETIME)");
+    sql("in.db",
+        "INSERT INTO matrix VALUES (1, 9000000000, 'Gruss, \"quoted\"', 'short', 1234567890.12, "
+        "2.5, 1, '2024-02-29', '2023-07-01 08:09:10', "
+        "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', '{\"k\": [1, 2]}', x'616263', '13:45:10', "
+        "'2024-05-06 07:08:09'), (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+        "NULL, NULL, NULL), (3, -1, 'x', 'y', -0.5, -0.00001, 0, '1900-01-01', "
+        "'1999-12-31 23:59:59', '00000000-0000-0000-0000-000000000000', 'null', x'7a', "
+        "'00:00:01', '2024-05-06 07:08:09')");
+    package("spec.ini", "Matrix",
+            step(1,
+                 "StepName=Load\r\nStepType=dataload\r\nSourceConnection=In\r\n"
+                 "SourceTableName=matrix\r\nTargetConnection=Pg\r\nTargetTableName=matrix\r\n"
+                 "SourceToDestinationColumnMappingSection=Cols\r\n") +
+                matrixColumns() +
+                "[Data Connection - In]\r\nDatabaseType=SQLite\r\n"
+                "Database=$(INIPath)/in.db\r\n" +
+                serverConnection("Pg"));
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_EQ(database.plain.query(kMatrixReading), kMatrixRows);
 }

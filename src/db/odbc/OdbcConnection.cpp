@@ -56,6 +56,7 @@ OdbcConnection::OdbcConnection(OdbcHandle environment, std::string_view connectS
     searchEscape_ = info(SQL_SEARCH_PATTERN_ESCAPE);
     dbmsName_ = info(SQL_DBMS_NAME);
     server_ = info(SQL_SERVER_NAME);
+    marks_ = text::iequals(dbmsName_, "PostgreSQL");
 }
 
 OdbcConnection::~OdbcConnection() {
@@ -157,6 +158,7 @@ void OdbcConnection::beginWriting(std::size_t rows) {
 
 void OdbcConnection::commit() {
     transactionRows_ = 0;
+    marked_ = false;
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT))) {
         throw diagnosed(SQL_HANDLE_DBC, connection_.get());
     }
@@ -177,10 +179,47 @@ void OdbcConnection::endTransaction() {
 }
 
 void OdbcConnection::commitAfterFailure() noexcept {
+    undoSinceMark();
     flushHeldRows();
     if (inTransaction_) {
         transactionRows_ = 0;
+        marked_ = false;
         SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT);
+    }
+}
+
+void OdbcConnection::markWritten() {
+    if (!marks_ || !inTransaction_) {
+        return;
+    }
+    // One round trip: the previous mark is merged into the transaction and a new one set.
+    run(marked_ ? "RELEASE SAVEPOINT kiv_written; SAVEPOINT kiv_written" : "SAVEPOINT kiv_written");
+    marked_ = true;
+}
+
+void OdbcConnection::undoSinceMark() noexcept {
+    if (!marks_ || !inTransaction_) {
+        return;
+    }
+    try {
+        if (marked_) {
+            run("ROLLBACK TO SAVEPOINT kiv_written");
+            return;
+        }
+    } catch (const Error&) {
+        // The mark is gone with the connection's state; the transaction goes as a whole.
+    }
+    // Nothing written since the transaction began is kept: all of it goes.
+    marked_ = false;
+    transactionRows_ = 0;
+    SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+}
+
+void OdbcConnection::run(const char* sql) const {
+    const OdbcHandle statement = this->statement();
+    OdbcText::Wide text = OdbcText::wide(sql);
+    if (!SQL_SUCCEEDED(SQLExecDirectW(statement.get(), text.data(), SQL_NTS))) {
+        throw error(statement);
     }
 }
 

@@ -22,7 +22,9 @@ class OdbcTableWriter;
 // leaves and after a failure, so what was written before a failure stays written: the
 // outcome of committing every row, without paying for a commit per row. Rows a writer holds
 // back for a multi-row INSERT are sent before any other statement on the connection runs,
-// so every statement sees every row written before it.
+// so every statement sees every row written before it. Where a failed statement spoils the
+// whole transaction (PostgreSQL), the writes that succeeded are marked with a savepoint and a
+// failure is rolled back to it, so they stay written.
 class OdbcConnection {
 public:
     // Rows one transaction holds at most.
@@ -73,9 +75,17 @@ public:
     // Commits what was written before a failure, so it stays written whatever comes next.
     void commitAfterFailure() noexcept;
 
+    // Marks everything written so far in the transaction as kept: a statement failing after
+    // it is undone back to the mark, never further.
+    void markWritten();
+    // Undoes what was written since the last mark: a failed statement where the database
+    // then refuses everything else in the transaction (PostgreSQL).
+    void undoSinceMark() noexcept;
+
 private:
     std::string info(SQLUSMALLINT item) const;
     Error diagnosed(SQLSMALLINT type, SQLHANDLE handle) const;
+    void run(const char* sql) const;
     void setAutoCommit(bool on);
     void commit();
     // Commits and gives the connection back its automatic commits.
@@ -90,6 +100,10 @@ private:
     std::string server_;
     int writers_ = 0;
     bool inTransaction_ = false;
+    // A failed statement makes the database refuse the rest of the transaction until it is
+    // rolled back to a savepoint, which the connection then sets after every write.
+    bool marks_ = false;
+    bool marked_ = false;
     std::size_t transactionRows_ = 0;
     std::vector<OdbcTableWriter*> holding_;
 };

@@ -3,6 +3,7 @@
 #include <sql.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kiv::db::odbc {
@@ -17,6 +18,11 @@ public:
     // The first of `sqlServerNames` that is installed; throws a failure naming all of them
     // when none is.
     static std::string sqlServer(SQLHENV environment);
+
+    // The library file of the driver registered as `driver`; empty when there is none.
+    static std::string library(SQLHENV environment, std::string_view driver);
+    // The driver the data source `dataSource` (odbc.ini) names; empty when there is none.
+    static std::string ofDataSource(SQLHENV environment, std::string_view dataSource);
 };
 
 }  // namespace kiv::db::odbc

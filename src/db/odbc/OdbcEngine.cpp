@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "base/Path.h"
 #include "base/Text.h"
 #include "db/Constants.h"
 #include "db/odbc/OdbcCatalog.h"
@@ -14,10 +15,32 @@
 #include "db/odbc/OdbcDrivers.h"
 #include "db/odbc/OdbcGeneratedSql.h"
 #include "db/odbc/OdbcStatement.h"
-#include "db/odbc/OdbcTableInspection.h"
 #include "db/odbc/OdbcTableWriter.h"
 
 namespace kiv::db::odbc {
+
+namespace {
+
+// PostgreSQL's driver wraps every statement in a savepoint of its own so that a failing one
+// leaves the transaction usable: a round trip for each. The writers mark what they wrote
+// and roll a failure back themselves, so the driver is told to leave failures alone,
+// unless the connect string says otherwise.
+void leaveFailuresToTheWriters(OdbcConnectString& parts, SQLHENV environment) {
+    if (parts.value("Protocol")) {
+        return;
+    }
+    std::string driver = parts.value("Driver").value_or("");
+    if (driver.empty()) {
+        driver = OdbcDrivers::ofDataSource(environment, parts.value("DSN").value_or(""));
+    }
+    const std::string library =
+        driver.find('/') != std::string::npos ? driver : OdbcDrivers::library(environment, driver);
+    if (path::fileNameOf(library).starts_with("psqlodbc")) {
+        parts.set("Protocol", "7.4-0");
+    }
+}
+
+}  // namespace
 
 std::shared_ptr<OdbcEngine> OdbcEngine::open(std::string_view connectString, long mode) {
     OdbcConnectString parts(connectString);
@@ -26,6 +49,7 @@ std::shared_ptr<OdbcEngine> OdbcEngine::open(std::string_view connectString, lon
         driver && text::iequals(*driver, OdbcDrivers::sqlServerNames().front())) {
         parts.set("Driver", OdbcDrivers::sqlServer(environment.get()));
     }
+    leaveFailuresToTheWriters(parts, environment.get());
     auto connection = std::make_shared<OdbcConnection>(std::move(environment), parts.text(),
                                                        (mode & adModeReadWrite) == adModeRead);
     return std::make_shared<OdbcEngine>(std::move(connection));
@@ -51,7 +75,12 @@ std::unique_ptr<Cursor> OdbcEngine::execute(std::string_view sql, long& recordsA
     auto statement = std::make_shared<OdbcHandle>(connection_->statement());
     const SQLRETURN code = SQLExecDirectW(statement->get(), text.data(), SQL_NTS);
     try {
-        return results(std::move(statement), std::move(text), code, recordsAffected);
+        std::unique_ptr<Cursor> rows =
+            results(std::move(statement), std::move(text), code, recordsAffected);
+        if (!rows) {
+            connection_->markWritten();
+        }
+        return rows;
     } catch (const Error&) {
         connection_->commitAfterFailure();
         throw;
@@ -98,9 +127,7 @@ std::unique_ptr<TableWriter> OdbcEngine::openTable(std::string_view table) {
         throw OdbcDiagnostics::failure("42S02",
                                        "The table '" + std::string(table) + "' does not exist.");
     }
-    const bool groupable = OdbcTableInspection::onlyTypesRefuse(*connection_, table);
-    return std::make_unique<OdbcTableWriter>(connection_, std::string(table), std::move(columns),
-                                             groupable);
+    return std::make_unique<OdbcTableWriter>(connection_, std::string(table), std::move(columns));
 }
 
 std::unique_ptr<PreparedStatement> OdbcEngine::prepare(std::string_view sql) {

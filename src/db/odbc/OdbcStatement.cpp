@@ -61,6 +61,9 @@ SQLRETURN OdbcStatement::execute() {
         connection_->commitAfterFailure();
         throw failure;
     }
+    if (writes_) {
+        connection_->markWritten();
+    }
     return code;
 }
 

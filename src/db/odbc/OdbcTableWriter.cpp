@@ -1,14 +1,12 @@
 #include "db/odbc/OdbcTableWriter.h"
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 #include "base/Text.h"
 #include "db/Constants.h"
 #include "db/ValueCoercion.h"
 #include "db/odbc/OdbcArrayInsert.h"
-#include "db/odbc/OdbcColumnType.h"
 #include "db/odbc/OdbcConnection.h"
 #include "db/odbc/OdbcDiagnostics.h"
 #include "db/odbc/OdbcValuesInsert.h"
@@ -24,32 +22,13 @@ constexpr std::size_t GroupRows = 500;
 constexpr std::size_t GroupParameters = 2000;
 constexpr std::size_t ArrayRows = 1000;
 
-// Dates every common server date type holds (SQL Server's smalldatetime is the narrowest).
-const double EarliestSureDate = Variant::serialFromCivil(1900, 1, 1);
-const double LatestSureDate = Variant::serialFromCivil(2079, 6, 6);
-
-bool fitsPrecision(double value, const ColumnInfo& column) {
-    if (column.precision <= 0 || !std::isfinite(value)) {
-        return false;
-    }
-    const double scale = std::pow(10.0, static_cast<double>(column.numericScale));
-    const double rounded = std::nearbyint(value * scale) / scale;
-    return std::fabs(rounded) <
-           std::pow(10.0, static_cast<double>(column.precision - column.numericScale));
-}
-
-bool fitsLength(long length, const ColumnInfo& column) {
-    return column.definedSize <= 0 || length <= column.definedSize;
-}
-
 }  // namespace
 
 OdbcTableWriter::OdbcTableWriter(std::shared_ptr<OdbcConnection> connection, std::string table,
-                                 std::vector<OdbcColumn> columns, bool groupable)
+                                 std::vector<OdbcColumn> columns)
     : connection_(std::move(connection)),
       table_(std::move(table)),
       columns_(std::move(columns)),
-      groupable_(groupable),
       values_(columns_.size()) {
     for (OdbcColumn& column : columns_) {
         column.info.attributes |= adFldUpdatable;
@@ -71,6 +50,10 @@ OdbcTableWriter::~OdbcTableWriter() {
     connection_->releaseRows(this);
 }
 
+std::size_t OdbcTableWriter::rowsHeldAtMost() const {
+    return std::max(GroupRows, ArrayRows);
+}
+
 OdbcTableWriter::Shape& OdbcTableWriter::shapeFor(const std::vector<bool>& assigned) {
     for (const auto& shape : shapes_) {
         if (shape->assigned == assigned) {
@@ -84,12 +67,10 @@ OdbcTableWriter::Shape& OdbcTableWriter::shapeFor(const std::vector<bool>& assig
         if (assigned[i]) {
             shape->columns.push_back(i);
             columns.push_back(&columns_[i]);
-        } else if (columns_[i].info.notNull && !columns_[i].info.hasDefault) {
-            shape->defaultsAccepted = false;
         }
     }
     shape->single = std::make_unique<OdbcValuesInsert>(*connection_, table_, columns, 1);
-    if (groupable_ && !columns.empty()) {
+    if (!columns.empty()) {
         shape->group = groupInsert(columns);
     }
     const std::size_t rows = shape->group ? shape->group->capacity() : 1;
@@ -113,6 +94,7 @@ std::unique_ptr<OdbcGroupInsert> OdbcTableWriter::groupInsert(
 }
 
 void OdbcTableWriter::insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) {
+    ++added_;
     rethrowDeferred();
     Shape& shape = shapeFor(assigned);
     if (heldRows_ > 0 && heldShape_ != &shape) {
@@ -121,16 +103,16 @@ void OdbcTableWriter::insert(const std::vector<Variant>& row, const std::vector<
     try {
         convert(row, shape);
     } catch (const Error& error) {
-        fail(error);
-    }
-    if (!shape.group || !acceptedForSure(shape)) {
+        // The rows before this one are written first, and refused first if they are.
         sendHeld();
-        sendAlone(shape);
-        return;
+        fail(error, added_);
+    }
+    if (heldRows_ == 0) {
+        firstHeld_ = added_;
     }
     hold(shape);
     heldShape_ = &shape;
-    if (++heldRows_ >= shape.group->capacity()) {
+    if (++heldRows_ >= (shape.group ? shape.group->capacity() : 1)) {
         sendHeld();
     } else {
         connection_->holdRows(this);
@@ -143,53 +125,6 @@ void OdbcTableWriter::convert(const std::vector<Variant>& row, const Shape& shap
                 ValueCoercion::coerce(row[column], conversions_[column], values_[column])) {
             throw OdbcDiagnostics::failure(refusal->sqlState, refusal->description);
         }
-    }
-}
-
-bool OdbcTableWriter::acceptedForSure(const Shape& shape) const {
-    return shape.defaultsAccepted &&
-           std::all_of(shape.columns.begin(), shape.columns.end(), [&](std::size_t column) {
-               return acceptedForSure(values_[column], columns_[column]);
-           });
-}
-
-bool OdbcTableWriter::acceptedForSure(const Variant& value, const OdbcColumn& column) const {
-    const ColumnInfo& info = column.info;
-    if (value.isNull()) {
-        return !info.notNull;
-    }
-    switch (info.type) {
-        case adTinyInt:
-        case adUnsignedTinyInt:
-        case adSmallInt:
-        case adInteger:
-        case adBigInt:
-        case adBoolean:
-            return true;
-        case adSingle:
-        case adDouble:
-            return std::isfinite(value.toDouble());
-        case adNumeric:
-            return fitsPrecision(value.toDouble(), info);
-        case adDBDate:
-        case adDBTimeStamp:
-            return value.toDate() >= EarliestSureDate && value.toDate() < LatestSureDate + 1;
-        case adDBTime:
-            return true;
-        case adChar:
-        case adVarChar:
-        case adLongVarChar:
-        case adWChar:
-        case adVarWChar:
-        case adLongVarWChar:
-            return OdbcColumnType::isPlainText(info.declaredType) &&
-                   fitsLength(ValueCoercion::characterCount(value.textView()), info);
-        case adBinary:
-        case adVarBinary:
-        case adLongVarBinary:
-            return fitsLength(static_cast<long>(value.textView().size()), info);
-        default:
-            return false;
     }
 }
 
@@ -213,6 +148,7 @@ void OdbcTableWriter::flushHeld() noexcept {
         sendHeld();
     } catch (const Error& error) {
         deferred_ = error;
+        deferredAt_ = added_;
     }
 }
 
@@ -225,38 +161,37 @@ void OdbcTableWriter::sendHeld() {
     connection_->releaseRows(this);
     Shape& shape = *heldShape_;
     startWriting(rows);
-    try {
-        if (shape.group->send(held_.data(), rows)) {
-            return;
+    if (shape.group) {
+        try {
+            if (shape.group->send(held_.data(), rows)) {
+                connection_->markWritten();
+                return;
+            }
+        } catch (const Error& error) {
+            // Without a connection there is nothing to undo or to send the rows to one by one.
+            if (connection_->lost()) {
+                fail(error, firstHeld_);
+            }
+            connection_->undoSinceMark();
+            if (rows == 1) {
+                fail(error, firstHeld_);
+            }
+            // The group is undone as a whole; sending its rows one by one writes those
+            // before the refused row and finds the row to report.
         }
-    } catch (const Error& error) {
-        // Without a connection there is nothing to send the rows to one by one.
-        if (connection_->lost()) {
-            fail(error);
-        }
-        // The failed INSERT has been undone as a whole; sending the rows one by one writes
-        // those before the failing row and finds the row to report.
     }
     replay(shape, rows);
 }
 
 void OdbcTableWriter::replay(Shape& shape, std::size_t rows) {
+    const std::size_t width = shape.columns.size();
     for (std::size_t row = 0; row < rows; ++row) {
-        sendOne(shape, held_.data() + row * shape.columns.size());
-    }
-}
-
-void OdbcTableWriter::sendAlone(Shape& shape) {
-    startWriting(1);
-    hold(shape);
-    sendOne(shape, held_.data());
-}
-
-void OdbcTableWriter::sendOne(Shape& shape, const Variant* values) {
-    try {
-        shape.single->send(values, 1);
-    } catch (const Error& error) {
-        fail(error);
+        try {
+            shape.single->send(held_.data() + row * width, 1);
+            connection_->markWritten();
+        } catch (const Error& error) {
+            fail(error, firstHeld_ + row);
+        }
     }
 }
 
@@ -269,15 +204,18 @@ void OdbcTableWriter::startWriting(std::size_t rows) {
     connection_->beginWriting(rows);
 }
 
-void OdbcTableWriter::fail(const Error& error) {
+void OdbcTableWriter::fail(const Error& error, std::size_t row) {
+    Error failure = error;
+    failure.RowsAfter(added_ - std::min(row, added_));
     connection_->commitAfterFailure();
-    throw error;
+    throw failure;
 }
 
 void OdbcTableWriter::rethrowDeferred() {
     if (deferred_) {
-        const Error error = *deferred_;
+        Error error = *deferred_;
         deferred_.reset();
+        error.RowsAfter(error.RowsAfter() + added_ - deferredAt_);
         throw error;
     }
 }
@@ -292,13 +230,12 @@ void OdbcTableWriter::close() {
         return;
     }
     closed_ = true;
-    std::optional<Error> failure = std::exchange(deferred_, std::nullopt);
+    std::optional<Error> failure;
     try {
+        rethrowDeferred();
         sendHeld();
     } catch (const Error& error) {
-        if (!failure) {
-            failure = error;
-        }
+        failure = error;
     }
     if (writing_) {
         writing_ = false;

@@ -19,24 +19,22 @@ class OdbcConnection;
 // connection's grouped transactions.
 //
 // Each value is converted to its column's type before anything is sent; a value that is
-// no such thing is refused at its own Update. A row the server cannot refuse (the table has
-// nothing but column types to refuse it with, and every value fits its column's type and
-// length) is held back and sent with others in one multi-row INSERT; any other row is sent
-// by itself at once, so the server's refusal comes with that row. Held rows are sent before
-// any other statement on the connection runs, and a group that fails anyway is sent again
-// row by row, so the rows before the failing one are written and the failing one is
-// reported.
+// no such thing is refused at its own Update. Rows are held back and sent in groups, one
+// statement per group. A group the server refuses is undone as a whole and sent again row
+// by row, so the rows before the refused one are written, the refused one is reported (with
+// how many rows were added after it) and nothing after it is sent. Held rows are sent
+// before any other statement on the connection runs.
 class OdbcTableWriter : public TableWriter {
 public:
-    // `groupable`: nothing but the column types can refuse a row of the table.
     OdbcTableWriter(std::shared_ptr<OdbcConnection> connection, std::string table,
-                    std::vector<OdbcColumn> columns, bool groupable);
+                    std::vector<OdbcColumn> columns);
     ~OdbcTableWriter() override;
     OdbcTableWriter(const OdbcTableWriter&) = delete;
     OdbcTableWriter& operator=(const OdbcTableWriter&) = delete;
 
     const std::vector<ColumnInfo>& columns() const override { return infos_; }
     void insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) override;
+    std::size_t rowsHeldAtMost() const override;
     void flush() override;
     void close() override;
 
@@ -50,7 +48,6 @@ private:
     struct Shape {
         std::vector<bool> assigned;
         std::vector<std::size_t> columns;
-        bool defaultsAccepted = true;
         std::unique_ptr<OdbcGroupInsert> single;
         std::unique_ptr<OdbcGroupInsert> group;
     };
@@ -59,15 +56,12 @@ private:
     std::unique_ptr<OdbcGroupInsert> groupInsert(
         const std::vector<const OdbcColumn*>& columns) const;
     void convert(const std::vector<Variant>& row, const Shape& shape);
-    bool acceptedForSure(const Shape& shape) const;
-    bool acceptedForSure(const Variant& value, const OdbcColumn& column) const;
     void hold(const Shape& shape);
     void sendHeld();
-    void sendAlone(Shape& shape);
     void replay(Shape& shape, std::size_t rows);
-    void sendOne(Shape& shape, const Variant* values);
     void startWriting(std::size_t rows);
-    [[noreturn]] void fail(const Error& error);
+    // Fails with `error` for the row that was the `row`-th added.
+    [[noreturn]] void fail(const Error& error, std::size_t row);
     void rethrowDeferred();
 
     std::shared_ptr<OdbcConnection> connection_;
@@ -77,16 +71,18 @@ private:
     // The columns without their length and precision: values are converted to the column's
     // type, and whether they fit is left to the server when the driver's limits are unsure.
     std::vector<ColumnInfo> conversions_;
-    bool groupable_;
     std::vector<std::unique_ptr<Shape>> shapes_;
     // The row being added, converted.
     std::vector<Variant> values_;
-    // Values of the rows held back, row after row, of the columns of the held rows' shape;
-    // the first row's slots also carry a row sent by itself.
+    // Values of the rows held back, row after row, of the columns of the held rows' shape.
     std::vector<Variant> held_;
     std::size_t heldRows_ = 0;
     Shape* heldShape_ = nullptr;
+    // Rows added so far, and which of them the first held row is.
+    std::size_t added_ = 0;
+    std::size_t firstHeld_ = 0;
     std::optional<Error> deferred_;
+    std::size_t deferredAt_ = 0;  // rows added when the deferred failure happened
     bool writing_ = false;
     bool closed_ = false;
 };
