@@ -17,7 +17,7 @@ namespace kiv::db::access {
 
 namespace {
 
-const cells::FileSource Source{"Kiv.Access", "[Kiv][Access]", "Access databases are read-only"};
+const cells::FileSource Source{"Kiv.Access", "[Kiv][Access]", "Access database"};
 
 void makeTable(sqlite::SqliteDatabase& database, const std::string& name) {
     const std::string sql = "CREATE VIRTUAL TABLE temp." + cells::SqlName::quoted(name) +
@@ -71,7 +71,7 @@ std::shared_ptr<Engine> AccessEngine::open(const ConnectString& parts) {
     }
     return std::make_shared<cells::ReadOnlyEngine>(
         std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
-        Source.refusal);
+        Source.refusal(path));
 }
 
 }  // namespace kiv::db::access

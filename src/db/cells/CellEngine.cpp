@@ -15,7 +15,7 @@ namespace kiv::db::cells {
 
 std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
                                          const std::vector<NamedTable>& tables,
-                                         std::vector<CatalogEntry> catalog) {
+                                         std::vector<CatalogEntry> catalog, std::string refusal) {
     std::shared_ptr<sqlite::SqliteDatabase> database =
         sqlite::SqliteDatabase::openMemory(source.provider, source.tag);
     auto map = std::make_shared<CellTableMap>();
@@ -40,7 +40,7 @@ std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
     }
     return std::make_shared<ReadOnlyEngine>(
         std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
-        source.refusal);
+        std::move(refusal));
 }
 
 }  // namespace kiv::db::cells

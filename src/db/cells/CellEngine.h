@@ -21,10 +21,10 @@ public:
     // A table under one of its SQL names; a table may come under several names.
     using NamedTable = std::pair<std::string, std::shared_ptr<const CellTable>>;
 
-    // Throws Error when a table cannot be made.
+    // The engine refuses every change with `refusal`. Throws Error when a table cannot be made.
     static std::shared_ptr<Engine> open(const FileSource& source,
                                         const std::vector<NamedTable>& tables,
-                                        std::vector<CatalogEntry> catalog);
+                                        std::vector<CatalogEntry> catalog, std::string refusal);
 };
 
 }  // namespace kiv::db::cells

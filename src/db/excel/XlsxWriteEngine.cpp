@@ -1,0 +1,180 @@
+#include "db/excel/XlsxWriteEngine.h"
+
+#include <cctype>
+#include <optional>
+#include <stdexcept>
+
+#include "base/Text.h"
+#include "db/Constants.h"
+#include "db/excel/ExcelEngine.h"
+#include "db/excel/XlsxTableWriter.h"
+#include "db/files/TextDefinition.h"
+
+namespace kiv::db::excel {
+
+namespace {
+
+// The name a statement gives a sheet: `Sheet1$`, `'My Sheet$'` or a bare name; quotes and the
+// `$` taken off.
+std::string sheetName(std::string_view table) {
+    std::string name(table);
+    if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') {
+        name = text::replaceAll(name.substr(1, name.size() - 2), "''", "'");
+    }
+    if (!name.empty() && name.back() == '$') {
+        name.pop_back();
+    }
+    return name;
+}
+
+bool startsWithWord(std::string_view sql, std::string_view word) {
+    const std::string_view trimmed = text::trimWhitespace(sql);
+    return text::istartsWith(trimmed, word) &&
+           (trimmed.size() == word.size() ||
+            !std::isalnum(static_cast<unsigned char>(trimmed[word.size()])));
+}
+
+// What a sheet's name cannot hold, and how long it may be.
+constexpr std::string_view ForbiddenInSheetNames = "[]:*?/\\";
+constexpr std::size_t LongestSheetName = 31;
+
+}  // namespace
+
+XlsxWriteEngine::XlsxWriteEngine(const cells::FileSource& source, std::string path,
+                                 Workbook workbook, bool exists, bool header)
+    : source_(source),
+      path_(std::move(path)),
+      workbook_(std::move(workbook)),
+      header_(header),
+      modified_(exists ? cells::FileSource::modified(path_) : Variant::Null()) {
+    try {
+        package_ = std::make_shared<XlsxPackage>(path_, workbook_, exists);
+    } catch (const std::runtime_error& error) {
+        throw source_.error("Cannot read the workbook '" + path_ + "': " + error.what() + ".");
+    }
+    rebuild();
+}
+
+Error XlsxWriteEngine::failure(const std::string& description) const {
+    return Error(adErrEngineFailure, source_.provider, "HY000", 0, source_.tag + description);
+}
+
+void XlsxWriteEngine::rebuild() {
+    reader_ = ExcelEngine::serve(
+        workbook_, header_, modified_,
+        "Only a data load, CREATE TABLE and DROP TABLE change the workbook '" + path_ + "'");
+}
+
+std::unique_ptr<Cursor> XlsxWriteEngine::execute(std::string_view sql, long& recordsAffected) {
+    if (startsWithWord(sql, "DELETE")) {
+        throw failure("Deleting data in a linked table is not supported by this ISAM.");
+    }
+    if (define(sql)) {
+        recordsAffected = 0;
+        return nullptr;
+    }
+    return reader_->execute(sql, recordsAffected);
+}
+
+std::unique_ptr<PreparedStatement> XlsxWriteEngine::prepare(std::string_view sql) {
+    if (startsWithWord(sql, "DELETE")) {
+        throw failure("Deleting data in a linked table is not supported by this ISAM.");
+    }
+    return reader_->prepare(sql);
+}
+
+bool XlsxWriteEngine::define(std::string_view sql) {
+    std::optional<files::TextDefinition> definition;
+    try {
+        definition = files::TextDefinition::parse(sql);
+    } catch (const std::runtime_error& error) {
+        throw failure(error.what());
+    }
+    if (!definition) {
+        return false;
+    }
+    const std::string name = sheetName(definition->fileName);
+    if (definition->kind == files::TextDefinition::Kind::Drop) {
+        const std::size_t sheet = sheetOf(definition->fileName);
+        package_->clearSheet(sheet);
+        for (Workbook::Sheet& read : workbook_.sheets) {
+            if (text::iequals(read.name, package_->sheetName(sheet))) {
+                read.rows.clear();
+            }
+        }
+        rebuild();
+        return true;
+    }
+    if (name.empty() || name.size() > LongestSheetName ||
+        name.find_first_of(ForbiddenInSheetNames) != std::string::npos) {
+        throw failure("Cannot create the sheet '" + name +
+                      "': a sheet's name has 1 to 31 characters, none of them [ ] : * ? / \\.");
+    }
+    if (package_->sheet(name)) {
+        throw failure("Cannot create the sheet '" + name +
+                      "': the workbook has a sheet of that name already.");
+    }
+    std::vector<std::string> columns;
+    std::vector<cells::Cell> header;
+    for (const files::TextColumn& column : definition->columns) {
+        columns.push_back(column.name);
+        header.push_back(cells::Cell::ofText(column.name));
+    }
+    package_->addSheet(name, columns);
+    workbook_.sheets.push_back(Workbook::Sheet{name, {std::move(header)}});
+    rebuild();
+    return true;
+}
+
+std::size_t XlsxWriteEngine::sheetOf(std::string_view table) const {
+    if (const std::optional<std::size_t> sheet = package_->sheet(sheetName(table))) {
+        return *sheet;
+    }
+    throw failure("The workbook '" + path_ + "' has no sheet " + std::string(table) + ".");
+}
+
+std::unique_ptr<TableWriter> XlsxWriteEngine::openTable(std::string_view table) {
+    std::size_t sheet = 0;
+    std::size_t firstColumn = 0;
+    const Workbook::Name* range = nullptr;
+    for (const Workbook::Name& name : workbook_.names) {
+        if (text::iequals(name.name, table)) {
+            range = &name;
+        }
+    }
+    if (range != nullptr) {
+        sheet = sheetOf(workbook_.sheets[range->sheet].name);
+        firstColumn = range->range.firstColumn;
+    } else {
+        sheet = sheetOf(table);
+        for (const Workbook::Sheet& read : workbook_.sheets) {
+            if (text::iequals(read.name, package_->sheetName(sheet))) {
+                firstColumn = read.usedRange() ? read.usedRange()->firstColumn : 0;
+            }
+        }
+    }
+    std::vector<ColumnInfo> columns =
+        tableColumns(range != nullptr ? std::string(table) : package_->sheetName(sheet) + "$");
+    return std::make_unique<XlsxTableWriter>(
+        package_, sheet, firstColumn, std::move(columns),
+        failure("Cannot add the row to " + std::string(table) + ": "));
+}
+
+std::vector<ColumnInfo> XlsxWriteEngine::tableColumns(std::string_view table) {
+    std::vector<ColumnInfo> columns = reader_->tableColumns(table);
+    if (columns.empty() && package_->sheet(sheetName(table))) {
+        columns = reader_->tableColumns(sheetName(table) + "$");
+    }
+    return columns;
+}
+
+void XlsxWriteEngine::close() {
+    try {
+        package_->save();
+    } catch (const std::runtime_error& error) {
+        throw failure("Cannot save the workbook '" + path_ + "': " + error.what() +
+                      "; the file was left as it was.");
+    }
+}
+
+}  // namespace kiv::db::excel

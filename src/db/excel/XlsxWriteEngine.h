@@ -1,0 +1,51 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Variant.h"
+#include "db/Engine.h"
+#include "db/cells/FileSource.h"
+#include "db/excel/Workbook.h"
+#include "db/excel/XlsxPackage.h"
+
+namespace kiv::db::excel {
+
+// An .xlsx workbook opened for writing. Queries read the workbook as it was opened (with the
+// sheets made since); a recordset opened on a sheet (`[Sheet1$]`, `['My Sheet$']`), a named
+// range or a sheet made by CREATE TABLE adds rows below its data; CREATE TABLE adds a sheet
+// whose first row holds the column names, DROP TABLE clears a sheet, DELETE is refused. What
+// was written is saved into the file when the connection closes.
+class XlsxWriteEngine : public Engine {
+public:
+    // `exists` false: the workbook is created when the connection closes with a sheet in it.
+    // Throws Error when the workbook's parts cannot be read.
+    XlsxWriteEngine(const cells::FileSource& source, std::string path, Workbook workbook,
+                    bool exists, bool header);
+
+    const std::string& provider() const override { return source_.provider; }
+    std::unique_ptr<Cursor> execute(std::string_view sql, long& recordsAffected) override;
+    std::unique_ptr<TableWriter> openTable(std::string_view table) override;
+    std::unique_ptr<PreparedStatement> prepare(std::string_view sql) override;
+    std::vector<CatalogEntry> catalog() override { return reader_->catalog(); }
+    std::vector<ColumnInfo> tableColumns(std::string_view table) override;
+    void close() override;
+
+private:
+    Error failure(const std::string& description) const;
+    void rebuild();
+    bool define(std::string_view sql);
+    std::size_t sheetOf(std::string_view table) const;
+
+    cells::FileSource source_;
+    std::string path_;
+    Workbook workbook_;
+    bool header_;
+    Variant modified_;
+    std::shared_ptr<XlsxPackage> package_;
+    std::shared_ptr<Engine> reader_;
+};
+
+}  // namespace kiv::db::excel
