@@ -15,7 +15,8 @@ namespace kiv::db::cells {
 
 std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
                                          const std::vector<NamedTable>& tables,
-                                         std::vector<CatalogEntry> catalog, std::string refusal) {
+                                         std::vector<CatalogEntry> catalog, std::string refusal,
+                                         CellChanges* changes) {
     std::shared_ptr<sqlite::SqliteDatabase> database =
         sqlite::SqliteDatabase::openMemory(source.provider, source.tag);
     auto map = std::make_shared<CellTableMap>();
@@ -24,7 +25,7 @@ std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
     }
     sqlite3* handle = database->handle();
     try {
-        CellVirtualTable::registerModule(handle, map);
+        CellVirtualTable::registerModule(handle, map, changes);
     } catch (const std::runtime_error& failure) {
         throw database->error(SQLITE_ERROR, "HY000", failure.what());
     }
@@ -39,8 +40,8 @@ std::shared_ptr<Engine> CellEngine::open(const FileSource& source,
         }
     }
     return std::make_shared<ReadOnlyEngine>(
-        std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
-        std::move(refusal));
+        std::make_shared<sqlite::SqliteEngine>(std::move(database), changes == nullptr),
+        std::move(catalog), std::move(refusal));
 }
 
 }  // namespace kiv::db::cells

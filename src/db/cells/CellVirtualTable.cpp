@@ -4,6 +4,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "base/Text.h"
 #include "db/sqlite/VirtualTable.h"
@@ -14,10 +15,15 @@ namespace {
 
 using sqlite::VirtualTable;
 
-using SharedTables = std::shared_ptr<const CellTableMap>;
+struct Source {
+    std::shared_ptr<const CellTableMap> tables;
+    CellChanges* changes = nullptr;
+};
 
 struct Table : sqlite3_vtab {
     std::shared_ptr<const CellTable> table;
+    CellChanges* changes = nullptr;
+    std::vector<Variant> values;  // the row being inserted
 };
 
 struct Cursor : sqlite3_vtab_cursor {
@@ -35,7 +41,8 @@ Cursor& cursorOf(sqlite3_vtab_cursor* cursor) {
 int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab** out,
             char** error) {
     try {
-        const CellTableMap& tables = **static_cast<SharedTables*>(aux);
+        const Source& source = **static_cast<std::shared_ptr<const Source>*>(aux);
+        const CellTableMap& tables = *source.tables;
         const auto found = tables.find(text::toLower(argv[2]));
         if (found == tables.end()) {
             *error = sqlite3_mprintf("The source has no table named %s.", argv[2]);
@@ -47,6 +54,7 @@ int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab**
         }
         auto* table = new Table();
         table->table = found->second;
+        table->changes = source.changes;
         *out = table;
         return SQLITE_OK;
     } catch (const std::exception&) {
@@ -113,6 +121,47 @@ int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
     return SQLITE_OK;
 }
 
+Variant valueOf(sqlite3_value* value) {
+    switch (sqlite3_value_type(value)) {
+        case SQLITE_INTEGER:
+            return Variant(static_cast<std::int64_t>(sqlite3_value_int64(value)));
+        case SQLITE_FLOAT:
+            return Variant(sqlite3_value_double(value));
+        case SQLITE_NULL:
+            return Variant::Null();
+        default:
+            return Variant(
+                std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                                 static_cast<std::size_t>(sqlite3_value_bytes(value))));
+    }
+}
+
+int update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64*) {
+    Table& table = *static_cast<Table*>(vtab);
+    if (table.changes == nullptr) {
+        return VirtualTable::refuseChanges(vtab, argc, argv, nullptr);
+    }
+    if (argc == 1) {
+        return VirtualTable::fail(vtab,
+                                  "Deleting data in a linked table is not supported by this ISAM.");
+    }
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
+        return VirtualTable::fail(vtab, "The cells of " + table.table->name() +
+                                            " cannot be changed: rows are added to a "
+                                            "workbook, never changed in it.");
+    }
+    try {
+        table.values.clear();
+        for (int i = 2; i < argc; ++i) {
+            table.values.push_back(valueOf(argv[i]));
+        }
+        table.changes->insert(*table.table, table.values);
+        return SQLITE_OK;
+    } catch (const std::exception& error) {
+        return VirtualTable::fail(vtab, error.what());
+    }
+}
+
 const sqlite3_module Module = {
     .iVersion = 1,
     .xCreate = connect,
@@ -127,7 +176,7 @@ const sqlite3_module Module = {
     .xEof = eof,
     .xColumn = column,
     .xRowid = rowid,
-    .xUpdate = VirtualTable::refuseChanges,
+    .xUpdate = update,
     .xBegin = nullptr,
     .xSync = nullptr,
     .xCommit = nullptr,
@@ -142,8 +191,11 @@ const sqlite3_module Module = {
 
 }  // namespace
 
-void CellVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const CellTableMap> tables) {
-    VirtualTable::registerModule(db, ModuleName, Module, std::move(tables), "cell-table");
+void CellVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const CellTableMap> tables,
+                                      CellChanges* changes) {
+    VirtualTable::registerModule(db, ModuleName, Module,
+                                 std::make_shared<const Source>(Source{std::move(tables), changes}),
+                                 "cell-table");
 }
 
 }  // namespace kiv::db::cells

@@ -98,7 +98,8 @@ std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts, long mode)
 }
 
 std::shared_ptr<Engine> ExcelEngine::serve(const Workbook& workbook, bool header,
-                                           const Variant& modified, std::string refusal) {
+                                           const Variant& modified, std::string refusal,
+                                           cells::CellChanges* changes) {
     std::vector<CellEngine::NamedTable> tables;
     std::vector<CatalogEntry> catalog;
     for (const Workbook::Name& name : workbook.names) {
@@ -119,7 +120,7 @@ std::shared_ptr<Engine> ExcelEngine::serve(const Workbook& workbook, bool header
     std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
         return text::toLower(a.name) < text::toLower(b.name);
     });
-    return CellEngine::open(Source, tables, std::move(catalog), std::move(refusal));
+    return CellEngine::open(Source, tables, std::move(catalog), std::move(refusal), changes);
 }
 
 }  // namespace kiv::db::excel

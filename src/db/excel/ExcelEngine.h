@@ -4,6 +4,7 @@
 
 #include "base/Variant.h"
 #include "db/ConnectString.h"
+#include "db/cells/CellChanges.h"
 #include "db/excel/Workbook.h"
 
 namespace kiv::db {
@@ -24,9 +25,11 @@ public:
     // be read.
     static std::shared_ptr<Engine> open(const ConnectString& parts, long mode);
 
-    // An engine that reads `workbook` and refuses every change with `refusal`.
+    // An engine that reads `workbook` and refuses every change with `refusal`, except rows
+    // inserted when `changes` take them.
     static std::shared_ptr<Engine> serve(const Workbook& workbook, bool header,
-                                         const Variant& modified, std::string refusal);
+                                         const Variant& modified, std::string refusal,
+                                         cells::CellChanges* changes = nullptr);
 };
 
 }  // namespace kiv::db::excel

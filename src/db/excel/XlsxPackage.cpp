@@ -146,6 +146,27 @@ void insertBeforeEnd(std::string& xml, std::string_view element, std::string_vie
     xml.insert(static_cast<std::size_t>(match.position(0)), insertion);
 }
 
+// A workbook-level name for a new sheet's whole columns, so the table is found by its name
+// without the `$` too.
+void addName(std::string& workbook, const std::string& sheet, std::size_t columns) {
+    std::string name = "<definedName name=\"";
+    XlsxRowXml::appendEscaped(name, sheet);
+    name += "\">";
+    XlsxRowXml::appendEscaped(name, "'" + text::replaceAll(sheet, "'", "''") + "'!$A:$" +
+                                        XlsxRowXml::columnName(columns == 0 ? 0 : columns - 1));
+    name += "</definedName>";
+    if (std::regex_search(workbook, std::regex("</([A-Za-z_][\\w.-]*:)?definedNames\\s*>"))) {
+        insertBeforeEnd(workbook, "definedNames", name);
+        return;
+    }
+    const std::regex sheetsEnd("</([A-Za-z_][\\w.-]*:)?sheets\\s*>");
+    std::smatch match;
+    std::regex_search(workbook, match, sheetsEnd);
+    const std::string prefix = match[1].str();
+    workbook.insert(static_cast<std::size_t>(match.position(0) + match.length(0)),
+                    "<" + prefix + "definedNames>" + name + "</" + prefix + "definedNames>");
+}
+
 std::size_t lastNumber(const std::string& xml, const std::regex& pattern) {
     std::size_t last = 0;
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), pattern);
@@ -281,6 +302,7 @@ std::size_t XlsxPackage::addSheet(const std::string& name,
     XlsxRowXml::appendEscaped(entry, name);
     entry += "\" sheetId=\"" + std::to_string(number) + "\" r:id=\"" + id + "\"/>";
     insertBeforeEnd(parts.workbook, "sheets", entry);
+    addName(parts.workbook, name, columns.size());
     insertBeforeEnd(parts.relationships, "Relationships",
                     "<Relationship Id=\"" + id + "\" Type=\"" + std::string(WorksheetType) +
                         "\" Target=\"" + file + "\"/>");

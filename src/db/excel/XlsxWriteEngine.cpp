@@ -62,7 +62,8 @@ Error XlsxWriteEngine::failure(const std::string& description) const {
 void XlsxWriteEngine::rebuild() {
     reader_ = ExcelEngine::serve(
         workbook_, header_, modified_,
-        "Only a data load, CREATE TABLE and DROP TABLE change the workbook '" + path_ + "'");
+        "Only a data load, INSERT, CREATE TABLE and DROP TABLE change the workbook '" + path_ + "'",
+        this);
 }
 
 std::unique_ptr<Cursor> XlsxWriteEngine::execute(std::string_view sql, long& recordsAffected) {
@@ -122,6 +123,9 @@ bool XlsxWriteEngine::define(std::string_view sql) {
     }
     package_->addSheet(name, columns);
     workbook_.sheets.push_back(Workbook::Sheet{name, {std::move(header)}});
+    workbook_.names.push_back(Workbook::Name{
+        name, workbook_.sheets.size() - 1,
+        CellRange{0, 0, CellRange::Unbounded, columns.empty() ? 0 : columns.size() - 1}});
     rebuild();
     return true;
 }
@@ -133,31 +137,35 @@ std::size_t XlsxWriteEngine::sheetOf(std::string_view table) const {
     throw failure("The workbook '" + path_ + "' has no sheet " + std::string(table) + ".");
 }
 
-std::unique_ptr<TableWriter> XlsxWriteEngine::openTable(std::string_view table) {
-    std::size_t sheet = 0;
-    std::size_t firstColumn = 0;
-    const Workbook::Name* range = nullptr;
+XlsxWriteEngine::Target XlsxWriteEngine::targetOf(std::string_view table) const {
     for (const Workbook::Name& name : workbook_.names) {
         if (text::iequals(name.name, table)) {
-            range = &name;
+            return Target{sheetOf(workbook_.sheets[name.sheet].name), name.range.firstColumn};
         }
     }
-    if (range != nullptr) {
-        sheet = sheetOf(workbook_.sheets[range->sheet].name);
-        firstColumn = range->range.firstColumn;
-    } else {
-        sheet = sheetOf(table);
-        for (const Workbook::Sheet& read : workbook_.sheets) {
-            if (text::iequals(read.name, package_->sheetName(sheet))) {
-                firstColumn = read.usedRange() ? read.usedRange()->firstColumn : 0;
-            }
+    Target target{sheetOf(table), 0};
+    for (const Workbook::Sheet& read : workbook_.sheets) {
+        if (text::iequals(read.name, package_->sheetName(target.sheet)) && read.usedRange()) {
+            target.firstColumn = read.usedRange()->firstColumn;
         }
     }
-    std::vector<ColumnInfo> columns =
-        tableColumns(range != nullptr ? std::string(table) : package_->sheetName(sheet) + "$");
+    return target;
+}
+
+std::unique_ptr<TableWriter> XlsxWriteEngine::openTable(std::string_view table) {
+    const Target target = targetOf(table);
     return std::make_unique<XlsxTableWriter>(
-        package_, sheet, firstColumn, std::move(columns),
+        package_, target.sheet, target.firstColumn, tableColumns(table),
         failure("Cannot add the row to " + std::string(table) + ": "));
+}
+
+void XlsxWriteEngine::insert(const cells::CellTable& table, const std::vector<Variant>& values) {
+    const Target target = targetOf(table.name());
+    std::vector<std::string> names;
+    for (const cells::CellColumn& column : table.columns()) {
+        names.push_back(column.name);
+    }
+    package_->addRow(target.sheet, target.firstColumn, values, names);
 }
 
 std::vector<ColumnInfo> XlsxWriteEngine::tableColumns(std::string_view table) {

@@ -7,6 +7,7 @@
 
 #include "base/Variant.h"
 #include "db/Engine.h"
+#include "db/cells/CellChanges.h"
 #include "db/cells/FileSource.h"
 #include "db/excel/Workbook.h"
 #include "db/excel/XlsxPackage.h"
@@ -15,10 +16,11 @@ namespace kiv::db::excel {
 
 // An .xlsx workbook opened for writing. Queries read the workbook as it was opened (with the
 // sheets made since); a recordset opened on a sheet (`[Sheet1$]`, `['My Sheet$']`), a named
-// range or a sheet made by CREATE TABLE adds rows below its data; CREATE TABLE adds a sheet
+// range or a sheet made by CREATE TABLE adds rows below its data, as does an INSERT statement;
+// CREATE TABLE adds a sheet
 // whose first row holds the column names, DROP TABLE clears a sheet, DELETE is refused. What
 // was written is saved into the file when the connection closes.
-class XlsxWriteEngine : public Engine {
+class XlsxWriteEngine : public Engine, private cells::CellChanges {
 public:
     // `exists` false: the workbook is created when the connection closes with a sheet in it.
     // Throws Error when the workbook's parts cannot be read.
@@ -34,6 +36,14 @@ public:
     void close() override;
 
 private:
+    // Where rows of a table go: the sheet, and the column of the table's first column.
+    struct Target {
+        std::size_t sheet = 0;
+        std::size_t firstColumn = 0;
+    };
+
+    void insert(const cells::CellTable& table, const std::vector<Variant>& values) override;
+    Target targetOf(std::string_view table) const;
     Error failure(const std::string& description) const;
     void rebuild();
     bool define(std::string_view sql);

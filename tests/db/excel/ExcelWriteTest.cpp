@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <unzip.h>
@@ -56,6 +57,18 @@ std::string bytesOf(const std::string& path) {
 
 class ExcelWrite : public FileSourceFixture {
 protected:
+    // Runs LibreOffice to convert `file` into the folder `into`; the converted file's path.
+    std::string convert(const std::string& file, const std::string& format,
+                        const std::string& into) {
+        const std::string command = "cd '" + folder_.path() + "' && HOME='" + folder_.path() +
+                                    "' soffice --headless --convert-to " + format + " --outdir '" +
+                                    into + "' '" + file + "' >/dev/null 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        const std::string name = file.substr(file.rfind('/') + 1);
+        return into + "/" + name.substr(0, name.rfind('.')) + "." +
+               format.substr(0, format.find(':'));
+    }
+
     void openWorkbook(const std::string& file, long mode = adModeReadWrite) {
         connection_ = std::make_shared<Connection>();
         connection_->Mode(mode);
@@ -110,7 +123,7 @@ TEST_F(ExcelWrite, CreateTableMakesANewWorkbookWhoseCellsKeepTheirTypes) {
     connection_->Execute(
         "CREATE TABLE [Orders] (Id INTEGER, Name TEXT(20), Born DATETIME, Paid CURRENCY, "
         "Member BIT)");
-    EXPECT_EQ(tables(), (std::vector<std::string>{"Orders$:TABLE"}));
+    EXPECT_EQ(tables(), (std::vector<std::string>{"Orders:TABLE", "Orders$:TABLE"}));
     auto orders = target("Orders$");
     add(*orders, {{"Id", 1L},
                   {"Name", "Ann & <Bo>"},
@@ -127,6 +140,8 @@ TEST_F(ExcelWrite, CreateTableMakesANewWorkbookWhoseCellsKeepTheirTypes) {
     closeConnection();
 
     openWorkbook(file, adModeRead);
+    EXPECT_EQ(tables(), (std::vector<std::string>{"Orders:TABLE", "Orders$:TABLE"}));
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM Orders"), (Rows{{"2"}}));
     EXPECT_EQ(rows("SELECT * FROM [Orders$] ORDER BY Id"),
               (Rows{{"1", "Ann & <Bo>", "1990-04-17", "12.5", "True"},
                     {"2", "NULL", "1983-01-02 06:00:00", "7", "False"}}));
@@ -167,6 +182,57 @@ TEST_F(ExcelWrite, RowsGoBelowTheDataAndUntouchedPartsStayByteForByte) {
     EXPECT_EQ(rows("SELECT * FROM [Other$]"), (Rows{{"x"}}));
 }
 
+TEST_F(ExcelWrite, AWorkbookOfLibreOfficeReadsBackEqualThroughBothPrograms) {
+    if (std::system("command -v soffice >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    const std::string made = peopleWorkbook();
+    ::mkdir(folder_.file("lo").c_str(), 0755);
+    const std::string file = convert(made, "xlsx", folder_.file("lo"));
+    const std::map<std::string, Entry> before = entriesOf(file);
+    openWorkbook(file);
+    auto people = target("People$");
+    add(*people, {{"Name", "Bob \"the\" <builder>, & co"}, {"Age", 41.5}});
+    add(*people, {{"Name", "Cy"}, {"Age", true}});
+    add(*people, {{"Name", Variant::Null()}, {"Age", 7L}});
+    people->Close();
+    auto adults = target("Adults");
+    add(*adults, {{"Name", "Di"}, {"Age", 20L}});
+    adults->Close();
+    closeConnection();
+
+    const std::map<std::string, Entry> after = entriesOf(file);
+    ASSERT_EQ(before.size(), after.size());
+    std::size_t changed = 0;
+    for (const auto& [name, entry] : before) {
+        ASSERT_EQ(after.count(name), 1U) << name;
+        changed += after.at(name).raw == entry.raw ? 0 : 1;
+        if (name != "xl/worksheets/sheet1.xml") {
+            EXPECT_EQ(after.at(name).raw, entry.raw) << name;
+        }
+    }
+    EXPECT_EQ(changed, 1U);
+
+    openWorkbook(file, adModeRead);
+    const Rows kiv = rows("SELECT * FROM [People$]");
+    EXPECT_EQ(kiv, (Rows{{"Ann", "34", "68"},
+                         {"Bob \"the\" <builder>, & co", "41.5", "NULL"},
+                         {"Cy", "True", "NULL"},
+                         {"NULL", "7", "NULL"},
+                         {"Di", "20", "NULL"}}));
+    EXPECT_EQ(rows("SELECT * FROM [Other$]"), (Rows{{"x"}}));
+    closeConnection();
+    ::mkdir(folder_.file("csv").c_str(), 0755);
+    std::istringstream csv(bytesOf(convert(file, "csv", folder_.file("csv"))));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(csv, line);) {
+        lines.push_back(line);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{",,,", ",,,", ",Name,Age,Total", ",Ann,34,68",
+                                               ",\"Bob \"\"the\"\" <builder>, & co\",41.5,",
+                                               ",Cy,TRUE,", ",,7,", ",Di,20,"}));
+}
+
 TEST_F(ExcelWrite, RefusalsSayWhatAndKeepTheRowsBefore) {
     const std::string file = peopleWorkbook();
     openWorkbook(file);
@@ -189,6 +255,26 @@ TEST_F(ExcelWrite, RefusalsSayWhatAndKeepTheRowsBefore) {
     EXPECT_EQ(rows("SELECT Name FROM [People$]"), (Rows{{"Ann"}, {"Bob"}}));
     EXPECT_NE(errorOf([&] { target("People$"); }).Description().find("is read-only"),
               std::string::npos);
+}
+
+TEST_F(ExcelWrite, InsertStatementsAddRows) {
+    const std::string file = peopleWorkbook();
+    openWorkbook(file);
+    long affected = 0;
+    connection_->Execute("INSERT INTO [People$] (Name, Age) VALUES ('Eve', 50), ('Fay', NULL)",
+                         &affected);
+    EXPECT_EQ(affected, 2);
+    connection_->Execute("CREATE TABLE Copy (Name TEXT, Age DOUBLE)");
+    connection_->Execute("INSERT INTO Copy SELECT Name, Age FROM [People$] WHERE Age > 30");
+    EXPECT_NE(errorOf([&] { connection_->Execute("UPDATE [People$] SET Age = 1"); })
+                  .Description()
+                  .find("rows are added to a workbook, never changed in it."),
+              std::string::npos);
+    closeConnection();
+    openWorkbook(file, adModeRead);
+    EXPECT_EQ(rows("SELECT Name, Age FROM [People$]"),
+              (Rows{{"Ann", "34"}, {"Eve", "50"}, {"Fay", "NULL"}}));
+    EXPECT_EQ(rows("SELECT * FROM [Copy$]"), (Rows{{"Ann", "34"}}));
 }
 
 TEST_F(ExcelWrite, DropTableClearsTheSheet) {
