@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -106,6 +107,10 @@ int eof(sqlite3_vtab_cursor* cursor) {
 int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
     Cursor& cursor = cursorOf(base);
     const CellTable& table = tableOf(base->pVtab);
+    if (sqlite3_vtab_nochange(context) != 0) {
+        // An UPDATE that leaves this column as it is: the cell is not written again.
+        return SQLITE_OK;
+    }
     try {
         if (index >= 0 && static_cast<std::size_t>(index) < table.columns().size()) {
             table.setResult(context, cursor.row, static_cast<std::size_t>(index), cursor.scratch);
@@ -145,17 +150,25 @@ int update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64*) {
         return VirtualTable::fail(vtab,
                                   "Deleting data in a linked table is not supported by this ISAM.");
     }
-    if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
-        return VirtualTable::fail(vtab, "The cells of " + table.table->name() +
-                                            " cannot be changed: rows are added to a "
-                                            "workbook, never changed in it.");
-    }
     try {
-        table.values.clear();
-        for (int i = 2; i < argc; ++i) {
-            table.values.push_back(valueOf(argv[i]));
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+            table.values.clear();
+            for (int i = 2; i < argc; ++i) {
+                table.values.push_back(valueOf(argv[i]));
+            }
+            table.changes->insert(*table.table, table.values);
+            return SQLITE_OK;
         }
-        table.changes->insert(*table.table, table.values);
+        if (sqlite3_value_int64(argv[0]) != sqlite3_value_int64(argv[1])) {
+            return VirtualTable::fail(vtab, "The row number of a table of cells cannot change.");
+        }
+        std::vector<std::optional<Variant>> changed;
+        for (int i = 2; i < argc; ++i) {
+            changed.push_back(sqlite3_value_nochange(argv[i]) ? std::nullopt
+                                                              : std::optional(valueOf(argv[i])));
+        }
+        table.changes->update(*table.table, static_cast<std::size_t>(sqlite3_value_int64(argv[0])),
+                              changed);
         return SQLITE_OK;
     } catch (const std::exception& error) {
         return VirtualTable::fail(vtab, error.what());

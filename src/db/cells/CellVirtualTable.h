@@ -11,7 +11,7 @@ namespace kiv::db::cells {
 
 // The SQLite virtual-table module that shows tables of cells: a SELECT steps through the rows
 // held in memory; SQLite does the filtering, joining and counting over full scans. Rows an
-// INSERT adds go to the source's changes, where it has any; nothing else changes the tables.
+// INSERT adds and cells an UPDATE changes go to the source's changes, where it has any.
 class CellVirtualTable {
 public:
     static constexpr const char* ModuleName = "kiv_cells";

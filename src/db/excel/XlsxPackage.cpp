@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <regex>
@@ -167,6 +168,61 @@ void addName(std::string& workbook, const std::string& sheet, std::size_t column
                     "<" + prefix + "definedNames>" + name + "</" + prefix + "definedNames>");
 }
 
+// The position of the next start tag of `element` (any namespace prefix) at or after `from`.
+std::size_t nextTag(std::string_view xml, std::string_view element, std::size_t from) {
+    for (std::size_t at = xml.find('<', from); at != std::string_view::npos;
+         at = xml.find('<', at + 1)) {
+        std::size_t name = at + 1;
+        const std::size_t colon = xml.find_first_of(":> /", name);
+        if (colon != std::string_view::npos && xml[colon] == ':') {
+            name = colon + 1;
+        }
+        const std::size_t after = name + element.size();
+        if (xml.substr(name, element.size()) == element && after < xml.size() &&
+            std::string_view(" />\t\r\n").find(xml[after]) != std::string_view::npos) {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// The value of an attribute in a start tag; "" when it has none.
+std::string_view attributeOf(std::string_view tag, std::string_view name) {
+    for (std::size_t at = tag.find(name); at != std::string_view::npos;
+         at = tag.find(name, at + 1)) {
+        const std::size_t quote = at + name.size() + 2;
+        if (at > 0 && std::isspace(static_cast<unsigned char>(tag[at - 1])) &&
+            tag.substr(at + name.size(), 2) == "=\"") {
+            return tag.substr(quote, tag.find('"', quote) - quote);
+        }
+    }
+    return {};
+}
+
+// The 0-based column of a cell reference ("C7" is 2).
+std::size_t columnOf(std::string_view reference) {
+    std::size_t column = 0;
+    for (const char c : reference) {
+        if (c < 'A' || c > 'Z') {
+            break;
+        }
+        column = column * 26 + static_cast<std::size_t>(c - 'A' + 1);
+    }
+    return column - 1;
+}
+
+// Where the element whose start tag is at `open` ends (just past it).
+std::size_t elementEnd(std::string_view xml, std::size_t open, std::string_view element) {
+    const std::size_t tagEnd = xml.find('>', open);
+    if (xml[tagEnd - 1] == '/') {
+        return tagEnd + 1;
+    }
+    const std::size_t close = xml.find(std::string("/") + std::string(element) + ">", tagEnd);
+    const std::size_t prefixed = xml.find(":" + std::string(element) + ">", tagEnd);
+    const std::size_t end = std::min(close, prefixed);
+    return end == std::string_view::npos ? xml.size() : end + element.size() + 2;
+}
+
 std::size_t lastNumber(const std::string& xml, const std::regex& pattern) {
     std::size_t last = 0;
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), pattern);
@@ -186,8 +242,9 @@ struct XlsxPackage::Sheet {
     bool created = false;
     bool cleared = false;
     bool changed = false;
-    std::FILE* spool = nullptr;  // rows written so far, as XML
-    std::string pending;         // rows not yet in the spool
+    std::map<std::size_t, std::map<std::size_t, Variant>> updates;  // by row, then column
+    std::FILE* spool = nullptr;                                     // rows written so far, as XML
+    std::string pending;                                            // rows not yet in the spool
 
     ~Sheet() {
         if (spool != nullptr) {
@@ -333,6 +390,7 @@ void XlsxPackage::clearSheet(std::size_t index) {
     sheet.measured = true;
     sheet.nextRow = 0;
     sheet.pending.clear();
+    sheet.updates.clear();
     if (sheet.spool != nullptr) {
         std::fclose(std::exchange(sheet.spool, nullptr));
     }
@@ -362,6 +420,99 @@ void XlsxPackage::addRow(std::size_t index, std::size_t firstColumn,
     if (sheet.pending.size() >= SpoolSize) {
         spool(sheet);
     }
+}
+
+void XlsxPackage::setCell(std::size_t index, std::size_t row, std::size_t column,
+                          const Variant& value, const std::string& name) {
+    Sheet& sheet = *sheets_.at(index);
+    row_.clear();
+    XlsxRowXml::appendCell(row_, row, column, {}, value, name, styles_, wroteDate_);
+    sheet.updates[row][column] = value;
+    sheet.changed = true;
+    changed_ = true;
+}
+
+void XlsxPackage::appendUpdates(std::string& out, std::size_t row, const Sheet& sheet,
+                                std::size_t from, std::size_t to) {
+    bool wroteDate = false;
+    const auto& cells = sheet.updates.at(row);
+    for (auto it = cells.lower_bound(from); it != cells.end() && it->first < to; ++it) {
+        XlsxRowXml::appendCell(out, row, it->first, {}, it->second, {}, styles_, wroteDate);
+    }
+}
+
+std::string XlsxPackage::updatedRow(std::string_view row, std::size_t number, const Sheet& sheet) {
+    std::string out;
+    const std::size_t tagEnd = row.find('>');
+    if (row[tagEnd - 1] == '/') {
+        out.append(row.substr(0, tagEnd - 1)).append(">");
+        appendUpdates(out, number, sheet, 0, static_cast<std::size_t>(-1));
+        out.append("</row>");
+        return out;
+    }
+    const auto& cells = sheet.updates.at(number);
+    std::size_t pos = tagEnd + 1;
+    out.append(row.substr(0, pos));
+    std::size_t done = 0;  // columns before this one are written
+    for (std::size_t cell = nextTag(row, "c", pos); cell != std::string_view::npos;
+         cell = nextTag(row, "c", pos)) {
+        const std::string_view tag = row.substr(cell, row.find('>', cell) - cell);
+        const std::size_t column = columnOf(attributeOf(tag, "r"));
+        const std::size_t end = elementEnd(row, cell, "c");
+        out.append(row.substr(pos, cell - pos));
+        appendUpdates(out, number, sheet, done, column);
+        const auto update = cells.find(column);
+        if (update == cells.end()) {
+            out.append(row.substr(cell, end - cell));
+        } else {
+            bool wroteDate = false;
+            XlsxRowXml::appendCell(out, number, column, attributeOf(tag, "s"), update->second, {},
+                                   styles_, wroteDate);
+        }
+        done = column + 1;
+        pos = end;
+    }
+    const std::size_t close = row.rfind("</");
+    out.append(row.substr(pos, close - pos));
+    appendUpdates(out, number, sheet, done, static_cast<std::size_t>(-1));
+    out.append(row.substr(close));
+    return out;
+}
+
+std::string XlsxPackage::updated(std::string_view rows, const Sheet& sheet) {
+    std::string out;
+    std::size_t pos = 0;
+    auto update = sheet.updates.begin();
+    while (update != sheet.updates.end()) {
+        const std::size_t open = nextTag(rows, "row", pos);
+        const std::size_t number =
+            open == std::string_view::npos
+                ? static_cast<std::size_t>(-1)
+                : std::stoul(std::string(
+                      attributeOf(rows.substr(open, rows.find('>', open) - open), "r"))) -
+                      1;
+        if (number > update->first) {
+            const std::size_t at = open == std::string_view::npos ? rows.size() : open;
+            out.append(rows.substr(pos, at - pos));
+            pos = at;
+            std::string row = "<row r=\"" + std::to_string(update->first + 1) + "\">";
+            appendUpdates(row, update->first, sheet, 0, static_cast<std::size_t>(-1));
+            out += row + "</row>";
+            ++update;
+            continue;
+        }
+        const std::size_t end = elementEnd(rows, open, "row");
+        out.append(rows.substr(pos, open - pos));
+        if (number == update->first) {
+            out += updatedRow(rows.substr(open, end - open), number, sheet);
+            ++update;
+        } else {
+            out.append(rows.substr(open, end - open));
+        }
+        pos = end;
+    }
+    out.append(rows.substr(pos));
+    return out;
 }
 
 void XlsxPackage::spool(Sheet& sheet) {
@@ -409,13 +560,17 @@ void XlsxPackage::writeSheet(ZipWriter& zip, Sheet& sheet, const std::string& ol
     if (text[tagEnd - 2] == '/') {
         zip.write(text.substr(0, tagEnd - 2));
         zip.write(">");
+        zip.write(updated({}, sheet));
         rest = tagEnd;
     } else {
         const std::size_t close = old.find(endTag, tagEnd);
         if (close == std::string::npos) {
             throw std::runtime_error("the sheetData of sheet " + sheet.name + " is not closed");
         }
-        zip.write(text.substr(0, sheet.cleared ? tagEnd : close));
+        zip.write(text.substr(0, tagEnd));
+        if (!sheet.cleared) {
+            zip.write(updated(text.substr(tagEnd, close - tagEnd), sheet));
+        }
         rest = close + endTag.size();
     }
     writeRows(zip, sheet);

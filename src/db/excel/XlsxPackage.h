@@ -41,6 +41,12 @@ public:
     void addRow(std::size_t sheet, std::size_t firstColumn, const std::vector<Variant>& values,
                 const std::vector<std::string>& names);
 
+    // Gives a cell of a sheet a new value (Null empties it); a cell that has a style keeps it
+    // unless the value is a date. Throws std::runtime_error naming the column `name` when no
+    // cell can hold the value.
+    void setCell(std::size_t sheet, std::size_t row, std::size_t column, const Variant& value,
+                 const std::string& name);
+
     // Writes the changed workbook when anything changed. Throws std::runtime_error.
     void save();
 
@@ -52,6 +58,10 @@ private:
     void spool(Sheet& sheet);
     void writeSheet(ZipWriter& zip, Sheet& sheet, const std::string& old);
     void writeRows(ZipWriter& zip, Sheet& sheet);
+    std::string updated(std::string_view rows, const Sheet& sheet);
+    std::string updatedRow(std::string_view row, std::size_t number, const Sheet& sheet);
+    void appendUpdates(std::string& out, std::size_t row, const Sheet& sheet, std::size_t from,
+                       std::size_t to);
     bool replacePart(ZipWriter& zip, const std::string& name);
     void writeNewParts(ZipWriter& zip);
     void writeArchive(const std::string& temporary);

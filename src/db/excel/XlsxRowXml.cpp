@@ -22,29 +22,40 @@ void appendNumber(std::string& out, std::size_t value) {
     out.append(digits, end);
 }
 
-void openCell(std::string& out, std::size_t row, std::size_t column) {
+// Where a cell goes, and the style it keeps from the cell it replaces ("" for none).
+struct Place {
+    std::size_t row;
+    std::size_t column;
+    std::string_view style;
+};
+
+void openCell(std::string& out, const Place& place) {
     out += "<c r=\"";
-    out += XlsxRowXml::columnName(column);
-    appendNumber(out, row + 1);
+    out += XlsxRowXml::columnName(place.column);
+    appendNumber(out, place.row + 1);
     out += '"';
+    if (!place.style.empty()) {
+        out += " s=\"";
+        out += place.style;
+        out += '"';
+    }
 }
 
-void appendText(std::string& out, std::size_t row, std::size_t column, std::string_view text,
+void appendText(std::string& out, const Place& place, std::string_view text,
                 const std::string& name) {
     if (ValueCoercion::characterCount(text) > XlsxRowXml::MaxText) {
         throw std::runtime_error("The value of column " + name + " has " +
                                  std::to_string(ValueCoercion::characterCount(text)) +
                                  " characters; a cell of a workbook holds at most 32767.");
     }
-    openCell(out, row, column);
+    openCell(out, place);
     out += " t=\"inlineStr\"><is><t xml:space=\"preserve\">";
     XlsxRowXml::appendEscaped(out, text);
     out += "</t></is></c>";
 }
 
-void appendValue(std::string& out, std::size_t row, std::size_t column, double value,
-                 const char* attributes) {
-    openCell(out, row, column);
+void appendValue(std::string& out, const Place& place, double value, const char* attributes) {
+    openCell(out, place);
     out += attributes;
     out += "><v>";
     out += Variant::formatDouble(value);
@@ -66,18 +77,17 @@ std::optional<double> spreadsheetDate(double serial, bool date1904) {
     return serial < FirstTrueMarchDay ? serial - 1 : serial;
 }
 
-void appendDate(std::string& out, std::size_t row, std::size_t column, double serial,
-                const XlsxRowXml::Styles& styles) {
+void appendDate(std::string& out, Place place, double serial, const XlsxRowXml::Styles& styles) {
     const std::optional<double> value = spreadsheetDate(serial, styles.date1904);
+    Variant::DateText buffer;
     if (!value) {
-        Variant::DateText buffer;
-        appendText(out, row, column, Variant::formatDate(serial, buffer), {});
+        appendText(out, place, Variant::formatDate(serial, buffer), {});
         return;
     }
-    const bool timed = serial != std::floor(serial);
     const std::string style =
-        " s=\"" + std::to_string(timed ? styles.dateTime : styles.date) + "\"";
-    appendValue(out, row, column, *value, style.c_str());
+        std::to_string(serial != std::floor(serial) ? styles.dateTime : styles.date);
+    place.style = style;
+    appendValue(out, place, *value, "");
 }
 
 }  // namespace
@@ -89,34 +99,39 @@ void XlsxRowXml::append(std::string& out, std::size_t row, std::size_t firstColu
     appendNumber(out, row + 1);
     out += "\">";
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const Variant& value = values[i];
-        const std::size_t column = firstColumn + i;
-        switch (value.kind()) {
-            case Variant::Kind::Empty:
-            case Variant::Kind::Null:
-                break;
-            case Variant::Kind::Text:
-                if (!value.textView().empty()) {
-                    appendText(out, row, column, value.textView(), names[i]);
-                }
-                break;
-            case Variant::Kind::Boolean:
-                appendValue(out, row, column, value.toBool() ? 1 : 0, " t=\"b\"");
-                break;
-            case Variant::Kind::Date:
-                appendDate(out, row, column, value.toDate(), styles);
-                wroteDate = true;
-                break;
-            default:
-                if (!std::isfinite(value.toDouble())) {
-                    throw std::runtime_error("The value of column " + names[i] +
-                                             " is no finite number; a cell cannot hold it.");
-                }
-                appendValue(out, row, column, value.toDouble(), "");
-                break;
-        }
+        appendCell(out, row, firstColumn + i, {}, values[i], names[i], styles, wroteDate);
     }
     out += "</row>";
+}
+
+void XlsxRowXml::appendCell(std::string& out, std::size_t row, std::size_t column,
+                            std::string_view style, const Variant& value, const std::string& name,
+                            const Styles& styles, bool& wroteDate) {
+    const Place place{row, column, style};
+    switch (value.kind()) {
+        case Variant::Kind::Empty:
+        case Variant::Kind::Null:
+            break;
+        case Variant::Kind::Text:
+            if (!value.textView().empty()) {
+                appendText(out, place, value.textView(), name);
+            }
+            break;
+        case Variant::Kind::Boolean:
+            appendValue(out, place, value.toBool() ? 1 : 0, " t=\"b\"");
+            break;
+        case Variant::Kind::Date:
+            appendDate(out, place, value.toDate(), styles);
+            wroteDate = true;
+            break;
+        default:
+            if (!std::isfinite(value.toDouble())) {
+                throw std::runtime_error("The value of column " + name +
+                                         " is no finite number; a cell cannot hold it.");
+            }
+            appendValue(out, place, value.toDouble(), "");
+            break;
+    }
 }
 
 void XlsxRowXml::appendEscaped(std::string& out, std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Variant.h"
@@ -29,6 +30,12 @@ public:
     static void append(std::string& out, std::size_t row, std::size_t firstColumn,
                        const std::vector<Variant>& values, const std::vector<std::string>& names,
                        const Styles& styles, bool& wroteDate);
+
+    // Appends one cell (nothing for Null or empty text) with the style `style` ("" for none)
+    // unless it is a date, which takes the date style.
+    static void appendCell(std::string& out, std::size_t row, std::size_t column,
+                           std::string_view style, const Variant& value, const std::string& name,
+                           const Styles& styles, bool& wroteDate);
 
     // Text made fit for XML content or an attribute value.
     static void appendEscaped(std::string& out, std::string_view text);

@@ -1,8 +1,10 @@
 #include "db/excel/XlsxWriteEngine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "base/Text.h"
 #include "db/Constants.h"
@@ -32,6 +34,23 @@ bool startsWithWord(std::string_view sql, std::string_view word) {
     return text::istartsWith(trimmed, word) &&
            (trimmed.size() == word.size() ||
             !std::isalnum(static_cast<unsigned char>(trimmed[word.size()])));
+}
+
+// A value as the cell it becomes in the workbook.
+cells::Cell cellOf(const Variant& value) {
+    switch (value.kind()) {
+        case Variant::Kind::Empty:
+        case Variant::Kind::Null:
+            return cells::Cell();
+        case Variant::Kind::Text:
+            return cells::Cell::ofText(std::string(value.textView()));
+        case Variant::Kind::Boolean:
+            return cells::Cell::ofNumber(value.toBool() ? 1 : 0, cells::Cell::Kind::Boolean);
+        case Variant::Kind::Date:
+            return cells::Cell::ofNumber(value.toDate(), cells::Cell::Kind::Date);
+        default:
+            return cells::Cell::ofNumber(value.toDouble());
+    }
 }
 
 // What a sheet's name cannot hold, and how long it may be.
@@ -74,7 +93,11 @@ std::unique_ptr<Cursor> XlsxWriteEngine::execute(std::string_view sql, long& rec
         recordsAffected = 0;
         return nullptr;
     }
-    return reader_->execute(sql, recordsAffected);
+    std::unique_ptr<Cursor> cursor = reader_->execute(sql, recordsAffected);
+    if (std::exchange(cellsChanged_, false)) {
+        rebuild();
+    }
+    return cursor;
 }
 
 std::unique_ptr<PreparedStatement> XlsxWriteEngine::prepare(std::string_view sql) {
@@ -138,18 +161,44 @@ std::size_t XlsxWriteEngine::sheetOf(std::string_view table) const {
 }
 
 XlsxWriteEngine::Target XlsxWriteEngine::targetOf(std::string_view table) const {
+    const std::size_t names = header_ ? 1 : 0;
     for (const Workbook::Name& name : workbook_.names) {
         if (text::iequals(name.name, table)) {
-            return Target{sheetOf(workbook_.sheets[name.sheet].name), name.range.firstColumn};
+            return Target{sheetOf(workbook_.sheets[name.sheet].name), name.range.firstColumn,
+                          name.range.firstRow + names};
         }
     }
-    Target target{sheetOf(table), 0};
+    Target target{sheetOf(table), 0, names};
     for (const Workbook::Sheet& read : workbook_.sheets) {
         if (text::iequals(read.name, package_->sheetName(target.sheet)) && read.usedRange()) {
             target.firstColumn = read.usedRange()->firstColumn;
+            target.firstRow = read.usedRange()->firstRow + names;
         }
     }
     return target;
+}
+
+void XlsxWriteEngine::update(const cells::CellTable& table, std::size_t row,
+                             const std::vector<std::optional<Variant>>& values) {
+    const Target target = targetOf(table.name());
+    const std::size_t sheetRow = target.firstRow + row;
+    Workbook::Sheet* read = nullptr;
+    for (Workbook::Sheet& candidate : workbook_.sheets) {
+        read = text::iequals(candidate.name, package_->sheetName(target.sheet)) ? &candidate : read;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (!values[i]) {
+            continue;
+        }
+        const std::size_t column = target.firstColumn + i;
+        package_->setCell(target.sheet, sheetRow, column, *values[i], table.columns()[i].name);
+        if (read != nullptr && sheetRow < read->rows.size()) {
+            std::vector<cells::Cell>& cells = read->rows[sheetRow];
+            cells.resize(std::max(cells.size(), column + 1));
+            cells[column] = cellOf(*values[i]);
+        }
+    }
+    cellsChanged_ = true;
 }
 
 std::unique_ptr<TableWriter> XlsxWriteEngine::openTable(std::string_view table) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,8 @@ namespace kiv::db::excel {
 // sheets made since); a recordset opened on a sheet (`[Sheet1$]`, `['My Sheet$']`), a named
 // range or a sheet made by CREATE TABLE adds rows below its data, as does an INSERT statement;
 // CREATE TABLE adds a sheet
-// whose first row holds the column names, DROP TABLE clears a sheet, DELETE is refused. What
+// whose first row holds the column names, DROP TABLE clears a sheet, UPDATE changes cells,
+// DELETE is refused. What
 // was written is saved into the file when the connection closes.
 class XlsxWriteEngine : public Engine, private cells::CellChanges {
 public:
@@ -40,9 +42,12 @@ private:
     struct Target {
         std::size_t sheet = 0;
         std::size_t firstColumn = 0;
+        std::size_t firstRow = 0;  // of the data, below the names
     };
 
     void insert(const cells::CellTable& table, const std::vector<Variant>& values) override;
+    void update(const cells::CellTable& table, std::size_t row,
+                const std::vector<std::optional<Variant>>& values) override;
     Target targetOf(std::string_view table) const;
     Error failure(const std::string& description) const;
     void rebuild();
@@ -56,6 +61,7 @@ private:
     Variant modified_;
     std::shared_ptr<XlsxPackage> package_;
     std::shared_ptr<Engine> reader_;
+    bool cellsChanged_ = false;  // the tables are made again after the statement
 };
 
 }  // namespace kiv::db::excel

@@ -266,15 +266,28 @@ TEST_F(ExcelWrite, InsertStatementsAddRows) {
     EXPECT_EQ(affected, 2);
     connection_->Execute("CREATE TABLE Copy (Name TEXT, Age DOUBLE)");
     connection_->Execute("INSERT INTO Copy SELECT Name, Age FROM [People$] WHERE Age > 30");
-    EXPECT_NE(errorOf([&] { connection_->Execute("UPDATE [People$] SET Age = 1"); })
-                  .Description()
-                  .find("rows are added to a workbook, never changed in it."),
-              std::string::npos);
     closeConnection();
     openWorkbook(file, adModeRead);
     EXPECT_EQ(rows("SELECT Name, Age FROM [People$]"),
               (Rows{{"Ann", "34"}, {"Eve", "50"}, {"Fay", "NULL"}}));
     EXPECT_EQ(rows("SELECT * FROM [Copy$]"), (Rows{{"Ann", "34"}}));
+}
+
+TEST_F(ExcelWrite, UpdateChangesCellsAndKeepsTheirStyle) {
+    const std::string file = peopleWorkbook();
+    openWorkbook(file);
+    long affected = 0;
+    connection_->Execute("UPDATE [People$] SET Age = 35, Total = NULL WHERE Name = 'Ann'",
+                         &affected);
+    EXPECT_EQ(affected, 1);
+    EXPECT_EQ(rows("SELECT * FROM [People$]"), (Rows{{"Ann", "35", "NULL"}}));
+    connection_->Execute("UPDATE Adults SET Name = 'Anne'");
+    closeConnection();
+    const std::string sheet = entriesOf(file).at("xl/worksheets/sheet1.xml").inflated;
+    EXPECT_NE(sheet.find("<c r=\"C4\" s=\""), std::string::npos) << sheet;
+    EXPECT_EQ(sheet.find("<c r=\"D4\""), std::string::npos) << sheet;
+    openWorkbook(file, adModeRead);
+    EXPECT_EQ(rows("SELECT * FROM [People$]"), (Rows{{"Anne", "35", "NULL"}}));
 }
 
 TEST_F(ExcelWrite, DropTableClearsTheSheet) {
