@@ -5,6 +5,7 @@
 #include <unzip.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -289,6 +290,27 @@ TEST_F(ExcelWrite, UpdateChangesCellsAndKeepsTheirStyle) {
     EXPECT_EQ(sheet.find("<c r=\"D4\""), std::string::npos) << sheet;
     openWorkbook(file, adModeRead);
     EXPECT_EQ(rows("SELECT * FROM [People$]"), (Rows{{"Anne", "35", "NULL"}}));
+}
+
+TEST_F(ExcelWrite, AnXlsWorkbookIsReadButNotWritten) {
+    const std::string file = folder_.file("book.xls");
+    std::filesystem::copy_file(
+        std::filesystem::path(KIV_SOURCE_DIR) / "tests" / "data" / "workbook.xls", file);
+    const std::string before = bytesOf(file);
+    openWorkbook(file);
+    const std::string description =
+        errorOf([&] { connection_->Execute("CREATE TABLE [New] (A TEXT)"); }).Description();
+    EXPECT_EQ(description, "[Kiv][Excel]The workbook '" + file +
+                               "' is an .xls file, which can be read but not written on this "
+                               "platform; rows can be added to a workbook in the .xlsx format; "
+                               "statements that change data cannot run.");
+    closeConnection();
+    EXPECT_EQ(bytesOf(file), before);
+    const std::string missing = folder_.file("missing.xls");
+    EXPECT_EQ(errorOf([&] { openWorkbook(missing); }).Description(),
+              "[Kiv][Excel]The workbook '" + missing +
+                  "' does not exist; a new workbook is written in the .xlsx format, so its name "
+                  "ends in .xlsx.");
 }
 
 TEST_F(ExcelWrite, DropTableClearsTheSheet) {
