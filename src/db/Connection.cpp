@@ -89,7 +89,13 @@ void Connection::Close() {
             }
         }
     }
-    engine_.reset();
+    try {
+        std::exchange(engine_, nullptr)->close();
+    } catch (const Error& error) {
+        if (!failure) {
+            failure = error;
+        }
+    }
     if (failure) {
         report(*failure);
         throw *failure;

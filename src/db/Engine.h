@@ -36,6 +36,10 @@ public:
     virtual std::vector<CatalogEntry> catalog() = 0;
     // The columns of a table or view, in their order; empty for an unknown name.
     virtual std::vector<ColumnInfo> tableColumns(std::string_view table) = 0;
+
+    // Called once when the connection closes, after its recordsets and commands: an engine
+    // that keeps what was written until then (a workbook) saves it here.
+    virtual void close() {}
 };
 
 }  // namespace kiv::db

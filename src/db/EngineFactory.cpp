@@ -100,7 +100,7 @@ std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long
         text::istartsWith(*provider, "Microsoft.ACE.OLEDB")) {
         const std::string properties = parts.value("Extended Properties").value_or("");
         if (containsIgnoringCase(properties, "Excel")) {
-            return excel::ExcelEngine::open(parts);
+            return excel::ExcelEngine::open(parts, mode);
         }
         if (containsIgnoringCase(properties, "HTML Import")) {
             return html::HtmlEngine::open(parts);

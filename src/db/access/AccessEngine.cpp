@@ -19,7 +19,7 @@ namespace kiv::db::access {
 
 namespace {
 
-const cells::FileSource Source{"Kiv.Access", "[Kiv][Access]", "Access databases are read-only"};
+const cells::FileSource Source{"Kiv.Access", "[Kiv][Access]", "Access database"};
 
 }  // namespace
 
@@ -58,7 +58,7 @@ std::shared_ptr<Engine> AccessEngine::open(const ConnectString& parts) {
         AccessCatalog::read(database->handle(), schema->database->tables(), queries);
     return std::make_shared<cells::ReadOnlyEngine>(
         std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
-        Source.refusal, path);
+        Source.refusal(path), path);
 }
 
 }  // namespace kiv::db::access

@@ -15,7 +15,8 @@ namespace kiv::db::cells {
 
 std::shared_ptr<Engine> CellEngine::open(const FileSource& source, const std::string& path,
                                          const std::vector<NamedTable>& tables,
-                                         std::vector<CatalogEntry> catalog) {
+                                         std::vector<CatalogEntry> catalog, std::string refusal,
+                                         CellChanges* changes) {
     std::shared_ptr<sqlite::SqliteDatabase> database =
         sqlite::SqliteDatabase::openMemory(source.provider, source.tag);
     auto map = std::make_shared<CellTableMap>();
@@ -24,7 +25,7 @@ std::shared_ptr<Engine> CellEngine::open(const FileSource& source, const std::st
     }
     sqlite3* handle = database->handle();
     try {
-        CellVirtualTable::registerModule(handle, map);
+        CellVirtualTable::registerModule(handle, map, changes);
     } catch (const std::runtime_error& failure) {
         throw database->error(SQLITE_ERROR, "HY000", failure.what());
     }
@@ -39,8 +40,8 @@ std::shared_ptr<Engine> CellEngine::open(const FileSource& source, const std::st
         }
     }
     return std::make_shared<ReadOnlyEngine>(
-        std::make_shared<sqlite::SqliteEngine>(std::move(database), true), std::move(catalog),
-        source.refusal, path);
+        std::make_shared<sqlite::SqliteEngine>(std::move(database), changes == nullptr),
+        std::move(catalog), std::move(refusal), path);
 }
 
 }  // namespace kiv::db::cells

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/CatalogEntry.h"
+#include "db/cells/CellChanges.h"
 #include "db/cells/CellTable.h"
 #include "db/cells/FileSource.h"
 
@@ -21,10 +22,13 @@ public:
     // A table under one of its SQL names; a table may come under several names.
     using NamedTable = std::pair<std::string, std::shared_ptr<const CellTable>>;
 
-    // Throws Error when a table cannot be made.
+    // The engine refuses every change with `refusal`, except the rows an INSERT adds when
+    // there are `changes` to take them (which must outlive the engine). A table the source does
+    // not have is an error naming the file at `path`. Throws Error when a table cannot be made.
     static std::shared_ptr<Engine> open(const FileSource& source, const std::string& path,
                                         const std::vector<NamedTable>& tables,
-                                        std::vector<CatalogEntry> catalog);
+                                        std::vector<CatalogEntry> catalog, std::string refusal,
+                                        CellChanges* changes = nullptr);
 };
 
 }  // namespace kiv::db::cells

@@ -15,6 +15,12 @@ Error FileSource::error(std::string_view description) const {
     return Error(adErrEngineFailure, provider, "08001", 0, tag + std::string(description));
 }
 
+std::string FileSource::refusal(const std::string& path) const {
+    return "The " + kind + " '" + path +
+           "' can be read but not written on this platform; a SQLite file or a server database "
+           "takes its place as a destination";
+}
+
 std::string FileSource::path(const ConnectString& parts) const {
     const std::optional<std::string> source = parts.value("Data Source");
     if (!source || source->empty()) {

@@ -10,12 +10,16 @@
 namespace kiv::db::cells {
 
 // Who a file source is (a workbook, an HTML file, an Access database): the provider name, the
-// tag its errors start with ("[Kiv][HTML]") and the description of its refusal to change data
-// ("HTML files are read-only"); and what every such source reads from its connect string.
+// tag its errors start with ("[Kiv][HTML]") and what its files are called ("HTML file"); and
+// what every such source reads from its connect string.
 struct FileSource {
     std::string provider;
     std::string tag;
-    std::string refusal;
+    std::string kind;
+
+    // Why a file of a type that is only read takes no changes, naming the file and what takes
+    // its place as a destination.
+    std::string refusal(const std::string& path) const;
 
     // A failure of opening the source, described in its own words.
     Error error(std::string_view description) const;

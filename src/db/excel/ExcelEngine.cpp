@@ -6,7 +6,9 @@
 #include <optional>
 #include <stdexcept>
 
+#include "base/Path.h"
 #include "base/Text.h"
+#include "db/Constants.h"
 #include "db/Engine.h"
 #include "db/cells/CellEngine.h"
 #include "db/cells/DamagedFiles.h"
@@ -16,6 +18,7 @@
 #include "db/excel/WorkbookTransfer.h"
 #include "db/excel/XlsReader.h"
 #include "db/excel/XlsxReader.h"
+#include "db/excel/XlsxWriteEngine.h"
 
 namespace kiv::db::excel {
 
@@ -24,7 +27,7 @@ using cells::FileSource;
 
 namespace {
 
-const FileSource Source{"Kiv.Excel", "[Kiv][Excel]", "Excel workbooks are read-only"};
+const FileSource Source{"Kiv.Excel", "[Kiv][Excel]", "Excel workbook"};
 
 constexpr std::string_view ZipSignature = "PK\x03\x04";
 constexpr std::string_view CompoundFileSignature = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
@@ -82,13 +85,44 @@ std::string quotedSheet(std::string_view tableName) {
     return "'" + text::replaceAll(tableName, "'", "''") + "'";
 }
 
+bool isXlsx(const std::string& path, const std::string& signature) {
+    return signature.empty() ? text::iendsWith(path, ".xlsx") || text::iendsWith(path, ".xlsm")
+                             : signature.starts_with(ZipSignature);
+}
+
 }  // namespace
 
-std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts) {
+std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts, long mode) {
+    const bool header = FileSource::firstRowHasNames(parts, true);
+    const bool writable = (mode & adModeReadWrite) != adModeRead;
+    const std::optional<std::string> source = parts.value("Data Source");
+    if (writable && source && !source->empty()) {
+        const std::string resolved = path::resolveExisting(*source);
+        const bool exists = path::exists(resolved);
+        if (!exists || isXlsx(resolved, signatureOf(resolved))) {
+            if (!exists && !isXlsx(resolved, {})) {
+                throw Source.error("The workbook '" + *source +
+                                   "' does not exist; a new workbook is written in the .xlsx "
+                                   "format, so its name ends in .xlsx.");
+            }
+            const std::string path = path::fullPath(resolved);
+            return std::make_shared<XlsxWriteEngine>(
+                Source, path, exists ? readWorkbook(path) : Workbook{}, exists, header);
+        }
+    }
     const std::string path = Source.path(parts);
     const Workbook workbook = readWorkbook(path);
-    const bool header = FileSource::firstRowHasNames(parts, true);
-    const Variant modified = FileSource::modified(path);
+    const std::string refusal =
+        writable ? "The workbook '" + path +
+                       "' is an .xls file, which can be read but not written on this platform; "
+                       "rows can be added to a workbook in the .xlsx format"
+                 : "The connection to the workbook '" + path + "' is read-only";
+    return serve(workbook, path, header, FileSource::modified(path), refusal);
+}
+
+std::shared_ptr<Engine> ExcelEngine::serve(const Workbook& workbook, const std::string& path, bool header,
+                                           const Variant& modified, std::string refusal,
+                                           cells::CellChanges* changes) {
     std::vector<CellEngine::NamedTable> tables;
     std::vector<CatalogEntry> catalog;
     for (const Workbook::Name& name : workbook.names) {
@@ -109,7 +143,7 @@ std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts) {
     std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
         return text::toLower(a.name) < text::toLower(b.name);
     });
-    return CellEngine::open(Source, path, tables, std::move(catalog));
+    return CellEngine::open(Source, path, tables, std::move(catalog), std::move(refusal), changes);
 }
 
 }  // namespace kiv::db::excel

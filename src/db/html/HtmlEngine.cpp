@@ -17,7 +17,7 @@ namespace kiv::db::html {
 
 namespace {
 
-const cells::FileSource Source{"Kiv.HTML", "[Kiv][HTML]", "HTML files are read-only"};
+const cells::FileSource Source{"Kiv.HTML", "[Kiv][HTML]", "HTML file"};
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -76,7 +76,7 @@ std::shared_ptr<Engine> HtmlEngine::open(const ConnectString& parts) {
     std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
         return text::toLower(a.name) < text::toLower(b.name);
     });
-    return cells::CellEngine::open(Source, path, tables, std::move(catalog));
+    return cells::CellEngine::open(Source, path, tables, std::move(catalog), Source.refusal(path));
 }
 
 }  // namespace kiv::db::html

@@ -192,19 +192,5 @@ TEST_F(ExcelRead, TheContentDecidesNotTheExtension) {
               "[Kiv][Excel]The file '" + csv + "' is not an Excel workbook (.xls or .xlsx).");
 }
 
-TEST_F(ExcelRead, ChangesAreRefused) {
-    openWorkbook(peopleWorkbook());
-    const Error error = errorOf([&] { connection_->Execute("UPDATE [People$] SET Age = 1"); });
-    EXPECT_EQ(error.Description(),
-              "[Kiv][Excel]Excel workbooks are read-only; statements that change data cannot run.");
-    auto target = std::make_shared<Recordset>();
-    const Error writing = errorOf([&] {
-        target->Open("SELECT * FROM [People$]", connection_, adOpenKeyset, adLockOptimistic,
-                     adCmdText);
-    });
-    EXPECT_EQ(writing.Description(),
-              "[Kiv][Excel]Excel workbooks are read-only; rows cannot be added to People$.");
-}
-
 }  // namespace
 }  // namespace kiv::db::testing
