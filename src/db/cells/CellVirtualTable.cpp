@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/Text.h"
 #include "db/sqlite/VirtualTable.h"
+#include "db/sqlite/VirtualTableModule.h"
 
 namespace kiv::db::cells {
 
@@ -25,27 +25,30 @@ struct Table : sqlite3_vtab {
     std::shared_ptr<const CellTable> table;
     CellChanges* changes = nullptr;
     std::vector<Variant> values;  // the row being inserted
+
+    std::size_t columnCount() const { return table->columns().size(); }
 };
 
 struct Cursor : sqlite3_vtab_cursor {
+    explicit Cursor(const Table&) {}
+
+    void result(const Table& source, sqlite3_context* context, std::size_t column) {
+        source.table->setResult(context, row, column, scratch);
+    }
+
+    bool eof = true;
     std::size_t row = 0;
     std::string scratch;
 };
 
-const CellTable& tableOf(sqlite3_vtab* vtab) {
-    return *static_cast<Table*>(vtab)->table;
-}
-Cursor& cursorOf(sqlite3_vtab_cursor* cursor) {
-    return *static_cast<Cursor*>(cursor);
-}
+using Module = sqlite::VirtualTableModule<Table, Cursor>;
 
 int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab** out,
             char** error) {
     try {
         const Source& source = **static_cast<std::shared_ptr<const Source>*>(aux);
-        const CellTableMap& tables = *source.tables;
-        const auto found = tables.find(text::toLower(argv[2]));
-        if (found == tables.end()) {
+        const auto found = source.tables->find(text::toLower(argv[2]));
+        if (found == source.tables->end()) {
             *error = sqlite3_mprintf("The source has no table named %s.", argv[2]);
             return SQLITE_ERROR;
         }
@@ -63,67 +66,36 @@ int connect(sqlite3* db, void* aux, int, const char* const* argv, sqlite3_vtab**
     }
 }
 
-int disconnect(sqlite3_vtab* vtab) {
-    delete static_cast<Table*>(vtab);
-    return SQLITE_OK;
-}
-
 int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
-    const auto rows =
-        static_cast<sqlite3_int64>(std::max<std::size_t>(tableOf(vtab).rowCount(), 1));
+    const auto rows = static_cast<sqlite3_int64>(
+        std::max<std::size_t>(Module::tableOf(vtab).table->rowCount(), 1));
     info->estimatedRows = rows;
     info->estimatedCost = static_cast<double>(rows);
     return SQLITE_OK;
 }
 
-int openCursor(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
-    try {
-        *out = new Cursor();
-        return SQLITE_OK;
-    } catch (const std::exception&) {
-        return SQLITE_NOMEM;
-    }
-}
-
-int closeCursor(sqlite3_vtab_cursor* cursor) {
-    delete &cursorOf(cursor);
+// Moves to `row`, past the last row when there is no such row.
+int moveTo(sqlite3_vtab_cursor* base, std::size_t row) {
+    Cursor& cursor = Module::cursorOf(base);
+    cursor.row = row;
+    cursor.eof = row >= Module::tableOf(base->pVtab).table->rowCount();
     return SQLITE_OK;
 }
 
 int filter(sqlite3_vtab_cursor* cursor, int, const char*, int, sqlite3_value**) {
-    cursorOf(cursor).row = 0;
-    return SQLITE_OK;
+    return moveTo(cursor, 0);
 }
 
 int next(sqlite3_vtab_cursor* cursor) {
-    ++cursorOf(cursor).row;
-    return SQLITE_OK;
-}
-
-int eof(sqlite3_vtab_cursor* cursor) {
-    return cursorOf(cursor).row >= tableOf(cursor->pVtab).rowCount() ? 1 : 0;
+    return moveTo(cursor, Module::cursorOf(cursor).row + 1);
 }
 
 int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
-    Cursor& cursor = cursorOf(base);
-    const CellTable& table = tableOf(base->pVtab);
     if (sqlite3_vtab_nochange(context) != 0) {
         // An UPDATE that leaves this column as it is: the cell is not written again.
         return SQLITE_OK;
     }
-    try {
-        if (index >= 0 && static_cast<std::size_t>(index) < table.columns().size()) {
-            table.setResult(context, cursor.row, static_cast<std::size_t>(index), cursor.scratch);
-        }
-        return SQLITE_OK;
-    } catch (const std::exception&) {
-        return SQLITE_NOMEM;
-    }
-}
-
-int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* out) {
-    *out = static_cast<sqlite3_int64>(cursorOf(cursor).row);
-    return SQLITE_OK;
+    return Module::column(base, context, index);
 }
 
 Variant valueOf(sqlite3_value* value) {
@@ -175,38 +147,21 @@ int update(sqlite3_vtab* vtab, int argc, sqlite3_value** argv, sqlite3_int64*) {
     }
 }
 
-const sqlite3_module Module = {
-    .iVersion = 1,
-    .xCreate = connect,
-    .xConnect = connect,
-    .xBestIndex = bestIndex,
-    .xDisconnect = disconnect,
-    .xDestroy = disconnect,
-    .xOpen = openCursor,
-    .xClose = closeCursor,
-    .xFilter = filter,
-    .xNext = next,
-    .xEof = eof,
-    .xColumn = column,
-    .xRowid = rowid,
-    .xUpdate = update,
-    .xBegin = nullptr,
-    .xSync = nullptr,
-    .xCommit = nullptr,
-    .xRollback = nullptr,
-    .xFindFunction = nullptr,
-    .xRename = nullptr,
-    .xSavepoint = nullptr,
-    .xRelease = nullptr,
-    .xRollbackTo = nullptr,
-    .xShadowName = nullptr,
-};
+// The shared read-only methods, with the columns and changes of a table of cells.
+constexpr sqlite3_module writableMethods() {
+    sqlite3_module methods = Module::readOnly(connect, bestIndex, filter, next);
+    methods.xColumn = column;
+    methods.xUpdate = update;
+    return methods;
+}
+
+constexpr sqlite3_module Methods = writableMethods();
 
 }  // namespace
 
 void CellVirtualTable::registerModule(sqlite3* db, std::shared_ptr<const CellTableMap> tables,
                                       CellChanges* changes) {
-    VirtualTable::registerModule(db, ModuleName, Module,
+    VirtualTable::registerModule(db, ModuleName, Methods,
                                  std::make_shared<const Source>(Source{std::move(tables), changes}),
                                  "cell-table");
 }
