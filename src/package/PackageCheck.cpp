@@ -158,20 +158,25 @@ std::set<const clsKivStep*> stepsInCycles(const clsKivSteps& steps) {
 
 // Opens the connection once; false, with the problem added, when it does not open.
 bool opens(std::vector<SpecificationProblem>& problems, clsKivConnection& connection,
-           const std::string& file, std::set<const clsKivConnection*>& failed) {
+           const std::string& file, std::set<const clsKivConnection*>& failed,
+           const std::set<const clsKivConnection*>& written) {
     if (!connection.IsDefined() || failed.contains(&connection)) {
         return false;
     }
     if (connection.IsOpen()) {
         return true;
     }
-    // Opening would create the file, and a check writes nothing.
+    // Opening would create the file, and a check writes nothing. A file some step writes to
+    // is made by the run itself (as are the tables its steps create), so only a file nothing
+    // writes is a mistake.
     if (connection.KivConnectionType() == kctSQLite &&
         !path::exists(path::resolveExisting(connection.DatabaseName()))) {
         failed.insert(&connection);
-        problems.push_back({file, "Data Connection - " + connection.Name(), "Database",
-                            "the database file " + connection.DatabaseName() +
-                                " does not exist yet; its tables cannot be checked."});
+        if (!written.contains(&connection)) {
+            problems.push_back({file, "Data Connection - " + connection.Name(), "Database",
+                                "the database file " + connection.DatabaseName() +
+                                    " does not exist; no step writes to it."});
+        }
         return false;
     }
     if (connection.OpenConnection()) {
@@ -200,13 +205,14 @@ std::shared_ptr<db::Recordset> openRows(clsKivConnection& connection, const std:
 }
 
 void addDataLoadProblems(std::vector<SpecificationProblem>& problems, const clsKivStep& step,
-                         std::set<const clsKivConnection*>& failed) {
+                         std::set<const clsKivConnection*>& failed,
+                         const std::set<const clsKivConnection*>& written) {
     const std::string file = step.SourceFileName();
     const std::string section = stepSection(step);
     const auto source = step.TableConnection(clsKivStep::kSource);
     const auto destination = step.TableConnection(clsKivStep::kDestination);
-    const bool sourceOpen = source && opens(problems, *source, file, failed);
-    const bool destinationOpen = destination && opens(problems, *destination, file, failed);
+    const bool sourceOpen = source && opens(problems, *source, file, failed, written);
+    const bool destinationOpen = destination && opens(problems, *destination, file, failed, written);
     std::string failure;
     std::shared_ptr<db::Recordset> sourceRows;
     const std::string sourceTable = step.TableName(clsKivStep::kSource);
@@ -295,14 +301,20 @@ void PackageCheck::AddPrerequisiteProblems(std::vector<SpecificationProblem>& pr
 void PackageCheck::AddDataProblems(std::vector<SpecificationProblem>& problems,
                                    const clsKivSteps& steps) {
     std::set<const clsKivConnection*> failed;
+    std::set<const clsKivConnection*> written;
+    for (const auto& step : steps) {
+        if (const auto destination = step->TableConnection(clsKivStep::kDestination)) {
+            written.insert(destination.get());
+        }
+    }
     for (const auto& step : steps) {
         if (loadsRows(*step)) {
-            addDataLoadProblems(problems, *step, failed);
+            addDataLoadProblems(problems, *step, failed, written);
             continue;
         }
         for (const int slot : {clsKivStep::kSource, clsKivStep::kDestination}) {
             if (const auto connection = step->TableConnection(slot)) {
-                opens(problems, *connection, step->SourceFileName(), failed);
+                opens(problems, *connection, step->SourceFileName(), failed, written);
             }
         }
     }
