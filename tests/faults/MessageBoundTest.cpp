@@ -56,7 +56,11 @@ TEST_F(MessageBoundRunTest, AMessageOnEveryRowKeepsReportAndMemorySmall) {
     run.Wait(300s);
     const std::string report = TempDir::read(dir.file("report.txt"));
     EXPECT_LT(report.size(), 1000000u);
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine, so there peak memory measures what
+    // was allocated over time, not what was held at once.
     EXPECT_LT(run.PeakKilobytes(), 120 * 1024);
+#endif
     std::smatch more;
     ASSERT_TRUE(std::regex_search(report, more,
                                   std::regex(R"(\.\.\. and ([0-9,]+) more messages like these)")))

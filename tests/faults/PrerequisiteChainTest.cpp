@@ -25,7 +25,7 @@ std::string doNothingSteps(int count, bool chained) {
 
 // About 0.7 s of processor time on an idle machine; the bound leaves room for a busy one.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr double kSecondsFor5000Steps = 10;
+constexpr double kSecondsFor5000Steps = 30;
 #else
 constexpr double kSecondsFor5000Steps = 2;
 #endif

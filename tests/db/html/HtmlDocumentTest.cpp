@@ -85,10 +85,14 @@ TEST(HtmlDocumentParts, ALargeDocumentIsReadWithoutItsTree) {
     std::ofstream("/proc/self/clear_refs") << "5";
     const std::size_t before = peakMemory();
     const HtmlDocument document(html);
-    const std::size_t growth = peakMemory() - before;
+    [[maybe_unused]] const std::size_t growth = peakMemory() - before;
     ASSERT_EQ(document.tables().size(), 2u);
     EXPECT_EQ(document.tables()[1].rows, (Rows{{"last", "row"}}));
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine, so there peak memory measures what
+    // was allocated over time, not what was held at once.
     EXPECT_LT(growth, std::size_t{64} << 20);
+#endif
 }
 
 }  // namespace
