@@ -99,8 +99,10 @@ Error OdbcConnection::error(const OdbcHandle& statement) const {
 Error OdbcConnection::diagnosed(SQLSMALLINT type, SQLHANDLE handle) const {
     const Error reported = OdbcDiagnostics::error(type, handle);
     // The driver may only say that some statement of its own failed ("internal SAVEPOINT
-    // failed"), depending on which statement first met the closed connection.
-    return lost() ? OdbcDiagnostics::connectionLost(reported, server_, inTransaction_) : reported;
+    // failed"), depending on which statement first met the closed connection; and it may say
+    // the link failed (SQLSTATE 08S01) before it marks the connection dead.
+    const bool gone = reported.SQLState() == "08S01" || lost();
+    return gone ? OdbcDiagnostics::connectionLost(reported, server_, inTransaction_) : reported;
 }
 
 bool OdbcConnection::lost() const noexcept {

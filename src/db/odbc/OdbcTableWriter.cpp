@@ -169,7 +169,7 @@ void OdbcTableWriter::sendHeld() {
             }
         } catch (const Error& error) {
             // Without a connection there is nothing to undo or to send the rows to one by one.
-            if (connection_->lost()) {
+            if (error.SQLState() == "08S01" || connection_->lost()) {
                 fail(error, firstHeld_);
             }
             connection_->undoSinceMark();
