@@ -43,19 +43,10 @@ psql -c "CREATE TABLE bench (LIKE reference)"
 
 # load TYPE: a package loading the file through a connection of that type, run and compared.
 load() {
-    local type=$1 spec="$work/$1.ini" i
-    {
-        printf '[Administration]\nFileType=Kiv Package Specification\nFormatVersion=1.0.0\nPackageName=Bench\n'
-        printf '[STEP 1]\nStepName=Load\nStepType=dataload\nSourceConnection=In\nSourceTableName=data.csv\n'
-        printf 'TargetConnection=Out\nTargetTableName=bench\nSourceToDestinationColumnMappingSection=Columns\n'
-        printf '[Columns]\n'
-        for i in "${!columns[@]}"; do
-            printf 'SourceColumn_%d=%s\nTargetColumn_%d=%s\n' $((i + 1)) "${columns[$i]}" $((i + 1)) "${columns[$i]}"
-        done
-        printf '[Data Connection - In]\nDatabaseType=TextFile\nDatabase=%s\n' "$work/in"
-        printf '[Data Connection - Out]\nDatabaseType=%s\nServer=127.0.0.1\nDatabase=%s\nUserID=%s\nPassword=%s\n' \
-            "$type" "$KIV_TEST_PG_DATABASE" "$KIV_TEST_PG_USER" "$KIV_TEST_PG_PASSWORD"
-    } > "$spec"
+    local type=$1 spec="$work/$1.ini"
+    printf 'DatabaseType=%s\nServer=127.0.0.1\nDatabase=%s\nUserID=%s\nPassword=%s\n' \
+        "$type" "$KIV_TEST_PG_DATABASE" "$KIV_TEST_PG_USER" "$KIV_TEST_PG_PASSWORD" |
+        "$here/generate_package.sh" "$work/in" "${columns[*]}" > "$spec"
     psql -c "TRUNCATE bench"
     local start kiv loaded differing
     start=$(date +%s.%N)

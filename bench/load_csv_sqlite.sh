@@ -13,7 +13,7 @@ mkdir -p "$work/in"
 sqlite3 "$work/import.db" < "$here/schema.sql"
 sqlite3 "$work/kiv.db" < "$here/schema.sql"
 
-"$here/generate_package.sh" "$work/in" "$work/kiv.db" > "$work/bench.ini"
+printf 'DatabaseType=SQLite\nDatabase=%s\n' "$work/kiv.db" | "$here/generate_package.sh" "$work/in" > "$work/bench.ini"
 
 start=$(date +%s.%N)
 sqlite3 "$work/import.db" ".import --csv --skip 1 $work/in/data.csv bench"

@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 
 mkdir -p "$work/in"
 "$here/generate_csv.sh" "$rows" "$work/in/data.csv"
-"$here/generate_package.sh" "$work/in" "$work/kiv.db" > "$work/bench.ini"
+printf 'DatabaseType=SQLite\nDatabase=%s\n' "$work/kiv.db" | "$here/generate_package.sh" "$work/in" > "$work/bench.ini"
 
 fresh() { rm -f "$work/kiv.db"; sqlite3 "$work/kiv.db" < "$here/schema.sql"; }
 seconds() {
