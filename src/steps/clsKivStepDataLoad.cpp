@@ -129,18 +129,19 @@ std::int32_t clsKivStep::reportNoTableMatched(const std::string& sourceTable, bo
                         false);
         return kssSucceeded;
     }
-    AddErrorMessage(kMsgError, "clsKivStep", 24, -1,
-                    "The source connection '" + connection + "' has no table '" + sourceTable + "'.",
-                    true);
+    AddErrorMessage(
+        kMsgError, "clsKivStep", 24, -1,
+        "The source connection '" + connection + "' has no table '" + sourceTable + "'.", true);
     return kssFailed;
 }
 
-void clsKivStep::SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable) {
+void clsKivStep::SetCurrentTables(const std::string& sourceTable,
+                                  const std::string& destinationTable) {
     if (!mclsEnvironment) {
         return;
     }
-    mclsEnvironment->Add(msStepName + "-CurrentSourceTable", sourceTable);
-    mclsEnvironment->Add(msStepName + "-CurrentDestinationTable", destinationTable);
+    mclsEnvironment->Publish(msStepName + "-CurrentSourceTable", sourceTable);
+    mclsEnvironment->Publish(msStepName + "-CurrentDestinationTable", destinationTable);
     for (const auto& variable : *mclsBeforeOpening) {
         mclsEnvironment->Add(variable->MappingName(), mclsEnvironment->ReplaceEnvironmentVariables(
                                                           variable->MappingValue()));
@@ -165,12 +166,12 @@ bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, bool forWr
         return true;
     }
     const std::string& why = connection.OpenFailure();
-    const std::string reason = why.empty() ? std::string("no reason was given") : StripProviderPrefix(why);
-    AddErrorMessage(
-        kMsgError, "clsKivStep", 11, -1,
-        "Connection '" + connection.Name() + "' could not be opened: " + reason +
-            (reason.ends_with('.') ? "" : "."),
-        true);
+    const std::string reason =
+        why.empty() ? std::string("no reason was given") : StripProviderPrefix(why);
+    AddErrorMessage(kMsgError, "clsKivStep", 11, -1,
+                    "Connection '" + connection.Name() + "' could not be opened: " + reason +
+                        (reason.ends_with('.') ? "" : "."),
+                    true);
     return false;
 }
 
@@ -261,8 +262,8 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         } catch (const db::Error& error) {
             // A lookup of the first row failed while the fields were bound.
             status = kssFailed;
-            AddErrorMessage(kMsgError, "clsKivStep", 3, -1, StripProviderPrefix(error.Description()),
-                            true);
+            AddErrorMessage(kMsgError, "clsKivStep", 3, -1,
+                            StripProviderPrefix(error.Description()), true);
         }
     }
     if (status == kssSucceeded) {
@@ -317,8 +318,9 @@ bool clsKivStep::mappingsBind(const db::Recordset& source, const db::Recordset& 
     }
     const std::string sourceOwner =
         sourceTable.empty() ? "the source statement" : "the source table " + sourceTable;
-    const std::vector<SpecificationProblem> problems = mclsColumnMappings->BindingProblems(
-        &source.Fields(), target.Fields(), sourceOwner, "the destination table " + destinationTable);
+    const std::vector<SpecificationProblem> problems =
+        mclsColumnMappings->BindingProblems(&source.Fields(), target.Fields(), sourceOwner,
+                                            "the destination table " + destinationTable);
     for (const SpecificationProblem& problem : problems) {
         AddErrorMessage(kMsgError, "clsKivStep", 25, -1, step + problem.Located(), true);
     }
