@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Text.h"
 #include "base/Variant.h"
 
 namespace kiv::db::excel {
@@ -18,9 +19,17 @@ class WorkbookPackage {
 public:
     virtual ~WorkbookPackage() = default;
 
-    // The index of the sheet of that name (letter case ignored).
-    virtual std::optional<std::size_t> sheet(std::string_view name) const = 0;
+    virtual std::size_t sheetCount() const = 0;
     virtual const std::string& sheetName(std::size_t sheet) const = 0;
+    // The index of the sheet of that name (letter case ignored).
+    std::optional<std::size_t> sheet(std::string_view name) const {
+        for (std::size_t i = 0; i < sheetCount(); ++i) {
+            if (text::iequals(sheetName(i), name)) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
     // Adds a sheet whose first row holds the column names; returns its index.
     virtual std::size_t addSheet(const std::string& name,
                                  const std::vector<std::string>& columns) = 0;

@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "base/Text.h"
 #include "db/ValueCoercion.h"
 #include "db/excel/BiffWriter.h"
 #include "db/excel/CompoundFileWriter.h"
@@ -177,15 +176,6 @@ struct XlsPackage::Sheet {
 XlsPackage::XlsPackage(std::string path) : path_(std::move(path)) {}
 
 XlsPackage::~XlsPackage() = default;
-
-std::optional<std::size_t> XlsPackage::sheet(std::string_view name) const {
-    for (std::size_t i = 0; i < sheets_.size(); ++i) {
-        if (text::iequals(sheets_[i]->name, name)) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
 
 const std::string& XlsPackage::sheetName(std::size_t sheet) const {
     return sheets_.at(sheet)->name;

@@ -29,7 +29,7 @@ public:
     XlsPackage(const XlsPackage&) = delete;
     XlsPackage& operator=(const XlsPackage&) = delete;
 
-    std::optional<std::size_t> sheet(std::string_view name) const override;
+    std::size_t sheetCount() const override { return sheets_.size(); }
     const std::string& sheetName(std::size_t sheet) const override;
     std::size_t addSheet(const std::string& name, const std::vector<std::string>& columns) override;
     void clearSheet(std::size_t sheet) override;

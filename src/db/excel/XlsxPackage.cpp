@@ -320,15 +320,6 @@ void XlsxPackage::readParts(const Workbook& workbook) {
     }
 }
 
-std::optional<std::size_t> XlsxPackage::sheet(std::string_view name) const {
-    for (std::size_t i = 0; i < sheets_.size(); ++i) {
-        if (text::iequals(sheets_[i]->name, name)) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
-
 const std::string& XlsxPackage::sheetName(std::size_t sheet) const {
     return sheets_.at(sheet)->name;
 }

@@ -28,7 +28,7 @@ public:
     XlsxPackage(const XlsxPackage&) = delete;
     XlsxPackage& operator=(const XlsxPackage&) = delete;
 
-    std::optional<std::size_t> sheet(std::string_view name) const override;
+    std::size_t sheetCount() const override { return sheets_.size(); }
     const std::string& sheetName(std::size_t sheet) const override;
     std::size_t addSheet(const std::string& name, const std::vector<std::string>& columns) override;
     void clearSheet(std::size_t sheet) override;
