@@ -187,6 +187,21 @@ TEST_F(XlsWrite, RowsAreNotDeletedButASheetIsCleared) {
     EXPECT_EQ(rows("SELECT COUNT(*) FROM [Gone$]"), (Rows{{"0"}}));
 }
 
+TEST_F(XlsWrite, CellsOnceWrittenAreNotChanged) {
+    connection_ = std::make_shared<Connection>();
+    connection_->Mode(adModeReadWrite);
+    connection_->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder_.file("names.xls") +
+                      ";Extended Properties=\"Excel 8.0;HDR=No;\"");
+    connection_->Execute("CREATE TABLE Items (N INTEGER, Text TEXT)");
+    // Without a row of names the names are data, which UPDATE would change.
+    EXPECT_NE(errorOf([&] { connection_->Execute("UPDATE [Items$] SET F2 = 'Name'"); })
+                  .Description()
+                  .find("the cells of an .xls workbook written here are not changed once "
+                        "written; rows can be added, and a workbook in the .xlsx format takes "
+                        "changes to its cells"),
+              std::string::npos);
+}
+
 TEST_F(XlsWrite, ASmallWorkbookSitsInTheMiniStream) {
     const std::string file = folder_.file("small.xls");
     writeItems(file, 3, "item ");
