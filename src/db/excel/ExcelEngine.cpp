@@ -101,6 +101,13 @@ std::shared_ptr<Engine> writer(const std::string& resolved, bool exists, bool he
                            "its name ends in .xlsx, in the .xls format when it ends in .xls.");
     }
     const std::string path = path::fullPath(resolved);
+    // The workbook is written when the connection closes, where a failure can no longer fail
+    // the step that loaded it: a folder that is not there is said now.
+    if (const std::string folder = path::directoryOf(path);
+        !exists && !folder.empty() && !path::isDirectory(folder)) {
+        throw Source.error("The workbook '" + path + "' cannot be created: the folder '" + folder +
+                           "' does not exist.");
+    }
     if (!exists && xls) {
         return std::make_shared<WorkbookWriteEngine>(Source, path, Workbook{}, header,
                                                      std::make_shared<XlsPackage>(path));

@@ -202,6 +202,17 @@ TEST_F(XlsWrite, CellsOnceWrittenAreNotChanged) {
               std::string::npos);
 }
 
+// A new workbook is written when its connection closes; a folder that is not there is said
+// when it opens, where the step can still fail.
+TEST_F(XlsWrite, ANewWorkbookInAMissingFolderIsRefusedAtOnce) {
+    for (const std::string name : {"orders.xls", "orders.xlsx"}) {
+        const std::string file = folder_.file("missing/" + name);
+        EXPECT_EQ(errorOf([&] { openWorkbook(file); }).Description(),
+                  "[Kiv][Excel]The workbook '" + file + "' cannot be created: the folder '" +
+                      folder_.file("missing") + "' does not exist.");
+    }
+}
+
 TEST_F(XlsWrite, ASmallWorkbookSitsInTheMiniStream) {
     const std::string file = folder_.file("small.xls");
     writeItems(file, 3, "item ");
