@@ -123,6 +123,10 @@ std::shared_ptr<Recordset> Connection::Execute(std::string_view commandText, lon
     return recordset;
 }
 
+std::string Connection::WriteRefusal() const {
+    return engine_ ? engine_->refusal() : std::string();
+}
+
 std::shared_ptr<Engine> Connection::engine() const {
     if (!engine_) {
         throw Error::layer(adErrInvalidConnection, Source,

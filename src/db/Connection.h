@@ -61,6 +61,10 @@ public:
     // Closes the recordsets open on the connection and makes what commands wrote durable.
     void Close();
 
+    // Why the open database takes no rows or changes (a file of a type that is only read);
+    // empty when it takes them or the connection is closed.
+    std::string WriteRefusal() const;
+
     // Runs a statement. One that yields rows gives an open, streaming recordset positioned
     // on its first row (`recordsAffected` -1); any other gives an empty pointer and the
     // number of rows it changed.

@@ -37,6 +37,10 @@ public:
     // The columns of a table or view, in their order; empty for an unknown name.
     virtual std::vector<ColumnInfo> tableColumns(std::string_view table) = 0;
 
+    // Why the database takes no rows or changes (a file of a type that is only read); empty
+    // when it takes them.
+    virtual std::string refusal() const { return {}; }
+
     // Called once when the connection closes, after its recordsets and commands: an engine
     // that keeps what was written until then (a workbook) saves it here.
     virtual void close() {}
