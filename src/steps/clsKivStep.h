@@ -63,6 +63,9 @@ public:
     std::int32_t ProcessingStatus() const { return mlProcessingStatus; }
     // Values outside -1..5 are ignored.
     void ProcessingStatus(std::int32_t value);
+    // Fails a step that has finished because what it wrote did not survive the closing of its
+    // destination connection.
+    void FailAtClosing(std::string_view reason);
     const std::shared_ptr<clsKivColumnMappings>& ColumnMappings() const {
         return mclsColumnMappings;
     }
@@ -167,7 +170,8 @@ private:
                                                        const std::string& sourceTable,
                                                        const std::string& sourceStatement,
                                                        std::int32_t skipCount);
-    // Opens the connection unless it is open (to write to it: creating a missing database file); a failure adds a message saying why.
+    // Opens the connection unless it is open (to write to it: creating a missing database file); a
+    // failure adds a message saying why.
     bool openConnectionOrReport(clsKivConnection& connection, bool forWriting);
     bool connectionIsDefined(const clsKivConnection& connection);
     bool mappingsBind(const db::Recordset& source, const db::Recordset& target,
