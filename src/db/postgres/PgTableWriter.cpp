@@ -23,11 +23,7 @@ PgTableWriter::PgTableWriter(std::shared_ptr<PgConnection> connection, std::stri
       lineEnds_(GroupRows) {
     for (ColumnInfo& column : columns_) {
         column.attributes |= adFldUpdatable;
-        ColumnInfo conversion = column;
-        conversion.definedSize = 0;
-        conversion.precision = 0;
-        conversion.numericScale = 0;
-        conversions_.push_back(std::move(conversion));
+        conversions_.push_back(ValueCoercion::kindOnly(column));
     }
 }
 

@@ -11,26 +11,14 @@
 #include "db/Error.h"
 #include "db/Parameters.h"
 #include "db/Recordset.h"
-#include "db/odbc/PostgresTestDatabase.h"
+#include "db/odbc/OdbcFixture.h"
 
 namespace kiv::db::testing {
 
 // The PostgreSQL engine against a fresh database of the test server, beside the ODBC
 // engine on the same database.
-class PgEngineTest : public ::testing::Test {
+class PgEngineTest : public OdbcFixture {
 protected:
-    void SetUp() override {
-        const std::string unavailable = PostgresTestDatabase::unavailable();
-        ASSERT_TRUE(unavailable.empty()) << unavailable;
-        const std::string failure = database.create();
-        ASSERT_TRUE(failure.empty()) << failure;
-    }
-
-    void setUp(const std::string& sql) {
-        const std::string failure = database.plain.execute(sql);
-        ASSERT_TRUE(failure.empty()) << failure << "\n" << sql;
-    }
-
     std::string connectString() const {
         return "Provider=PostgreSQL;Server=127.0.0.1:" + PostgresTestDatabase::port() +
                ";Database=" + database.name() + ";UID=" + PostgresTestDatabase::user() + ";PWD={" +
@@ -56,8 +44,6 @@ protected:
         }
         return out;
     }
-
-    PostgresTestDatabase database;
 };
 
 TEST_F(PgEngineTest, ColumnsAreDescribedWithTheTypesTheOdbcEngineGivesForThem) {
