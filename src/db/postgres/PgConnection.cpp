@@ -58,7 +58,8 @@ Error PgConnection::error(const PGresult* result) const {
     if (const std::string_view detail = field(result, PG_DIAG_MESSAGE_DETAIL); !detail.empty()) {
         description += (description.ends_with('.') ? " " : ". ") + std::string(trimmed(detail));
     }
-    if (lost()) {
+    // A server shutting down says so (57P01 and its kin) before it closes the connection.
+    if (lost() || state.starts_with("57P")) {
         state = "08S01";
         description = "The connection to the server " + std::string(PQhost(connection_)) +
                       " was lost: " + description;

@@ -1,5 +1,6 @@
 #include "db/postgres/PgCursor.h"
 
+#include <cstdlib>
 #include <utility>
 
 #include "db/postgres/PgTypes.h"
