@@ -108,6 +108,10 @@ PgResult PgConnection::next() {
 
 void PgConnection::prepareForStatement() noexcept {
     holding_.flush();
+    finishReading();
+}
+
+void PgConnection::finishReading() noexcept {
     if (reader_ != nullptr) {
         Reader* reader = reader_;
         reader_ = nullptr;

@@ -1,5 +1,7 @@
 #include "db/postgres/PgTableWriter.h"
 
+#include <charconv>
+#include <string_view>
 #include <utility>
 
 #include "db/ValueCoercion.h"
@@ -17,13 +19,13 @@ constexpr std::size_t GroupRows = 5000;
 
 PgTableWriter::PgTableWriter(std::shared_ptr<PgConnection> connection, std::string table,
                              std::vector<ColumnInfo> columns)
-    : connection_(std::move(connection)),
-      table_(std::move(table)),
-      columns_(std::move(columns)),
-      lineEnds_(GroupRows) {
+    : connection_(std::move(connection)), table_(std::move(table)), columns_(std::move(columns)) {
     for (ColumnInfo& column : columns_) {
         column.attributes |= adFldUpdatable;
         conversions_.push_back(ValueCoercion::kindOnly(column));
+    }
+    for (Lines& lines : lines_) {
+        lines.ends.resize(GroupRows);
     }
 }
 
@@ -31,8 +33,9 @@ PgTableWriter::~PgTableWriter() {
     closeQuietly();
 }
 
+// The rows held and those of the group the server is taking.
 std::size_t PgTableWriter::rowsHeldAtMost() const {
-    return GroupRows;
+    return 2 * GroupRows;
 }
 
 HoldingWriters& PgTableWriter::holdingWriters() {
@@ -64,59 +67,129 @@ std::unique_ptr<GroupedTableWriter::Shape> PgTableWriter::newShape(
 }
 
 void PgTableWriter::hold(const std::vector<Variant>& row, const Shape& shape, std::size_t slot) {
+    Lines& lines = lines_[filling_];
     if (slot == 0) {
-        lines_.clear();
+        lines.text.clear();
     }
-    const std::size_t start = lines_.size();
+    const std::size_t start = lines.text.size();
     for (std::size_t i = 0; i < shape.columns.size(); ++i) {
         const std::size_t column = shape.columns[i];
         if (const auto refusal = ValueCoercion::coerce(row[column], conversions_[column], value_)) {
-            lines_.resize(start);
+            lines.text.resize(start);
             throw PgConnection::failure(refusal->sqlState, refusal->description);
         }
         if (i > 0) {
-            lines_ += '\t';
+            lines.text += '\t';
         }
-        PgTypes::appendCopyField(lines_, value_, columns_[column].type);
+        PgTypes::appendCopyField(lines.text, value_, columns_[column].type);
     }
-    lines_ += '\n';
-    lineEnds_[slot] = lines_.size();
+    lines.text += '\n';
+    lines.ends[slot] = lines.text.size();
 }
 
 bool PgTableWriter::sendGroup(Shape& shape, std::size_t rows) {
-    copy(shape, 0, rows);
+    const auto& copy = static_cast<const CopyShape&>(shape);
+    if (copy.columns.empty()) {
+        connection_->run(copy.copy);
+        return true;
+    }
+    startCopy(copy, lines_[filling_], 0, rows);
+    sentRows_ = rows;
+    sentShape_ = &copy;
+    filling_ ^= 1;
+    // The connection is busy until the outcome is read.
+    holdingWriters().add(this);
     return true;
 }
 
 void PgTableWriter::sendRow(Shape& shape, std::size_t slot) {
-    copy(shape, slot, slot + 1);
-}
-
-void PgTableWriter::copy(const Shape& shape, std::size_t from, std::size_t to) {
-    PgConnection& connection = *connection_;
-    const std::string& sql = static_cast<const CopyShape&>(shape).copy;
-    if (shape.columns.empty()) {
-        connection.run(sql);
+    const auto& copy = static_cast<const CopyShape&>(shape);
+    if (copy.columns.empty()) {
+        connection_->run(copy.copy);
         return;
     }
-    connection.prepareForStatement();
+    copyNow(copy, lines_[filling_], slot, slot + 1);
+}
+
+void PgTableWriter::startCopy(const CopyShape& shape, const Lines& lines, std::size_t from,
+                              std::size_t to) {
+    PgConnection& connection = *connection_;
+    connection.finishReading();
     PGconn* handle = connection.handle();
-    if (PQsendQuery(handle, sql.c_str()) != 1) {
+    if (PQsendQuery(handle, shape.copy.c_str()) != 1) {
         throw connection.error(nullptr);
     }
     const PgResult started = connection.next();
     if (!started || PQresultStatus(started.get()) != PGRES_COPY_IN) {
         throw connection.error(started.get());
     }
-    const std::size_t begin = from == 0 ? 0 : lineEnds_[from - 1];
-    const std::size_t end = lineEnds_[to - 1];
-    if (PQputCopyData(handle, lines_.data() + begin, static_cast<int>(end - begin)) != 1 ||
+    const std::size_t begin = from == 0 ? 0 : lines.ends[from - 1];
+    const std::size_t end = lines.ends[to - 1];
+    if (PQputCopyData(handle, lines.text.data() + begin, static_cast<int>(end - begin)) != 1 ||
         PQputCopyEnd(handle, nullptr) != 1) {
         throw connection.error(nullptr);
     }
-    const PgResult result = connection.next();
+}
+
+void PgTableWriter::finishCopy() {
+    const PgResult result = connection_->next();
+    while (PgResult(PQgetResult(connection_->handle()), PQclear)) {
+    }
+}
+
+void PgTableWriter::copyNow(const CopyShape& shape, const Lines& lines, std::size_t from,
+                            std::size_t to) {
+    startCopy(shape, lines, from, to);
+    finishCopy();
+}
+
+void PgTableWriter::awaitSent() {
+    if (sentRows_ == 0) {
+        return;
+    }
+    const std::size_t rows = std::exchange(sentRows_, 0);
+    PGconn* handle = connection_->handle();
+    PgResult result(PQgetResult(handle), PQclear);
     while (PgResult(PQgetResult(handle), PQclear)) {
     }
+    if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
+        return;
+    }
+    Error failure = connection_->error(result.get());
+    const Lines& lines = lines_[filling_ ^ 1];
+    std::size_t refused = connection_->lost() ? 0 : refusedLine(result.get(), rows);
+    if (refused == rows) {
+        // Unnamed: the rows are sent one by one up to the refused one.
+        for (refused = 0; refused < rows; ++refused) {
+            try {
+                copyNow(*sentShape_, lines, refused, refused + 1);
+            } catch (const Error& error) {
+                failure = error;
+                break;
+            }
+        }
+    } else if (refused > 0) {
+        copyNow(*sentShape_, lines, 0, refused);
+    }
+    failure.RowsAfter(rows - 1 - std::min(refused, rows - 1));
+    throw failure;
+}
+
+std::size_t PgTableWriter::refusedLine(const PGresult* result, std::size_t rows) {
+    const char* context = PQresultErrorField(result, PG_DIAG_CONTEXT);
+    if (context == nullptr) {
+        return rows;
+    }
+    // "COPY table, line 123" or "COPY table, line 123, column name: ..."
+    const std::string_view text(context);
+    const std::size_t at = text.rfind(", line ");
+    if (at == std::string_view::npos) {
+        return rows;
+    }
+    std::size_t line = 0;
+    const char* digits = text.data() + at + 7;
+    const auto [end, error] = std::from_chars(digits, text.data() + text.size(), line);
+    return error == std::errc() && line >= 1 && line <= rows ? line - 1 : rows;
 }
 
 bool PgTableWriter::undoGroup(const Error&) noexcept {

@@ -170,6 +170,37 @@ TEST_F(PgEngineTest, AGroupTheServerRefusesIsSentAgainRowByRow) {
               (std::vector<std::string>{"1|1", "2|1", "3|1", "4|1"}));
 }
 
+TEST_F(PgEngineTest, ARowOfAGroupTheServerTakesWhileTheNextIsHeldIsReportedAsItself) {
+    setUp("CREATE TABLE keyed (id int PRIMARY KEY)");
+    const auto pg = engine();
+    const auto writer = pg->openTable("keyed");
+    int added = 0;
+    try {
+        for (added = 1; added <= 12000; ++added) {
+            writer->insert({Variant(std::int32_t{added == 3000 ? 1 : added})}, {true});
+        }
+        ADD_FAILURE() << "the duplicate key was not reported";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.SQLState(), "23505");
+        EXPECT_EQ(added - static_cast<int>(error.RowsAfter()), 3000);
+        EXPECT_LE(error.RowsAfter(), writer->rowsHeldAtMost());
+    }
+    writer->close();
+    EXPECT_EQ(database.plain.query("SELECT count(*), max(id) FROM keyed"),
+              (std::vector<std::string>{"2999|2999"}));
+}
+
+TEST_F(PgEngineTest, AnotherStatementSeesTheRowsOfTheGroupTheServerIsTaking) {
+    setUp("CREATE TABLE numbers (id int)");
+    const auto pg = engine();
+    const auto writer = pg->openTable("numbers");
+    for (int id = 1; id <= 5003; ++id) {
+        writer->insert({Variant(std::int32_t{id})}, {true});
+    }
+    EXPECT_EQ(rows(*pg, "SELECT count(*) FROM numbers"), (std::vector<std::string>{"5003"}));
+    writer->close();
+}
+
 TEST_F(PgEngineTest, AValueThatIsNoNumberSendsTheRowsBeforeItAndIsRefusedAsItself) {
     setUp("CREATE TABLE numbers (id int)");
     const auto writer = engine()->openTable("numbers");
