@@ -40,6 +40,10 @@ PgConnection::PgConnection(const char* const* keywords, const char* const* value
         throw failure("08001", message);
     }
     PQsetClientEncoding(connection_, "UTF8");
+    // A COPY's lines are queued without waiting for the server to read them, so the program
+    // prepares the next group while the server takes this one; waiting for a result sends
+    // what is queued first.
+    PQsetnonblocking(connection_, 1);
     if (readOnly_) {
         run("SET default_transaction_read_only = on");
     }

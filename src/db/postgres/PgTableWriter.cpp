@@ -1,5 +1,7 @@
 #include "db/postgres/PgTableWriter.h"
 
+#include <poll.h>
+
 #include <charconv>
 #include <string_view>
 #include <utility>
@@ -14,6 +16,24 @@ namespace {
 // Rows per COPY: enough to make the statement's own cost vanish, few enough to keep the
 // held lines small.
 constexpr std::size_t GroupRows = 5000;
+// Rows held between two passes of the group sent to the socket.
+constexpr std::size_t FlushRows = 64;
+
+// Queues a message with `put`, waiting for the socket while libpq's buffer is full; false
+// when the connection failed.
+template <typename Put>
+bool queued(PGconn* handle, Put put) {
+    for (;;) {
+        const int outcome = put();
+        if (outcome != 0) {
+            return outcome == 1;
+        }
+        pollfd socket{PQsocket(handle), POLLOUT, 0};
+        if (::poll(&socket, 1, -1) < 0 || PQflush(handle) < 0) {
+            return false;
+        }
+    }
+}
 
 }  // namespace
 
@@ -71,6 +91,10 @@ void PgTableWriter::hold(const std::vector<Variant>& row, const Shape& shape, st
     if (slot == 0) {
         lines.text.clear();
     }
+    if (sentRows_ > 0 && slot % FlushRows == 0) {
+        // Passes on what the socket takes of the group sent, without waiting.
+        PQflush(connection_->handle());
+    }
     const std::size_t start = lines.text.size();
     for (std::size_t i = 0; i < shape.columns.size(); ++i) {
         const std::size_t column = shape.columns[i];
@@ -81,7 +105,12 @@ void PgTableWriter::hold(const std::vector<Variant>& row, const Shape& shape, st
         if (i > 0) {
             lines.text += '\t';
         }
-        PgTypes::appendCopyField(lines.text, value_, columns_[column].type);
+        // A date already written as the server reads it is sent as written, once it is
+        // known to be one.
+        const Variant& given = row[column];
+        const bool asWritten =
+            value_.isDate() && given.isText() && PgTypes::isIsoDate(given.textView());
+        PgTypes::appendCopyField(lines.text, asWritten ? given : value_, columns_[column].type);
     }
     lines.text += '\n';
     lines.ends[slot] = lines.text.size();
@@ -125,8 +154,11 @@ void PgTableWriter::startCopy(const CopyShape& shape, const Lines& lines, std::s
     }
     const std::size_t begin = from == 0 ? 0 : lines.ends[from - 1];
     const std::size_t end = lines.ends[to - 1];
-    if (PQputCopyData(handle, lines.text.data() + begin, static_cast<int>(end - begin)) != 1 ||
-        PQputCopyEnd(handle, nullptr) != 1) {
+    const auto data = [&] {
+        return PQputCopyData(handle, lines.text.data() + begin, static_cast<int>(end - begin));
+    };
+    if (!queued(handle, data) ||
+        !queued(handle, [handle] { return PQputCopyEnd(handle, nullptr); })) {
         throw connection.error(nullptr);
     }
 }

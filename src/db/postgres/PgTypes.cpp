@@ -262,6 +262,20 @@ void PgTypes::append(std::string& out, const Variant& value, long type) {
     }
 }
 
+bool PgTypes::isIsoDate(std::string_view text) noexcept {
+    static constexpr std::string_view Shape = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != 10 && text.size() != Shape.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (Shape[i] == 'd' ? !digit : text[i] != Shape[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void PgTypes::appendCopyField(std::string& out, const Variant& value, long type) {
     if (value.isNull() || value.isEmpty()) {
         out += "\\N";

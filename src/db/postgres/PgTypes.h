@@ -25,6 +25,9 @@ public:
     // Appends `value` (not Null) in the text form PostgreSQL reads for a column of the
     // layer's type `type`.
     static void append(std::string& out, const Variant& value, long type);
+    // Whether `text` is a date "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss", which PostgreSQL reads
+    // as the layer does.
+    static bool isIsoDate(std::string_view text) noexcept;
     // The same, escaped for a line of COPY's text format; Null is "\N".
     static void appendCopyField(std::string& out, const Variant& value, long type);
 };
