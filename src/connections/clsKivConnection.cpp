@@ -287,6 +287,11 @@ std::string clsKivConnection::buildConnectString(bool forWriting) {
                 connectString += "PWD=" + db::odbc::OdbcConnectString::braced(Password()) + ";";
             }
             break;
+        case kctPostgreSQL:
+            msCurrentDatabaseName = database;
+            connectString = "Provider=PostgreSQL;Server={" + ServerName() + "};Database={" +
+                            database + "};UID={" + UserID() + "};PWD={" + Password() + "};";
+            break;
         case kctMSAccess:
         case kctMSExcel:
         case kctHTMLImport:

@@ -47,6 +47,7 @@ void GroupedTableWriter::insert(const std::vector<Variant>& row,
     } catch (const Error& error) {
         // The rows before this one are written first, and refused first if they are.
         sendHeld();
+        confirmSent();
         fail(error, added_);
     }
     if (heldRows_ == 0) {
@@ -63,6 +64,7 @@ void GroupedTableWriter::insert(const std::vector<Variant>& row,
 void GroupedTableWriter::flushHeld() noexcept {
     try {
         sendHeld();
+        confirmSent();
     } catch (const Error& error) {
         deferred_ = error;
         deferredAt_ = added_;
@@ -71,6 +73,7 @@ void GroupedTableWriter::flushHeld() noexcept {
 
 void GroupedTableWriter::sendHeld() {
     holdingWriters().remove(this);
+    confirmSent();
     if (heldRows_ == 0) {
         return;
     }
@@ -96,6 +99,17 @@ void GroupedTableWriter::sendHeld() {
         } catch (const Error& error) {
             fail(error, firstHeld_ + row);
         }
+    }
+}
+
+void GroupedTableWriter::confirmSent() {
+    try {
+        awaitSent();
+    } catch (const Error& error) {
+        const std::size_t after = error.RowsAfter() + std::exchange(heldRows_, 0);
+        Error failure = failed(error);
+        failure.RowsAfter(std::min(after, added_));
+        throw failure;
     }
 }
 
@@ -125,6 +139,7 @@ void GroupedTableWriter::rethrowDeferred() {
 void GroupedTableWriter::flush() {
     rethrowDeferred();
     sendHeld();
+    confirmSent();
 }
 
 void GroupedTableWriter::close() {
@@ -136,6 +151,7 @@ void GroupedTableWriter::close() {
     try {
         rethrowDeferred();
         sendHeld();
+        confirmSent();
     } catch (const Error& error) {
         failure = error;
     }
