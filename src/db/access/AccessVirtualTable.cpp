@@ -104,8 +104,7 @@ int openCursor(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
         Table& table = tableOf(vtab);
         auto cursor = std::make_unique<Cursor>(table);
         if (table.spare.empty()) {
-            cursor->rows =
-                std::make_unique<AccessCursor>(table.schema->database->handle(), table.table->name);
+            cursor->rows = std::make_unique<AccessCursor>(table.schema->reader, *table.table);
         } else {
             cursor->rows = std::move(table.spare.back());
             table.spare.pop_back();
@@ -129,7 +128,12 @@ int closeCursor(sqlite3_vtab_cursor* base) {
 
 int next(sqlite3_vtab_cursor* base) {
     Cursor& cursor = cursorOf(base);
-    cursor.eof = !cursor.rows->next();
+    try {
+        cursor.eof = !cursor.rows->next();
+    } catch (const std::exception& error) {
+        cursor.eof = true;
+        return readFailure(base->pVtab, error);
+    }
     ++cursor.row;
     return SQLITE_OK;
 }
