@@ -63,17 +63,18 @@ std::uint64_t mappedBytes() {
     return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
 }
 
-std::chrono::seconds processorTimeUsed() {
+std::chrono::microseconds processorTimeUsed() {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + 1);
+    return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
 // The limit on processor time counts from now. Past it the child gets SIGXCPU, which ends it;
 // the hard limit stays open so that the next command can have its own time.
 void limitProcessorTime(std::chrono::seconds time) {
-    const auto seconds = static_cast<rlim_t>((processorTimeUsed() + time).count());
-    limit(RLIMIT_CPU, seconds, RLIM_INFINITY);
+    const auto until = std::chrono::ceil<std::chrono::seconds>(processorTimeUsed() + time);
+    limit(RLIMIT_CPU, static_cast<rlim_t>(until.count()), RLIM_INFINITY);
 }
 
 // Runs in the child: what the work reads goes to the pipe; it never returns. It leaves
