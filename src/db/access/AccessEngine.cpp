@@ -56,16 +56,23 @@ std::shared_ptr<Engine> AccessEngine::open(const ConnectString& parts) {
     } catch (const std::runtime_error& failure) {
         throw database->error(SQLITE_ERROR, "HY000", failure.what());
     }
-    for (const auto& [key, table] : schema->tables) {
-        AccessVirtualTable::create(*database, table.name);
-    }
+    // A damaged file can define tables SQLite cannot make (two columns of one name).
     std::vector<AccessQuery> queries;
     try {
-        queries = AccessQuery::readAll(database->handle());
-    } catch (const std::runtime_error&) {
-        // A database whose system tables are closed to this reader still shows its tables.
+        for (const auto& [key, table] : schema->tables) {
+            AccessVirtualTable::create(*database, table.name);
+        }
+        try {
+            queries = AccessQuery::readAll(database->handle());
+        } catch (const std::runtime_error&) {
+            // A database whose system tables are closed to this reader still shows its tables.
+        }
+        AccessQueryViews::make(*database, *schema, queries);
+    } catch (const Error& error) {
+        const std::string& description = error.Description();
+        throw Source.error("Cannot read the Access database '" + path +
+                           "': " + description.substr(text::leadingTagsLength(description)) + ".");
     }
-    AccessQueryViews::make(*database, *schema, queries);
     std::vector<CatalogEntry> catalog =
         AccessCatalog::read(database->handle(), schema->reader->tables(), queries);
     return std::make_shared<cells::ReadOnlyEngine>(

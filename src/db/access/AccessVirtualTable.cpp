@@ -165,7 +165,7 @@ void AccessVirtualTable::create(sqlite::SqliteDatabase& database, const std::str
     if (code != SQLITE_OK) {
         throw database.error(
             code, "HY000",
-            "Cannot make the table " + name + ": " + sqlite3_errmsg(database.handle()));
+            "the table " + name + " cannot be made: " + sqlite3_errmsg(database.handle()));
     }
 }
 

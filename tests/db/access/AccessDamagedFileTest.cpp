@@ -23,6 +23,13 @@ protected:
         return folder_.write("cut-" + file, bytes.substr(0, bytes.size() * perMille / 1000));
     }
 
+    // A copy of a sample file with one byte changed.
+    std::string changedCopy(const std::string& file, std::size_t offset, char byte) {
+        std::string bytes = TempDir::read(accessSamples() + "/" + file);
+        bytes.at(offset) = byte;
+        return folder_.write("changed-" + file, bytes);
+    }
+
     // The processes this test has started: the reader processes of its connections.
     static std::vector<pid_t> children() {
         const std::string list = "/proc/self/task/" + std::to_string(::getpid()) + "/children";
@@ -52,6 +59,17 @@ TEST_F(AccessDamagedFile, AReaderThatAbortsFailsTheConnectionAndTheNextOneAtOnce
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(errorOf([&] { open(connectString); }).Description(), error.Description());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+// A changed byte in a column's name makes it the same as another's.
+TEST_F(AccessDamagedFile, ATableThatCannotBeMadeFailsTheConnectionNamingTheFile) {
+    KIV_NEED_ACCESS_SAMPLE("DateTestDatabase.mdb");
+    const std::string file = changedCopy("DateTestDatabase.mdb", 73978, '\x82');
+    const Error error =
+        errorOf([&] { open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file); });
+    EXPECT_EQ(error.Description(), "[Kiv][Access]Cannot read the Access database '" + file +
+                                       "': the table DateTest cannot be made: duplicate column "
+                                       "name: .");
 }
 
 // The batches already received are read; the next fails the statement, and every statement
