@@ -1,5 +1,6 @@
 #include "db/access/AccessReader.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "db/access/AccessProtocol.h"
@@ -41,7 +42,7 @@ std::uint32_t AccessReader::open(const std::string& table) {
     if (index == tables_.size()) {
         throw std::runtime_error("the database has no table " + table);
     }
-    std::string refusal;
+    std::optional<std::string> refusal;
     const std::uint32_t reader = guarded([&] {
         process_.command({AccessProtocol::Open, index});
         const auto answer = process_.takeValue<char>();
@@ -54,8 +55,8 @@ std::uint32_t AccessReader::open(const std::string& table) {
         }
         return process_.takeValue<std::uint32_t>();
     });
-    if (!refusal.empty()) {
-        throw std::runtime_error(refusal);
+    if (refusal) {
+        throw std::runtime_error(*refusal);
     }
     return reader;
 }
