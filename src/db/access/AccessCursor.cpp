@@ -34,10 +34,14 @@ AccessCursor::~AccessCursor() {
     reader_->close(number_);
 }
 
-void AccessCursor::rewind() {
+void AccessCursor::rewind(std::uint32_t columns) {
+    whole_ = whole_ && (columns_ & columns) == columns;
     at_ = whole_ ? 0 : batch_.size();
     last_ = whole_;
     fromStart_ = !whole_;
+    if (!whole_) {
+        columns_ = columns;
+    }
 }
 
 bool AccessCursor::next() {
@@ -46,10 +50,10 @@ bool AccessCursor::next() {
             if (last_) {
                 return false;
             }
-            const bool first = fromStart_;
-            last_ = reader_->read(number_, fromStart_, batch_);
+            last_ = fromStart_ ? reader_->start(number_, columns_, batch_)
+                               : reader_->more(number_, batch_);
+            whole_ = fromStart_ && last_;
             fromStart_ = false;
-            whole_ = first && last_;
             at_ = 0;
             if (batch_.empty()) {
                 return false;

@@ -61,9 +61,17 @@ std::uint32_t AccessReader::open(const std::string& table) {
     return reader;
 }
 
-bool AccessReader::read(std::uint32_t reader, bool fromStart, std::string& batch) {
+bool AccessReader::start(std::uint32_t reader, std::uint32_t columns, std::string& batch) {
+    return this->batch({AccessProtocol::Start, std::uint64_t{columns} << 32 | reader}, batch);
+}
+
+bool AccessReader::more(std::uint32_t reader, std::string& batch) {
+    return this->batch({AccessProtocol::More, reader}, batch);
+}
+
+bool AccessReader::batch(ReaderProcess::Command command, std::string& batch) {
     return guarded([&] {
-        process_.command({fromStart ? AccessProtocol::Start : AccessProtocol::More, reader});
+        process_.command(command);
         const bool last = process_.takeValue<std::uint8_t>() != 0;
         batch.assign(process_.takeText());
         return last;

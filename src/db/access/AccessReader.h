@@ -27,9 +27,11 @@ public:
 
     // Opens a reader of the rows of a table; gives its number. Throws std::runtime_error.
     std::uint32_t open(const std::string& table);
-    // Puts the next batch of rows of a reader into `batch`: from the table's first row, or
-    // after the last row sent. True when the table ends with them. Throws std::runtime_error.
-    bool read(std::uint32_t reader, bool fromStart, std::string& batch);
+    // Puts the next batch of rows of a reader into `batch`: from the table's first row with
+    // the values of `columns` (as AccessProtocol::columns() gives them), or after the last row
+    // sent. True when the table ends with them. Throws std::runtime_error.
+    bool start(std::uint32_t reader, std::uint32_t columns, std::string& batch);
+    bool more(std::uint32_t reader, std::string& batch);
     void close(std::uint32_t reader) noexcept;
     // Throws std::runtime_error saying that the rows sent are malformed.
     [[noreturn]] void malformed();
@@ -37,6 +39,7 @@ public:
 private:
     template <typename Call>
     auto guarded(Call&& call);
+    bool batch(cells::ReaderProcess::Command command, std::string& batch);
 
     std::string path_;
     cells::ReaderProcess process_;

@@ -97,7 +97,7 @@ AccessRowReader::AccessRowReader(MdbHandle* database, const std::string& table)
             mdb_bind_column(table_, static_cast<int>(i + 1), objectBuffers_[i].data(), nullptr);
         }
     }
-    rewind();
+    rewind(columns_);
 }
 
 AccessRowReader::~AccessRowReader() {
@@ -105,7 +105,8 @@ AccessRowReader::~AccessRowReader() {
     mdb_close(handle_);
 }
 
-void AccessRowReader::rewind() {
+void AccessRowReader::rewind(std::uint32_t columns) {
+    columns_ = columns;
     mdb_rewind_table(table_);
 }
 
@@ -115,7 +116,11 @@ bool AccessRowReader::read(std::string& batch) {
             return true;
         }
         for (std::size_t column = 0; column < table_->num_cols; ++column) {
-            putValue(batch, column);
+            if (AccessProtocol::reads(columns_, column)) {
+                putValue(batch, column);
+            } else {
+                batch.push_back(AccessProtocol::Null);
+            }
         }
     }
     return false;

@@ -2,6 +2,7 @@
 
 #include "db/access/Mdb.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,9 @@ public:
     AccessRowReader(const AccessRowReader&) = delete;
     AccessRowReader& operator=(const AccessRowReader&) = delete;
 
-    void rewind();
+    // Goes back to the first row; the rows read after it have the values of `columns` (as
+    // AccessProtocol::columns() gives them), the other values are Null.
+    void rewind(std::uint32_t columns);
     // Appends the next rows to `batch` until it is AccessProtocol::BatchBytes long; true when
     // the table has no more.
     bool read(std::string& batch);
@@ -37,6 +40,7 @@ private:
     MdbHandle* handle_;
     S_MdbTableDef* table_;
     std::vector<std::vector<char>> objectBuffers_;  // by column; only OLE columns have one
+    std::uint32_t columns_ = ~std::uint32_t{0};
 };
 
 }  // namespace kiv::db::access

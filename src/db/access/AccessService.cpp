@@ -33,22 +33,24 @@ void AccessService::carryOut(const ReaderProcess::Command& command) {
         case AccessProtocol::Open:
             open(command.argument);
             break;
-        case AccessProtocol::Start:
-            reader(command.argument).rewind();
-            sendBatch(command.argument);
+        case AccessProtocol::Start: {
+            const auto number = static_cast<std::uint32_t>(command.argument);
+            reader(number).rewind(static_cast<std::uint32_t>(command.argument >> 32));
+            sendBatch(number);
             break;
+        }
         case AccessProtocol::More:
-            sendBatch(command.argument);
+            sendBatch(static_cast<std::uint32_t>(command.argument));
             break;
         case AccessProtocol::Close:
-            readers_.erase(command.argument);
+            readers_.erase(static_cast<std::uint32_t>(command.argument));
             break;
         default:
             throw std::runtime_error("the program sent an unknown command");
     }
 }
 
-void AccessService::open(std::uint32_t table) {
+void AccessService::open(std::uint64_t table) {
     if (table >= tables_.size()) {
         throw std::runtime_error("the program asked for a table the database does not have");
     }

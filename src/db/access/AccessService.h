@@ -25,7 +25,7 @@ private:
     AccessService(const std::string& path, cells::ReaderProcess::Output& output);
     void run();
     void carryOut(const cells::ReaderProcess::Command& command);
-    void open(std::uint32_t table);
+    void open(std::uint64_t table);
     AccessRowReader& reader(std::uint32_t number);
     void sendBatch(std::uint32_t number);
 

@@ -1,6 +1,7 @@
 #include "db/access/AccessVirtualTable.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "base/Text.h"
 #include "db/access/AccessCursor.h"
+#include "db/access/AccessProtocol.h"
 #include "db/cells/SqlName.h"
 #include "db/sqlite/SqliteDatabase.h"
 #include "db/sqlite/VirtualTable.h"
@@ -96,6 +98,8 @@ int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     const double rows = std::max(table.table->rows, 1.0);
     info->estimatedRows = static_cast<sqlite3_int64>(rows);
     info->estimatedCost = rows;
+    // The reader sends only the columns the statement reads.
+    info->idxNum = static_cast<int>(AccessProtocol::columns(info->colUsed));
     return SQLITE_OK;
 }
 
@@ -138,9 +142,9 @@ int next(sqlite3_vtab_cursor* base) {
     return SQLITE_OK;
 }
 
-int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
+int filter(sqlite3_vtab_cursor* base, int columns, const char*, int, sqlite3_value**) {
     Cursor& cursor = cursorOf(base);
-    cursor.rows->rewind();
+    cursor.rows->rewind(static_cast<std::uint32_t>(columns));
     cursor.row = 0;
     return next(base);
 }

@@ -30,7 +30,7 @@ constexpr std::size_t KeptErrorLines = 20;
 constexpr std::size_t KeptErrorBytes = 4096;
 constexpr char DataFrame = 'D';
 constexpr char FailureFrame = 'F';
-constexpr std::size_t CommandSize = 5;  // code and argument
+constexpr std::size_t CommandSize = 9;  // code and argument
 
 void writeAll(int descriptor, const char* bytes, std::size_t size) {
     while (size > 0) {

@@ -33,7 +33,7 @@ public:
     // What this process asks of a child that serves commands: a code and a number.
     struct Command {
         char code = 0;
-        std::uint32_t argument = 0;
+        std::uint64_t argument = 0;
     };
 
     // What the child sends, buffered and written in frames, and the commands it takes.

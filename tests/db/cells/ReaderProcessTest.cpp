@@ -64,10 +64,10 @@ TEST(ReaderProcess, CommandsCarryANumberAndEachHasItsOwnProcessorTime) {
             }
         },
         {std::uint64_t{1} << 30, 1s, 30s});
-    for (std::uint32_t number = 0; number < 4; ++number) {
-        reader.command({'x', number * 1000});
+    for (std::uint64_t number = 0; number < 4; ++number) {
+        reader.command({'x', number << 40 | number});
         EXPECT_EQ(reader.takeValue<char>(), 'x');
-        EXPECT_EQ(reader.takeValue<std::uint32_t>(), number * 1000);
+        EXPECT_EQ(reader.takeValue<std::uint64_t>(), number << 40 | number);
     }
     reader.finish();
 }
