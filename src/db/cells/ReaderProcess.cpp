@@ -51,8 +51,10 @@ void limit(int resource, rlim_t soft, rlim_t hard) {
     ::setrlimit(resource, &value);
 }
 
-// The bytes of address space the process has mapped.
-std::uint64_t mappedBytes() {
+// Limits the address space to what the process has mapped and `beyond` more. Not under
+// AddressSanitizer, whose shadow memory takes terabytes of address space.
+void limitAddressSpace([[maybe_unused]] std::uint64_t beyond) {
+#if !defined(__SANITIZE_ADDRESS__)
     unsigned long long pages = 0;
     if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
         if (std::fscanf(statm, "%llu", &pages) != 1) {
@@ -60,7 +62,10 @@ std::uint64_t mappedBytes() {
         }
         std::fclose(statm);
     }
-    return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t space =
+        pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + beyond;
+    limit(RLIMIT_AS, space, space);
+#endif
 }
 
 std::chrono::microseconds processorTimeUsed() {
@@ -87,10 +92,7 @@ void limitProcessorTime(std::chrono::seconds time) {
     ::signal(SIGHUP, SIG_IGN);
     ::dup2(errors, STDERR_FILENO);
     ::dup2(errors, STDOUT_FILENO);
-#if !defined(__SANITIZE_ADDRESS__)
-    const std::uint64_t space = mappedBytes() + limits.addressSpace;
-    limit(RLIMIT_AS, space, space);
-#endif
+    limitAddressSpace(limits.addressSpace);
     limitProcessorTime(limits.processorTime);
     limit(RLIMIT_CORE, 0, 0);
     ReaderProcess::Output output(data, commands, limits.processorTime);
