@@ -120,6 +120,10 @@ void clsEnvironmentVariables::Remove(std::string_view name) {
 std::string clsEnvironmentVariables::ReplaceEnvironmentVariables(std::string_view text) const {
     std::string result(text);
     for (const auto& entry : mEntries) {
+        // Most texts hold no placeholder, or none after the first entries.
+        if (result.find("$(") == std::string::npos) {
+            break;
+        }
         result = entry->ReplaceMappingOccurrences(result);
     }
     return result;

@@ -74,57 +74,62 @@ void clsMapping::MappingValue(std::string_view value) {
 }
 
 std::string clsMapping::ReplaceMappingOccurrences(std::string_view original) const {
-    std::string result(original);
+    if (original.find("$(") == std::string_view::npos) {
+        return std::string(original);
+    }
     const std::string token = "$(" + text::toLower(msMappingName);
 
-    // Whole-value placeholders $(N) first.
-    for (std::size_t from = 0;;) {
-        const auto position = text::toLower(result).find(token + ")", from);
-        if (position == std::string::npos) {
-            break;
+    // Whole-value placeholders $(N) first. Each pass reads the text once and builds the
+    // result, so what a value brings in is never searched again.
+    std::string whole;
+    {
+        const std::string folded = text::toLower(original);
+        const std::string placeholder = token + ")";
+        std::size_t at = 0;
+        for (std::size_t position; (position = folded.find(placeholder, at)) != std::string::npos;
+             at = position + placeholder.size()) {
+            whole.append(original.substr(at, position - at)).append(msMappingValue);
         }
-        result.replace(position, token.size() + 1, msMappingValue);
-        from = position + msMappingValue.size();
+        whole.append(original.substr(at));
     }
+
     // Then the $(N: forms, each up to the first ")" after it.
-    for (std::size_t from = 0;;) {
-        const std::string folded = text::toLower(result);
-        const auto position = folded.find(token + ":", from);
-        if (position == std::string::npos) {
-            break;
-        }
+    const std::string folded = text::toLower(whole);
+    const std::string opening = token + ":";
+    std::string result;
+    std::size_t at = 0;
+    for (std::size_t position; (position = folded.find(opening, at)) != std::string::npos;) {
         const auto close = folded.find(')', position);
         if (close == std::string::npos) {
-            from = position + token.size();
-            continue;
+            break;
         }
-        const std::size_t length = close - position + 1;
-        const bool substring = folded.compare(position + token.size(), 4, ":sub") == 0;
-        if (!substring) {
-            result.replace(position, length, msMappingValue);
-            from = position + msMappingValue.size();
-        } else if (const auto inserted = replaceSubstring(result, position, length)) {
-            from = position + *inserted;
+        const std::string_view placeholder =
+            std::string_view(whole).substr(position, close - position + 1);
+        result.append(whole, at, position - at);
+        if (folded.compare(position + token.size(), 4, ":sub") != 0) {
+            result.append(msMappingValue);
+        } else if (const auto selected = substringOf(placeholder)) {
+            result.append(*selected);
         } else {
-            reportMalformed(original, std::string_view(result).substr(position, length));
-            from = position + length;
+            reportMalformed(original, placeholder);
+            result.append(placeholder);
         }
+        at = close + 1;
     }
+    result.append(whole, at);
     return result;
 }
 
-// Replaces the substring placeholder at `position`; gives the length of what was inserted, or
-// nothing when the placeholder is malformed.
-std::optional<std::size_t> clsMapping::replaceSubstring(std::string& text, std::size_t position,
-                                  std::size_t length) const {
-    const std::string_view placeholder = std::string_view(text).substr(position, length);
+// The part of the value a substring placeholder selects; nothing when it is malformed.
+std::optional<std::string> clsMapping::substringOf(std::string_view placeholder) const {
     std::vector<std::string_view> parts =
         text::split(placeholder.substr(0, placeholder.size() - 1), ',');
     if (parts.size() < 2 || parts.size() > 3) {
         return std::nullopt;
     }
     const auto start = parseWholeNumber(parts[1]);
-    const auto count = parts.size() == 3 ? parseWholeNumber(parts[2]) : std::optional<std::int16_t>(0);
+    const auto count =
+        parts.size() == 3 ? parseWholeNumber(parts[2]) : std::optional<std::int16_t>(0);
     if (!start || !count) {
         return std::nullopt;
     }
@@ -137,11 +142,11 @@ std::optional<std::size_t> clsMapping::replaceSubstring(std::string& text, std::
     if (take == 0) {
         take = valueLength;
     }
-    const std::size_t begin = byteOffsetOfCharacter(msMappingValue, static_cast<std::size_t>(first - 1));
-    const std::size_t end = byteOffsetOfCharacter(msMappingValue, static_cast<std::size_t>(first - 1 + take));
-    const std::string selected = msMappingValue.substr(begin, end - begin);
-    text.replace(position, length, selected);
-    return selected.size();
+    const std::size_t begin =
+        byteOffsetOfCharacter(msMappingValue, static_cast<std::size_t>(first - 1));
+    const std::size_t end =
+        byteOffsetOfCharacter(msMappingValue, static_cast<std::size_t>(first - 1 + take));
+    return msMappingValue.substr(begin, end - begin);
 }
 
 void clsMapping::reportMalformed(std::string_view text, std::string_view placeholder) const {

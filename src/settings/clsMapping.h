@@ -39,8 +39,7 @@ public:
     Event<const std::string&> Changed;
 
 private:
-    std::optional<std::size_t> replaceSubstring(std::string& text, std::size_t position,
-                                                std::size_t length) const;
+    std::optional<std::string> substringOf(std::string_view placeholder) const;
     void reportMalformed(std::string_view text, std::string_view placeholder) const;
 
     std::string msMappingName;

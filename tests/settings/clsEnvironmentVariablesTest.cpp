@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "TempDir.h"
 #include "diagnostics/Globals.h"
 
@@ -57,6 +59,23 @@ TEST_F(clsEnvironmentVariablesTest, SelfReferenceAndUnclosedPlaceholdersTerminat
     EXPECT_EQ(substitute("$(S)"), "<$(S)>");
     EXPECT_EQ(substitute("$(T)"), "$(T:sub,1)");
     EXPECT_EQ(substitute("$(S:sub,1,2) $(S:"), "<$ $(S:");
+}
+
+// Each entry reads a text once: tens of thousands of placeholders, and values that bring more
+// in, take milliseconds, not minutes.
+TEST_F(clsEnvironmentVariablesTest, ManyPlaceholdersAreReplacedInOnePass) {
+    clsEnvironmentVariables environment;
+    environment.Add("A", "$(B)$(B:sub,1,1)");
+    environment.Add("B", "xy");
+    std::string text;
+    for (int i = 0; i < 30000; ++i) {
+        text += "$(a) $(A:sub,1,2) $(A:bad) ";
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const std::string result = environment.ReplaceEnvironmentVariables(text);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(result.substr(0, 22), "xyx $( xyx xyx $( xyx ");
+    EXPECT_EQ(result.size(), 30000u * 11u);
 }
 
 TEST_F(clsEnvironmentVariablesTest, MalformedSubstringsStayAndAreLogged) {
