@@ -17,6 +17,9 @@
 #include "settings/clsEnvironmentVariables.h"
 #include "settings/clsINIFile.h"
 #include "steps/HandedRows.h"
+#include "steps/LoadOptions.h"
+#include "steps/RejectedRowsFile.h"
+#include "steps/RowCounts.h"
 
 namespace kiv {
 
@@ -102,6 +105,10 @@ public:
     std::string TableName(int index) const;
     void TableName(int index, std::string_view value);
     std::int32_t RowsProcessed() const { return mlRowsProcessed; }
+    // How the destination takes the rows of a dataload or extract step.
+    const LoadOptions& Options() const { return mLoadOptions; }
+    // The rows the last Process read, wrote, skipped and set aside, over all its data sets.
+    const RowCounts& Counts() const { return mCounts; }
     static std::string msKivStepStatusToString(std::int32_t status);
     const std::shared_ptr<clsKivConnections>& DataConnections() const {
         return mclsDataConnections;
@@ -167,9 +174,12 @@ private:
                                                        const std::string& sourceTable,
                                                        const std::string& sourceStatement,
                                                        std::int32_t skipCount);
-    // Opens the connection unless it is open (to write to it: creating a missing database file); a failure adds a message saying why.
+    // Opens the connection unless it is open (to write to it: creating a missing database file); a
+    // failure adds a message saying why.
     bool openConnectionOrReport(clsKivConnection& connection, bool forWriting);
     bool connectionIsDefined(const clsKivConnection& connection);
+    // Adds a message for each load option whose value is not valid.
+    bool loadOptionsAreValid();
     bool mappingsBind(const db::Recordset& source, const db::Recordset& target,
                       const std::string& sourceTable, const std::string& destinationTable);
     std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
@@ -177,7 +187,18 @@ private:
                                                     db::Recordset& target);
     // True when the run was cancelled before the source was read to its end.
     bool runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
-                    std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped);
+                    std::int32_t destinationType, std::int32_t& status, RowCounts& counts);
+    // Opens the file rejected rows of the data set go to, when the step sets rows aside.
+    bool openRejectFile(const db::Recordset& source);
+    bool closeRejectFile();
+    // Sets the row in hand aside because of `reason`; false when that is one row too many
+    // or the row cannot be written to the reject file, and the data set fails.
+    bool rejectRow(const db::Recordset& source, std::string_view column, std::string_view reason,
+                   RowCounts& counts);
+    // The messages the column mappings added for the row in hand since `firstMessage`,
+    // removed and made the reason the row is set aside.
+    bool rejectMappedRow(const db::Recordset& source, std::int32_t firstMessage, RowCounts& counts);
+    void reportCounts(std::int32_t status, const RowCounts& counts);
     void saveRows(db::Recordset& target, db::Command* insert, std::int32_t& status);
     void reportRefusedRow(const db::Error& error);
     void cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,
@@ -191,6 +212,12 @@ private:
         mExternalFolder, mSkipCountText, mMaxRowsText;
     std::int32_t mlSourceRecordsToBeSkipped = 0;
     std::int32_t mlMaxRecordsToLoad = -1;
+    LoadOptions mLoadOptions;
+    RejectedRowsFile mRejects;
+    // The reject files this Process has started, so that a later data set adds to them.
+    std::vector<std::string> mRejectPaths;
+    std::vector<Variant> mRejectedValues;
+    RowCounts mCounts;
     std::vector<Prerequisite> mPrerequisites;
     std::uint32_t mlPrerequisiteRevision = 0;
     std::int32_t mlProcessingStatus = kssUnknown;

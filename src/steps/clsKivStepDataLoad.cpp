@@ -1,9 +1,11 @@
 // The step types that move rows into a destination table: dataload, extract catalog and
 // extract table structure.
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <regex>
 
+#include "base/Path.h"
 #include "base/Text.h"
 #include "db/Command.h"
 #include "db/Error.h"
@@ -55,6 +57,9 @@ std::string firstErrorOr(const db::Connection& connection, std::string_view fall
 
 std::int32_t clsKivStep::ProcessDataSets() {
     mlRowsProcessed = 0;
+    if (!loadOptionsAreValid()) {
+        return kssFailed;
+    }
     const std::string sourceTable = TableName(kSource);
     std::shared_ptr<db::Recordset> catalog;
     if (!sourceTable.empty()) {
@@ -129,13 +134,14 @@ std::int32_t clsKivStep::reportNoTableMatched(const std::string& sourceTable, bo
                         false);
         return kssSucceeded;
     }
-    AddErrorMessage(kMsgError, "clsKivStep", 24, -1,
-                    "The source connection '" + connection + "' has no table '" + sourceTable + "'.",
-                    true);
+    AddErrorMessage(
+        kMsgError, "clsKivStep", 24, -1,
+        "The source connection '" + connection + "' has no table '" + sourceTable + "'.", true);
     return kssFailed;
 }
 
-void clsKivStep::SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable) {
+void clsKivStep::SetCurrentTables(const std::string& sourceTable,
+                                  const std::string& destinationTable) {
     if (!mclsEnvironment) {
         return;
     }
@@ -146,6 +152,16 @@ void clsKivStep::SetCurrentTables(const std::string& sourceTable, const std::str
                                                           variable->MappingValue()));
     }
     ApplyEnvironment();
+}
+
+bool clsKivStep::loadOptionsAreValid() {
+    const auto problems =
+        mLoadOptions.Problems(SourceFileName(), "STEP " + text::decimal(miStepNumber));
+    for (const SpecificationProblem& problem : problems) {
+        AddErrorMessage(kMsgError, "clsKivStep", 26, -1,
+                        "Step '" + msStepName + "', " + problem.Located(), true);
+    }
+    return problems.empty();
 }
 
 bool clsKivStep::connectionIsDefined(const clsKivConnection& connection) {
@@ -165,12 +181,12 @@ bool clsKivStep::openConnectionOrReport(clsKivConnection& connection, bool forWr
         return true;
     }
     const std::string& why = connection.OpenFailure();
-    const std::string reason = why.empty() ? std::string("no reason was given") : StripProviderPrefix(why);
-    AddErrorMessage(
-        kMsgError, "clsKivStep", 11, -1,
-        "Connection '" + connection.Name() + "' could not be opened: " + reason +
-            (reason.ends_with('.') ? "" : "."),
-        true);
+    const std::string reason =
+        why.empty() ? std::string("no reason was given") : StripProviderPrefix(why);
+    AddErrorMessage(kMsgError, "clsKivStep", 11, -1,
+                    "Connection '" + connection.Name() + "' could not be opened: " + reason +
+                        (reason.ends_with('.') ? "" : "."),
+                    true);
     return false;
 }
 
@@ -261,19 +277,28 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         } catch (const db::Error& error) {
             // A lookup of the first row failed while the fields were bound.
             status = kssFailed;
-            AddErrorMessage(kMsgError, "clsKivStep", 3, -1, StripProviderPrefix(error.Description()),
-                            true);
+            AddErrorMessage(kMsgError, "clsKivStep", 3, -1,
+                            StripProviderPrefix(error.Description()), true);
         }
     }
     if (status == kssSucceeded) {
         mclsColumnMappings->TargetRecordset(target);
     }
     mlRowsProcessed = 0;
-    std::int32_t skipped = 0;
+    RowCounts counts;
+    if (status == kssSucceeded && !openRejectFile(*source)) {
+        status = kssFailed;
+    }
     if (source && target && status == kssSucceeded) {
         const bool cancelled =
-            runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
+            runRowLoop(*source, *target, insert.get(), destinationType, status, counts);
         saveRows(*target, insert.get(), status);
+        counts.read = mlRowsProcessed;
+        // A failed row is the last one read; the rows before it that were not set aside are
+        // written.
+        const std::int64_t settled =
+            status == kssSucceeded || cancelled ? counts.read : counts.read - 1;
+        counts.written = std::max<std::int64_t>(0, settled - counts.skipped - counts.rejected);
         if (cancelled && status == kssSucceeded) {
             // The rows loaded so far stay written, as after a failure.
             status = kssFailed;
@@ -285,12 +310,11 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         }
         Progress.raise(mlRowsProcessed);
     }
-    if (skipped > 0) {
-        AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1,
-                        msKivStepStatusToString(status) + ".  Skipped " + text::decimal(skipped) +
-                            (skipped == 1 ? " record." : " records."),
-                        true);
+    if (!closeRejectFile()) {
+        status = kssFailed;
     }
+    reportCounts(status, counts);
+    mCounts += counts;
     cleanUpDataSet(source, target);
     for (const auto& connection : {destination, sourceConnection}) {
         if (connection) {
@@ -317,8 +341,9 @@ bool clsKivStep::mappingsBind(const db::Recordset& source, const db::Recordset& 
     }
     const std::string sourceOwner =
         sourceTable.empty() ? "the source statement" : "the source table " + sourceTable;
-    const std::vector<SpecificationProblem> problems = mclsColumnMappings->BindingProblems(
-        &source.Fields(), target.Fields(), sourceOwner, "the destination table " + destinationTable);
+    const std::vector<SpecificationProblem> problems =
+        mclsColumnMappings->BindingProblems(&source.Fields(), target.Fields(), sourceOwner,
+                                            "the destination table " + destinationTable);
     for (const SpecificationProblem& problem : problems) {
         AddErrorMessage(kMsgError, "clsKivStep", 25, -1, step + problem.Located(), true);
     }
@@ -394,13 +419,16 @@ std::shared_ptr<db::Command> clsKivStep::InsertCommand(
 }
 
 bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
-                            std::int32_t destinationType, std::int32_t& status,
-                            std::int32_t& skipped) {
+                            std::int32_t destinationType, std::int32_t& status, RowCounts& counts) {
     const bool textDestination = destinationType == kctTextFile;
     clsDebugLog* log = gDebugLog.get();
     mrcdReading = &source;
     mHandedRows->Reset(textDestination ? 1 : target.RowsHeldAtMost(), mclsRecordIDFields);
     const bool rememberRows = mHandedRows->Depth() > 1;
+    // Rows refused by the destination are set aside where the refusal is that of the row in
+    // hand.
+    const bool rejecting = mRejects.IsOpen();
+    const bool rejectingRefusals = rejecting && !rememberRows;
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
             break;
@@ -426,16 +454,17 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
             }
         }
         if (status == kssSucceeded) {
+            const std::int32_t firstMessage = rejecting ? mclsErrorMessages->Count() : 0;
             try {
                 const std::int32_t result = mclsColumnMappings->PerformDataMappings();
                 if (result < 0 || result == 4) {
                     if (!textDestination) {
                         target.CancelUpdate();
                     }
-                    if (result < 0) {
+                    if (result == 4) {
+                        ++counts.skipped;
+                    } else if (!rejecting || !rejectMappedRow(source, firstMessage, counts)) {
                         status = kssFailed;
-                    } else {
-                        ++skipped;
                     }
                 } else if (!textDestination) {
                     if (rememberRows) {
@@ -452,8 +481,18 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                     insert->Execute(nullptr, -1);
                 }
             } catch (const db::Error& error) {
-                status = kssFailed;
-                reportRefusedRow(error);
+                if (rejectingRefusals) {
+                    if (!textDestination) {
+                        target.CancelUpdate();
+                    }
+                    if (!rejectRow(source, error.Column(), StripProviderPrefix(error.Description()),
+                                   counts)) {
+                        status = kssFailed;
+                    }
+                } else {
+                    status = kssFailed;
+                    reportRefusedRow(error);
+                }
             }
         }
         if (status == kssSucceeded) {
@@ -512,6 +551,114 @@ void clsKivStep::reportRefusedRow(const db::Error& error) {
     if (earlierRow && mclsErrorMessages) {
         mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
     }
+}
+
+bool clsKivStep::openRejectFile(const db::Recordset& source) {
+    if (mLoadOptions.MaxRejectedRows() == 0) {
+        return true;
+    }
+    const std::string path = path::fullPath(path::withSlashes(mLoadOptions.RejectFile()),
+                                            path::directoryOf(SourceFileName()));
+    const bool keep =
+        std::find(mRejectPaths.begin(), mRejectPaths.end(), path) != mRejectPaths.end();
+    std::vector<std::string> columns;
+    for (const auto& field : source.Fields()) {
+        columns.push_back(field->Name());
+    }
+    try {
+        mRejects.Open(path, columns, keep);
+    } catch (const std::runtime_error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 27, -1,
+                        "Step '" + msStepName + "', RejectFile '" + path +
+                            "' cannot be written: " + error.what(),
+                        true);
+        return false;
+    }
+    if (!keep) {
+        mRejectPaths.push_back(path);
+    }
+    return true;
+}
+
+bool clsKivStep::closeRejectFile() {
+    const std::string path = mRejects.Path();
+    try {
+        mRejects.Close();
+    } catch (const std::runtime_error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 27, -1,
+                        "Step '" + msStepName +
+                            "', the rejected rows could not all be written to '" + path +
+                            "': " + error.what(),
+                        true);
+        return false;
+    }
+    return true;
+}
+
+bool clsKivStep::rejectRow(const db::Recordset& source, std::string_view column,
+                           std::string_view reason, RowCounts& counts) {
+    ++counts.rejected;
+    const std::string row = text::decimal(mlRowsProcessed);
+    const auto message = mclsErrorMessages->Add(
+        kMsgWarning, kLoadSource, 13, mlRowsProcessed,
+        "Source row " + row + " set aside in the reject file: " + std::string(reason));
+    mRejectedValues.clear();
+    for (const auto& field : source.Fields()) {
+        mRejectedValues.push_back(field->Value());
+    }
+    try {
+        mRejects.Write(mRejectedValues,
+                       message->GetRecordID().empty() ? row : message->GetRecordID(), column,
+                       reason);
+    } catch (const std::runtime_error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 27, mlRowsProcessed,
+                        "Step '" + msStepName + "', the rejected source row " + row +
+                            " could not be written to '" + mRejects.Path() + "': " + error.what(),
+                        true);
+        return false;
+    }
+    const std::int32_t most = mLoadOptions.MaxRejectedRows();
+    if (counts.rejected <= most) {
+        return true;
+    }
+    AddErrorMessage(kMsgError, kLoadSource, 14, mlRowsProcessed,
+                    "More than " + text::decimal(most) +
+                        (most == 1 ? " record was" : " records were") +
+                        " rejected (MaxRejectedRows=" + text::decimal(most) +
+                        "); the load stopped at source row " + row + ".",
+                    true);
+    return false;
+}
+
+bool clsKivStep::rejectMappedRow(const db::Recordset& source, std::int32_t firstMessage,
+                                 RowCounts& counts) {
+    std::string reason;
+    for (std::int32_t index = mclsErrorMessages->Count(); index > firstMessage; --index) {
+        const auto message = mclsErrorMessages->Item(index);
+        if (message->MsgType() != kMsgDisplayOnly) {
+            reason = message->Text() + (reason.empty() ? "" : " " + reason);
+        }
+        mclsErrorMessages->Remove(index);
+    }
+    return rejectRow(source, mclsColumnMappings->FailedTargetColumn(), reason, counts);
+}
+
+// The status message tells, besides the status, how many rows the mappings skipped and how
+// many were set aside.
+void clsKivStep::reportCounts(std::int32_t status, const RowCounts& counts) {
+    if (counts.skipped == 0 && counts.rejected == 0) {
+        return;
+    }
+    std::string text = msKivStepStatusToString(status) + ".";
+    if (counts.skipped > 0) {
+        text += "  Skipped " + text::decimal(counts.skipped) +
+                (counts.skipped == 1 ? " record." : " records.");
+    }
+    if (counts.rejected > 0) {
+        text += "  Rejected " + text::decimal(counts.rejected) +
+                (counts.rejected == 1 ? " record." : " records.");
+    }
+    AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1, text, true);
 }
 
 void clsKivStep::cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,

@@ -123,7 +123,9 @@ void OdbcTableWriter::convert(const std::vector<Variant>& row, const Shape& shap
     for (const std::size_t column : shape.columns) {
         if (const auto refusal =
                 ValueCoercion::coerce(row[column], conversions_[column], values_[column])) {
-            throw OdbcDiagnostics::failure(refusal->sqlState, refusal->description);
+            Error error = OdbcDiagnostics::failure(refusal->sqlState, refusal->description);
+            error.Column(conversions_[column].name);
+            throw error;
         }
     }
 }
