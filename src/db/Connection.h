@@ -61,6 +61,12 @@ public:
     // Closes the recordsets open on the connection and makes what commands wrote durable.
     void Close();
 
+    // Holds everything written on the connection in one transaction until CommitTrans or
+    // RollbackTrans; an engine that cannot hold its writes refuses.
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
     // Runs a statement. One that yields rows gives an open, streaming recordset positioned
     // on its first row (`recordsAffected` -1); any other gives an empty pointer and the
     // number of rows it changed.

@@ -37,6 +37,12 @@ public:
     // The columns of a table or view, in their order; empty for an unknown name.
     virtual std::vector<ColumnInfo> tableColumns(std::string_view table) = 0;
 
+    // One transaction around everything written from now until `endTransaction`, which
+    // commits it or rolls it back; meanwhile nothing written is committed, also after a
+    // failure. An engine that cannot (files written as they go) refuses with an Error.
+    virtual void beginTransaction();
+    virtual void endTransaction(bool commit);
+
     // Called once when the connection closes, after its recordsets and commands: an engine
     // that keeps what was written until then (a workbook) saves it here.
     virtual void close() {}

@@ -165,6 +165,13 @@ private:
 
     // Data load
     std::int32_t ProcessDataSets();
+    std::int32_t loadDataSets();
+    // Commits the step's transaction on the destination after a success; otherwise, or when
+    // the commit fails, rolls it back and says so.
+    std::int32_t endStepTransaction(clsKivConnection& destination, std::int32_t status);
+    // Empties the destination table before its first data set when the load mode says so.
+    bool prepareDestinationTable(clsKivConnection& destination,
+                                 const std::string& destinationTable);
     std::int32_t loadMatchingDataSets(db::Recordset& catalog, const std::string& sourceTable);
     std::int32_t reportNoTableMatched(const std::string& sourceTable, bool byNumber);
     void SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable);
@@ -216,6 +223,8 @@ private:
     RejectedRowsFile mRejects;
     // The reject files this Process has started, so that a later data set adds to them.
     std::vector<std::string> mRejectPaths;
+    // The tables this Process has emptied, so that a later data set adds to them.
+    std::vector<std::string> mEmptiedTables;
     std::vector<Variant> mRejectedValues;
     RowCounts mCounts;
     std::vector<Prerequisite> mPrerequisites;

@@ -60,6 +60,63 @@ std::int32_t clsKivStep::ProcessDataSets() {
     if (!loadOptionsAreValid()) {
         return kssFailed;
     }
+    // Emptying the table goes in one transaction with the load where the destination allows,
+    // so that a failed load leaves the old rows.
+    const bool allOrNothing = mLoadOptions.AllOrNothing();
+    const auto destination = TableConnection(kDestination);
+    bool held = false;
+    if (destination && (allOrNothing || mLoadOptions.Mode() == LoadMode::Truncate)) {
+        if (!openConnectionOrReport(*destination, true)) {
+            return kssFailed;
+        }
+        try {
+            destination->ADOConnection()->BeginTrans();
+            held = true;
+        } catch (const db::Error& error) {
+            if (allOrNothing) {
+                AddErrorMessage(kMsgError, "clsKivStep", 28, -1,
+                                "Step '" + msStepName + "', AllOrNothing=True: " +
+                                    StripProviderPrefix(error.Description()),
+                                false);
+                return kssFailed;
+            }
+        }
+    }
+    const std::int32_t status = loadDataSets();
+    return held ? endStepTransaction(*destination, status) : status;
+}
+
+std::int32_t clsKivStep::endStepTransaction(clsKivConnection& destination, std::int32_t status) {
+    const std::string table = TableName(kDestination);
+    if (status == kssSucceeded) {
+        try {
+            destination.ADOConnection()->CommitTrans();
+            return status;
+        } catch (const db::Error& error) {
+            AddErrorMessage(kMsgError, "clsKivStep", 28, -1,
+                            "Committing the rows of the step failed: " +
+                                StripProviderPrefix(error.Description()),
+                            false);
+        }
+    }
+    try {
+        destination.ADOConnection()->RollbackTrans();
+    } catch (const db::Error& error) {
+        AddErrorMessage(
+            kMsgError, "clsKivStep", 28, -1,
+            "Rolling back the rows of the step failed: " + StripProviderPrefix(error.Description()),
+            false);
+        return kssFailed;
+    }
+    mCounts.written = 0;
+    AddErrorMessage(kMsgInformation, "clsKivStep", 28, -1,
+                    "The step's rows were rolled back: " + table + " on the connection '" +
+                        destination.Name() + "' is as it was before the step.",
+                    false);
+    return kssFailed;
+}
+
+std::int32_t clsKivStep::loadDataSets() {
     const std::string sourceTable = TableName(kSource);
     std::shared_ptr<db::Recordset> catalog;
     if (!sourceTable.empty()) {
@@ -159,7 +216,7 @@ bool clsKivStep::loadOptionsAreValid() {
         mLoadOptions.Problems(SourceFileName(), "STEP " + text::decimal(miStepNumber));
     for (const SpecificationProblem& problem : problems) {
         AddErrorMessage(kMsgError, "clsKivStep", 26, -1,
-                        "Step '" + msStepName + "', " + problem.Located(), true);
+                        "Step '" + msStepName + "', " + problem.Located(), false);
     }
     return problems.empty();
 }
@@ -245,6 +302,9 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     std::shared_ptr<db::Command> insert;
     const std::int32_t destinationType =
         destination ? destination->KivConnectionType() : kctUnknown;
+    if (status == kssSucceeded && !prepareDestinationTable(*destination, destinationTable)) {
+        status = kssFailed;
+    }
     if (status == kssSucceeded) {
         target = std::make_shared<db::Recordset>();
         if (destinationType != kctTextFile) {
@@ -553,6 +613,28 @@ void clsKivStep::reportRefusedRow(const db::Error& error) {
     }
 }
 
+bool clsKivStep::prepareDestinationTable(clsKivConnection& destination,
+                                         const std::string& destinationTable) {
+    if (mLoadOptions.Mode() != LoadMode::Truncate ||
+        std::find(mEmptiedTables.begin(), mEmptiedTables.end(), destinationTable) !=
+            mEmptiedTables.end()) {
+        return true;
+    }
+    try {
+        destination.ADOConnection()->Execute("DELETE FROM " + bracketed(destinationTable), nullptr,
+                                             db::adCmdText);
+    } catch (const db::Error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 29, -1,
+                        "Step '" + msStepName + "', TargetLoadMode=Truncate: the table " +
+                            destinationTable +
+                            " could not be emptied: " + StripProviderPrefix(error.Description()),
+                        false);
+        return false;
+    }
+    mEmptiedTables.push_back(destinationTable);
+    return true;
+}
+
 bool clsKivStep::openRejectFile(const db::Recordset& source) {
     if (mLoadOptions.MaxRejectedRows() == 0) {
         return true;
@@ -571,7 +653,7 @@ bool clsKivStep::openRejectFile(const db::Recordset& source) {
         AddErrorMessage(kMsgError, "clsKivStep", 27, -1,
                         "Step '" + msStepName + "', RejectFile '" + path +
                             "' cannot be written: " + error.what(),
-                        true);
+                        false);
         return false;
     }
     if (!keep) {
@@ -589,7 +671,7 @@ bool clsKivStep::closeRejectFile() {
                         "Step '" + msStepName +
                             "', the rejected rows could not all be written to '" + path +
                             "': " + error.what(),
-                        true);
+                        false);
         return false;
     }
     return true;
