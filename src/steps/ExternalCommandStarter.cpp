@@ -64,8 +64,7 @@ int ExternalCommandStarter::Start(const std::string& command, const std::string&
             failChild(pipes[1], kPathNotFound);
         }
         detachStandardStreams();
-        ::execl(msShell.c_str(), msShell.c_str(), "-c", command.c_str(),
-                static_cast<char*>(nullptr));
+        ::execl(msShell.c_str(), msShell.c_str(), "-c", command.c_str(), static_cast<char*>(nullptr));
         failChild(pipes[1], errno == ENOENT ? kFileNotFound : kOutOfResources);
     }
     ::close(pipes[1]);
@@ -83,26 +82,16 @@ int ExternalCommandStarter::Start(const std::string& command, const std::string&
 
 std::string ExternalCommandStarter::ErrorText(int code) {
     switch (code) {
-        case 0:
-            return "The operating system is out of memory or resources.";
-        case 2:
-            return "The specified file was not found.";
-        case 3:
-            return "The specified path was not found.";
-        case 5:
-            return "The operating system denied access to the specified file. ";
-        case 8:
-            return "There was not enough memory to complete the operation.";
-        case 11:
-            return "The .exe file is invalid (non-Win32\xC2\xAE .exe or error in .exe image).";
-        case 26:
-            return "A sharing violation occurred.";
-        case 27:
-            return "The file name association is incomplete or invalid.";
-        case 28:
-            return "The DDE transaction could not be completed because the request timed out.";
-        case 29:
-            return "The DDE transaction failed.";
+        case 0: return "The operating system is out of memory or resources.";
+        case 2: return "The specified file was not found.";
+        case 3: return "The specified path was not found.";
+        case 5: return "The operating system denied access to the specified file. ";
+        case 8: return "There was not enough memory to complete the operation.";
+        case 11: return "The .exe file is invalid (non-Win32\xC2\xAE .exe or error in .exe image).";
+        case 26: return "A sharing violation occurred.";
+        case 27: return "The file name association is incomplete or invalid.";
+        case 28: return "The DDE transaction could not be completed because the request timed out.";
+        case 29: return "The DDE transaction failed.";
         case 30:
             return "The DDE transaction could not be completed because other DDE transactions were "
                    "being processed.";
@@ -110,10 +99,8 @@ std::string ExternalCommandStarter::ErrorText(int code) {
             return "There is no application associated with the given file name extension. This "
                    "error will also be returned if you attempt to print a file that is not "
                    "printable.";
-        case 32:
-            return "The specified dynamic-link library was not found.";
-        default:
-            return "Unknown Error Occurred.";
+        case 32: return "The specified dynamic-link library was not found.";
+        default: return "Unknown Error Occurred.";
     }
 }
 

@@ -11,14 +11,14 @@ namespace kiv {
 namespace {
 
 constexpr std::array<std::string_view, 7> kSpecificationTexts = {
-    "do nothing",    "external command", "dataload", "extract catalog", "extract table structure",
-    "count records", "custom sql"};
+    "do nothing",  "external command", "dataload",  "extract catalog",
+    "extract table structure", "count records", "custom sql"};
 constexpr std::array<std::string_view, 7> kDisplayTexts = {
-    "Do Nothing",    "External Command", "DataLoad", "Extract Catalog", "Extract Table Structure",
-    "Count Records", "Custom SQL"};
+    "Do Nothing",  "External Command", "DataLoad",  "Extract Catalog",
+    "Extract Table Structure", "Count Records", "Custom SQL"};
 constexpr std::array<std::string_view, 7> kStatusTexts = {
-    "Unknown Status",       "Awaiting Processing",    "Ready for Processing",
-    "Currently Processing", "Successfully Processed", "Will Not Be Processed",
+    "Unknown Status",         "Awaiting Processing",   "Ready for Processing",
+    "Currently Processing",   "Successfully Processed", "Will Not Be Processed",
     "Processing Failed"};
 
 constexpr std::string_view kNoMorePrereqs = "<<No More Prereqs>>";
@@ -34,9 +34,7 @@ std::optional<std::int32_t> parseCount(std::string_view text) {
     return Variant(text).tryToLong();
 }
 
-std::string sectionName(std::int16_t stepNumber) {
-    return "Step " + text::decimal(stepNumber);
-}
+std::string sectionName(std::int16_t stepNumber) { return "Step " + text::decimal(stepNumber); }
 
 }  // namespace
 
@@ -171,9 +169,7 @@ void clsKivStep::DebugLog(std::shared_ptr<clsDebugLog> log) {
     mclsColumnMappings->DebugLog(mclsDebugLog);
 }
 
-void clsKivStep::StepName(std::string_view value) {
-    msStepName = std::string(text::trim(value));
-}
+void clsKivStep::StepName(std::string_view value) { msStepName = std::string(text::trim(value)); }
 
 void clsKivStep::StepType(std::int32_t value) {
     mlStepType = value >= kstDoNothing && value <= kstCustomSQL ? value : kstUnknown;
@@ -190,9 +186,8 @@ void clsKivStep::ErrorMessages(std::shared_ptr<clsMessages> messages) {
 }
 
 std::shared_ptr<clsKivConnection> clsKivStep::TableConnection(int index) const {
-    return index == kSource || index == kDestination
-               ? mTables[static_cast<std::size_t>(index)].connection
-               : nullptr;
+    return index == kSource || index == kDestination ? mTables[static_cast<std::size_t>(index)].connection
+                                                     : nullptr;
 }
 
 void clsKivStep::TableConnection(int index, std::shared_ptr<clsKivConnection> connection) {
@@ -334,11 +329,11 @@ std::string clsKivStep::ReadMultiLineValue(clsINIFile& iniFile, std::string_view
 
 void clsKivStep::ApplyEnvironment() {
     const clsEnvironmentVariables* environment = mclsEnvironment.get();
-    mlStepType = StepTypeFromText(
-        environment ? environment->ReplaceEnvironmentVariables(msStepTypeText) : msStepTypeText);
-    for (SubstitutedText* text :
-         {&mSourceFileName, &mColumnMappingSection, &mSQLStatement, &mExternalCommand,
-          &mExternalFolder, &mSkipCountText, &mMaxRowsText}) {
+    mlStepType = StepTypeFromText(environment ? environment->ReplaceEnvironmentVariables(msStepTypeText)
+                                              : msStepTypeText);
+    for (SubstitutedText* text : {&mSourceFileName, &mColumnMappingSection, &mSQLStatement,
+                                  &mExternalCommand, &mExternalFolder, &mSkipCountText,
+                                  &mMaxRowsText}) {
         text->Recompute(environment);
     }
     mLoadOptions.Recompute(environment);
@@ -348,9 +343,8 @@ void clsKivStep::ApplyEnvironment() {
         mlMaxRecordsToLoad = -1;
     }
     for (Prerequisite& prerequisite : mPrerequisites) {
-        prerequisite.value = environment
-                                 ? environment->ReplaceEnvironmentVariables(prerequisite.written)
-                                 : prerequisite.written;
+        prerequisite.value = environment ? environment->ReplaceEnvironmentVariables(prerequisite.written)
+                                         : prerequisite.written;
     }
     ++mlPrerequisiteRevision;
     for (TableSlot& slot : mTables) {
@@ -358,9 +352,7 @@ void clsKivStep::ApplyEnvironment() {
     }
 }
 
-void clsKivStep::mclsEnvironment_Changed(const std::string&) {
-    ApplyEnvironment();
-}
+void clsKivStep::mclsEnvironment_Changed(const std::string&) { ApplyEnvironment(); }
 
 bool clsKivStep::ValidateStep() {
     if (!msStepName.empty()) {
@@ -463,8 +455,7 @@ std::int32_t clsKivStep::Process() {
             status = ProcessCustomSQLDataSets();
             break;
         default: {
-            std::string message =
-                "Invalid Step Type: '" + msStepTypeText + "'.  Valid Step Types are:";
+            std::string message = "Invalid Step Type: '" + msStepTypeText + "'.  Valid Step Types are:";
             for (std::string_view display : kDisplayTexts) {
                 message += "\r\n   " + std::string(display);
             }
@@ -490,9 +481,8 @@ void clsKivStep::Dump(clsDebugLog* log) const {
         return text.Value() + std::string(kBefore) + text.Written() + "'";
     };
     log->WriteLog("Step Name:        '" + msStepName + "'");
-    log->WriteLog("Step Type:        " + StepTypeToText(mlStepType) + " (" +
-                  text::decimal(mlStepType) + ") -  Before Environment Substitution: '" +
-                  msStepTypeText + "'");
+    log->WriteLog("Step Type:        " + StepTypeToText(mlStepType) + " (" + text::decimal(mlStepType) +
+                  ") -  Before Environment Substitution: '" + msStepTypeText + "'");
     log->WriteLog("Source File Name: '" + both(mSourceFileName));
     log->WriteLog("External Command: '" + both(mExternalCommand));
     log->WriteLog("External Folder:  '" + both(mExternalFolder));
@@ -513,8 +503,7 @@ void clsKivStep::Dump(clsDebugLog* log) const {
     log->IncrementIndent();
     for (std::size_t i = 0; i < mPrerequisites.size(); ++i) {
         log->WriteLog("Prerequisite " + text::decimal(static_cast<long long>(i + 1)) + ": '" +
-                      mPrerequisites[i].value + std::string(kBefore) + mPrerequisites[i].written +
-                      "'");
+                      mPrerequisites[i].value + std::string(kBefore) + mPrerequisites[i].written + "'");
     }
     log->DecrementIndent();
     log->WriteLog("");

@@ -44,9 +44,10 @@ void clsKivSteps::add(const std::shared_ptr<clsKivStep>& step) {
     mLinks.clear();
 }
 
-std::shared_ptr<clsKivStep> clsKivSteps::AddFromFile(
-    clsINIFile* iniFile, std::shared_ptr<clsEnvironmentVariables> environment,
-    std::string_view stepNumberText, std::shared_ptr<clsKivConnections> connections) {
+std::shared_ptr<clsKivStep> clsKivSteps::AddFromFile(clsINIFile* iniFile,
+                                                     std::shared_ptr<clsEnvironmentVariables> environment,
+                                                     std::string_view stepNumberText,
+                                                     std::shared_ptr<clsKivConnections> connections) {
     auto step = std::make_shared<clsKivStep>();
     step->DebugLog(mclsDebugLog);
     step->Environment(std::move(environment));
@@ -143,8 +144,7 @@ void clsKivSteps::SetStatusOfSteps() {
         const Outcome& outcome = outcomes[static_cast<std::size_t>(index)];
         step->ProcessingStatus(outcome.status);
         if (outcome.status == kssWillNotBeProcessed) {
-            step->ErrorMessages()->Add(kMsgStatus, "SetStatusOfSteps", 30, -1,
-                                       "Prerequisite Failed.");
+            step->ErrorMessages()->Add(kMsgStatus, "SetStatusOfSteps", 30, -1, "Prerequisite Failed.");
         }
         if (outcome.status == kssUnknown) {
             reportUnknownPrerequisites(*step);
