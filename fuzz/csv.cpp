@@ -8,10 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "db/Notices.h"
 #include "db/files/TextFolder.h"
 
 namespace {
@@ -36,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     try {
-        kiv::db::files::TextFolder texts(folder());
+        kiv::db::files::TextFolder texts(folder(), std::make_shared<kiv::db::Notices>());
         texts.attach(db);
         texts.refresh(db);
         sqlite3_exec(

@@ -6,7 +6,9 @@
 #include "base/Text.h"
 #include "connections/CatalogListing.h"
 #include "connections/PasswordMask.h"
+#include "db/ConnectString.h"
 #include "db/Error.h"
+#include "db/odbc/OdbcConnectString.h"
 
 namespace kiv {
 
@@ -17,33 +19,44 @@ constexpr std::string_view kNoEnvToAdd = "<<No Env to Add>>";
 
 std::string stateName(long state) {
     switch (state) {
-        case db::adStateClosed: return "adStateClosed";
-        case db::adStateOpen: return "adStateOpen";
-        case db::adStateConnecting: return "adStateConnecting";
-        case db::adStateExecuting: return "adStateExecuting";
-        case db::adStateFetching: return "adStateFetching";
-        default: return "Unknown State";
+        case db::adStateClosed:
+            return "adStateClosed";
+        case db::adStateOpen:
+            return "adStateOpen";
+        case db::adStateConnecting:
+            return "adStateConnecting";
+        case db::adStateExecuting:
+            return "adStateExecuting";
+        case db::adStateFetching:
+            return "adStateFetching";
+        default:
+            return "Unknown State";
     }
 }
 
-const char* boolText(bool value) { return value ? "True" : "False"; }
+const char* boolText(bool value) {
+    return value ? "True" : "False";
+}
 
 // True or False in any letter case, or a number; nothing for any other text.
-std::optional<bool> parseFlag(std::string_view text) { return Variant(text).tryToBool(); }
+std::optional<bool> parseFlag(std::string_view text) {
+    return Variant(text).tryToBool();
+}
 
 std::string quoted(std::string_view label, std::string_view value) {
     return std::string(label) + "'" + std::string(value) + "'";
 }
 
-std::string substituted(std::string_view label, std::string_view written,
-                        std::string_view value) {
+std::string substituted(std::string_view label, std::string_view written, std::string_view value) {
     return std::string(label) + "'" + std::string(written) +
            "'  (After environment substitution: '" + std::string(value) + "')";
 }
 
 }  // namespace
 
-clsKivConnection::clsKivConnection() { reset(); }
+clsKivConnection::clsKivConnection() {
+    reset();
+}
 
 clsKivConnection::~clsKivConnection() {
     CloseConnection();
@@ -55,7 +68,8 @@ void clsKivConnection::reset() {
     msName.clear();
     msDatabaseTypeText = "Unknown";
     menumKivConnectionType = kctUnknown;
-    for (SubstitutedText* text : {&mServerName, &mDatabaseName, &mUserID, &mPassword, &mReadOnlyText}) {
+    for (SubstitutedText* text :
+         {&mServerName, &mDatabaseName, &mUserID, &mPassword, &mReadOnlyText}) {
         text->Assign("", nullptr);
     }
     mPrimaryInputText.Assign("False", nullptr);
@@ -96,10 +110,18 @@ void clsKivConnection::setWritten(SubstitutedText& text, std::string_view value)
     text.Assign(value, mclsEnvironment.get());
 }
 
-void clsKivConnection::Password(std::string_view value) { setWritten(mPassword, value); }
-void clsKivConnection::UserID(std::string_view value) { setWritten(mUserID, value); }
-void clsKivConnection::DatabaseName(std::string_view value) { setWritten(mDatabaseName, value); }
-void clsKivConnection::ServerName(std::string_view value) { setWritten(mServerName, value); }
+void clsKivConnection::Password(std::string_view value) {
+    setWritten(mPassword, value);
+}
+void clsKivConnection::UserID(std::string_view value) {
+    setWritten(mUserID, value);
+}
+void clsKivConnection::DatabaseName(std::string_view value) {
+    setWritten(mDatabaseName, value);
+}
+void clsKivConnection::ServerName(std::string_view value) {
+    setWritten(mServerName, value);
+}
 
 void clsKivConnection::KivConnectionType(KivConnectionTypeEnum value) {
     if (value != menumKivConnectionType) {
@@ -145,9 +167,10 @@ bool clsKivConnection::LoadSpecification(clsINIFile* reader, std::string_view na
     msName = std::string(name);
     mbDefined = reader->SectionExists();
     msDatabaseTypeText = reader->sItemValue("DatabaseType");
-    mPrimaryInputText.Assign(reader->sItemValue("PrimaryInputDataSource", clsINIFile::ParamNotSupplied,
-                                                clsINIFile::ParamNotSupplied, "False"),
-                             nullptr);
+    mPrimaryInputText.Assign(
+        reader->sItemValue("PrimaryInputDataSource", clsINIFile::ParamNotSupplied,
+                           clsINIFile::ParamNotSupplied, "False"),
+        nullptr);
     mServerName.Assign(reader->sItemValue("Server"), nullptr);
     mDatabaseName.Assign(reader->sItemValue("Database"), nullptr);
     mUserID.Assign(reader->sItemValue("UserID"), nullptr);
@@ -172,26 +195,30 @@ bool clsKivConnection::LoadSpecification(clsINIFile* reader, std::string_view na
 
 void clsKivConnection::recompute() {
     const clsEnvironmentVariables* environment = mclsEnvironment.get();
-    const std::string typeText =
-        environment ? environment->ReplaceEnvironmentVariables(msDatabaseTypeText) : msDatabaseTypeText;
+    const std::string typeText = environment
+                                     ? environment->ReplaceEnvironmentVariables(msDatabaseTypeText)
+                                     : msDatabaseTypeText;
     menumKivConnectionType = ParseKivConnectionType(typeText);
-    for (SubstitutedText* text : {&mServerName, &mDatabaseName, &mUserID, &mPassword,
-                                  &mPrimaryInputText, &mReadOnlyText}) {
+    for (SubstitutedText* text :
+         {&mServerName, &mDatabaseName, &mUserID, &mPassword, &mPrimaryInputText, &mReadOnlyText}) {
         text->Recompute(environment);
     }
-    mbPrimaryInputDataSource = parseFlag(mPrimaryInputText.Value()).value_or(mbPrimaryInputDataSource);
+    mbPrimaryInputDataSource =
+        parseFlag(mPrimaryInputText.Value()).value_or(mbPrimaryInputDataSource);
     mbReadOnlyMode = parseFlag(mReadOnlyText.Value()).value_or(mbReadOnlyMode);
 }
 
-void clsKivConnection::mclsEnvironment_Changed(const std::string&) { recompute(); }
+void clsKivConnection::mclsEnvironment_Changed(const std::string&) {
+    recompute();
+}
 
 std::int16_t clsKivConnection::CountMatchingDataSets() {
     if (miDataSetCount == -1) {
         miDataSetIndex = 0;
         if (mbPrimaryInputDataSource && IsFileDatabaseType(menumKivConnectionType)) {
             listPatternFiles();
-            miDataSetCount = static_cast<std::int16_t>(
-                std::min<std::size_t>(mPatternFiles.size(), INT16_MAX));
+            miDataSetCount =
+                static_cast<std::int16_t>(std::min<std::size_t>(mPatternFiles.size(), INT16_MAX));
         } else {
             miDataSetCount = 1;
         }
@@ -226,29 +253,34 @@ std::string clsKivConnection::buildConnectString(bool forWriting) {
     switch (menumKivConnectionType) {
         case kctTextFile:
             msCurrentDatabaseName = database;
-            connectString = "Driver={Microsoft Text Driver (*.txt; *.csv)};DBQ=" + database +
-                            ";DefaultDir=" + database + ";";
+            connectString = "Driver={Microsoft Text Driver (*.txt; *.csv)};DBQ=" +
+                            db::odbc::OdbcConnectString::asValue(database) +
+                            ";DefaultDir=" + db::odbc::OdbcConnectString::asValue(database) + ";";
             if (!UserID().empty()) {
-                connectString += "UID={" + UserID() + "};";
+                connectString += "UID=" + db::odbc::OdbcConnectString::braced(UserID()) + ";";
             }
             if (!Password().empty()) {
-                connectString += "PWD={" + Password() + "};";
+                connectString += "PWD=" + db::odbc::OdbcConnectString::braced(Password()) + ";";
             }
             break;
         case kctSQLServer:
             msCurrentDatabaseName = database;
-            connectString = "Driver={SQL Server};Server={" + ServerName() + "};Database={" +
-                            database + "};UID={" + UserID() + "};PWD={" + Password() + "};";
+            connectString =
+                "Driver={SQL Server};Server=" + db::odbc::OdbcConnectString::braced(ServerName()) +
+                ";Database=" + db::odbc::OdbcConnectString::braced(database) +
+                ";UID=" + db::odbc::OdbcConnectString::braced(UserID()) +
+                ";PWD=" + db::odbc::OdbcConnectString::braced(Password()) + ";";
             break;
         case kctODBC:
             msCurrentDatabaseName = database;
-            connectString = database.find('=') != std::string::npos ? database
-                                                                    : "DSN=" + database + ";";
+            connectString = database.find('=') != std::string::npos
+                                ? database
+                                : "DSN=" + db::odbc::OdbcConnectString::asValue(database) + ";";
             if (!UserID().empty()) {
-                connectString += "UID={" + UserID() + "};";
+                connectString += "UID=" + db::odbc::OdbcConnectString::braced(UserID()) + ";";
             }
             if (!Password().empty()) {
-                connectString += "PWD={" + Password() + "};";
+                connectString += "PWD=" + db::odbc::OdbcConnectString::braced(Password()) + ";";
             }
             break;
         case kctMSAccess:
@@ -261,15 +293,17 @@ std::string clsKivConnection::buildConnectString(bool forWriting) {
                 break;
             }
             if (menumKivConnectionType == kctSQLite) {
-                connectString = "Provider=SQLite;Data Source=" + file;
+                connectString = "Provider=SQLite;Data Source=" + db::ConnectString::asValue(file);
                 if (!forWriting) {
                     connectString += ";FailIfMissing=True";
                 }
             } else if (menumKivConnectionType == kctHTMLImport) {
-                connectString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file +
+                connectString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                                db::ConnectString::asValue(file) +
                                 ";Extended Properties=\"HTML Import;HDR=NO;\"";
             } else {
-                connectString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file;
+                connectString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                                db::ConnectString::asValue(file);
                 if (menumKivConnectionType == kctMSExcel) {
                     connectString += ";Extended Properties=Excel 8.0;";
                 }
@@ -339,7 +373,7 @@ void clsKivConnection::publishOpening(bool opened) {
     if (!opened) {
         return;
     }
-    mclsEnvironment->Add(entry, path::withSlashes(msCurrentDatabaseName));
+    mclsEnvironment->Publish(entry, path::withSlashes(msCurrentDatabaseName));
     for (const auto& pair : *mclsAfterOpening) {
         mclsEnvironment->Add(pair->MappingName(),
                              mclsEnvironment->ReplaceEnvironmentVariables(pair->MappingValue()));
@@ -388,7 +422,8 @@ void clsKivConnection::Dump(clsDebugLog* log) const {
     log->WriteLog(substituted("Password:                 ", maskedWritten, maskedValue));
     log->WriteLog(substituted("Read Only Mode:           ", mReadOnlyText.Written(),
                               boolText(mbReadOnlyMode)));
-    log->WriteLog(quoted("Opening Connect Str:      ", MaskConnectStringPassword(msOpeningConnectString)));
+    log->WriteLog(
+        quoted("Opening Connect Str:      ", MaskConnectStringPassword(msOpeningConnectString)));
     log->WriteLog("Connection Information:");
     log->IncrementIndent();
     dumpConnectionInformation(*log);

@@ -49,6 +49,14 @@ ConnectString::ConnectString(std::string_view text) {
     }
 }
 
+std::string ConnectString::asValue(std::string_view value) {
+    const bool plain =
+        value.find_first_of(";\"") == std::string_view::npos &&
+        (value.empty() || (value.front() != '{' && value.front() != ' ' && value.front() != '\t' &&
+                           value.back() != ' ' && value.back() != '\t'));
+    return plain ? std::string(value) : '"' + text::replaceAll(value, "\"", "\"\"") + '"';
+}
+
 std::optional<std::string> ConnectString::value(std::string_view key) const {
     for (const auto& [name, value] : parts_) {
         if (text::iequals(name, key)) {

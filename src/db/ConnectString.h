@@ -17,6 +17,10 @@ public:
 
     std::optional<std::string> value(std::string_view key) const;
 
+    // A value as written in a connect string: in double quotes (a quote inside doubled) when
+    // it holds ";" or a quote, starts with "{", or starts or ends with a blank; else as it is.
+    static std::string asValue(std::string_view value);
+
 private:
     std::vector<std::pair<std::string, std::string>> parts_;
 };

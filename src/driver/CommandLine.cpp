@@ -1,8 +1,11 @@
 #include "driver/CommandLine.h"
 
+#include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 #include <utility>
 
 #include "base/Encoding.h"
@@ -153,9 +156,8 @@ void CommandLine::ProcessOption(const std::vector<std::string>& tokens, std::siz
         continueProcessing = false;
     } else if (takesValue(name)) {
         const std::string value = NextArgument(tokens, index);
-        continueProcessing = value.empty()
-                                 ? usageError("the option " + argument + " needs a value")
-                                 : applyValueOption(name, value);
+        continueProcessing = value.empty() ? usageError("the option " + argument + " needs a value")
+                                           : applyValueOption(name, value);
     } else if (looksLikeOption(argument)) {
         continueProcessing = usageError("unknown option " + argument);
     } else {
@@ -234,7 +236,8 @@ std::vector<std::string> CommandLine::splitAtBlanks(std::string_view line) {
 }
 
 bool CommandLine::ProcessParameterFile(const std::string& path) {
-    std::ifstream file(path::resolveExisting(path), std::ios::binary);
+    const std::string existing = path::resolveExisting(path);
+    std::ifstream file(existing, std::ios::binary);
     if (!file) {
         if (mShowMessage) {
             mShowMessage("Parameter file not found.", "Unable to open parameter file:\r\n\r\n" +
@@ -243,8 +246,20 @@ bool CommandLine::ProcessParameterFile(const std::string& path) {
         mStop = Stop::ParameterFile;
         return false;
     }
+    std::error_code error;
+    const std::string identity = std::filesystem::weakly_canonical(existing, error).string();
+    if (std::ranges::find(mOpenParameterFiles, identity) != mOpenParameterFiles.end()) {
+        return usageError("the parameter file " + path + " names itself through -p");
+    }
     const std::string content = encoding::decodeText(
         std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()));
+    mOpenParameterFiles.push_back(identity);
+    const bool result = processParameterLines(content);
+    mOpenParameterFiles.pop_back();
+    return result;
+}
+
+bool CommandLine::processParameterLines(std::string_view content) {
     bool result = true;
     std::size_t start = 0;
     while (result && start < content.size()) {

@@ -52,6 +52,7 @@ public:
 private:
     static std::vector<std::string> splitAtBlanks(std::string_view line);
     bool applyValueOption(std::string_view option, const std::string& value);
+    bool processParameterLines(std::string_view content);
     bool usageError(std::string message);
     bool checkReportFolder(const std::string& file);
 
@@ -65,6 +66,8 @@ private:
     Stop mStop = Stop::None;
     std::vector<std::string> mSpecificationFiles;
     std::vector<std::string> mUsageErrors;
+    // The parameter files being read, outermost first: one that names itself again is a mistake.
+    std::vector<std::string> mOpenParameterFiles;
 };
 
 }  // namespace kiv

@@ -6,6 +6,10 @@ namespace kiv {
 
 namespace {
 
+// What a shell reads as more than a word's letters: command separators, redirections,
+// substitutions, quotes, escapes and line ends.
+constexpr std::string_view kShellMetacharacters = ";&|$`'\"<>()\\\n\r";
+
 clsEnvironmentVariables::YieldHook& yieldHook() {
     static clsEnvironmentVariables::YieldHook hook;
     return hook;
@@ -13,7 +17,9 @@ clsEnvironmentVariables::YieldHook& yieldHook() {
 
 }  // namespace
 
-void clsEnvironmentVariables::SetYieldHook(YieldHook hook) { yieldHook() = std::move(hook); }
+void clsEnvironmentVariables::SetYieldHook(YieldHook hook) {
+    yieldHook() = std::move(hook);
+}
 
 void clsEnvironmentVariables::Dump(clsDebugLog* log) const {
     log = clsDebugLog::Chosen(log, mclsDebugLog);
@@ -49,6 +55,7 @@ std::shared_ptr<clsMapping> clsEnvironmentVariables::Add(std::string_view name,
     std::shared_ptr<clsMapping> entry = mEntries.empty() ? nullptr : Item(name);
     if (entry) {
         entry->MappingValue(value);
+        entry->Published(false);
     } else {
         entry = std::make_shared<clsMapping>();
         entry->MappingName(name);
@@ -59,6 +66,33 @@ std::shared_ptr<clsMapping> clsEnvironmentVariables::Add(std::string_view name,
     reference(entry);
     raiseChanged(std::string(name));
     return entry;
+}
+
+std::shared_ptr<clsMapping> clsEnvironmentVariables::Publish(std::string_view name,
+                                                             std::string_view value) {
+    std::shared_ptr<clsMapping> entry = Add(name, value);
+    entry->Published(true);
+    return entry;
+}
+
+std::shared_ptr<clsMapping> clsEnvironmentVariables::ShellUnsafeEntry(
+    std::string_view written, std::string_view substituted) const {
+    const std::string foldedWritten = text::toLower(written);
+    for (const auto& entry : mEntries) {
+        const std::string& value = entry->MappingValue();
+        if (!entry->Published() || value.find_first_of(kShellMetacharacters) == std::string::npos) {
+            continue;
+        }
+        const std::string placeholder = "$(" + text::toLower(entry->MappingName());
+        const bool named = foldedWritten.find(placeholder + ")") != std::string::npos ||
+                           foldedWritten.find(placeholder + ":") != std::string::npos;
+        const bool reached = substituted.find(value) != std::string_view::npos &&
+                             written.find(value) == std::string_view::npos;
+        if (named || reached) {
+            return entry;
+        }
+    }
+    return nullptr;
 }
 
 std::shared_ptr<clsMapping> clsEnvironmentVariables::Item(long index) {

@@ -29,6 +29,9 @@ public:
     void Clear();
     // Sets the value of the entry with that name, or appends a new entry.
     std::shared_ptr<clsMapping> Add(std::string_view name, std::string_view value);
+    // Adds (or sets) an entry whose value the program found in a file, folder, table or
+    // database name.
+    std::shared_ptr<clsMapping> Publish(std::string_view name, std::string_view value);
     // A missing position or name gives an empty pointer.
     std::shared_ptr<clsMapping> Item(long index);
     std::shared_ptr<clsMapping> Item(std::string_view name);
@@ -41,6 +44,11 @@ public:
 
     // Applies every entry's placeholders, in the order the entries were added.
     std::string ReplaceEnvironmentVariables(std::string_view text) const;
+    // The first published entry holding a shell metacharacter that reaches `substituted`, the
+    // substitution of `written`: named by a placeholder there, or its value found in the result
+    // where the written text did not have it. Empty when there is none.
+    std::shared_ptr<clsMapping> ShellUnsafeEntry(std::string_view written,
+                                                 std::string_view substituted) const;
 
     Event<const std::string&> Changed;
 

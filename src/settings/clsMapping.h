@@ -24,6 +24,10 @@ public:
     void MappingName(std::string_view value);
     const std::string& MappingValue() const { return msMappingValue; }
     void MappingValue(std::string_view value);
+    // True when the program took the value from a file, folder, table or database name rather
+    // than from the user's settings: such a value must not reach a shell unchecked.
+    bool Published() const { return mbPublished; }
+    void Published(bool value) { mbPublished = value; }
 
     // Replaces every placeholder of this entry in `text`: whole-value ones first, then
     // substring ones. A placeholder is never searched for again inside the value that replaced
@@ -41,6 +45,7 @@ private:
 
     std::string msMappingName;
     std::string msMappingValue;
+    bool mbPublished = false;
     std::shared_ptr<clsDebugLog> mclsDebugLog;
 };
 

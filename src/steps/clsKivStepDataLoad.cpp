@@ -202,8 +202,8 @@ void clsKivStep::SetCurrentTables(const std::string& sourceTable,
     if (!mclsEnvironment) {
         return;
     }
-    mclsEnvironment->Add(msStepName + "-CurrentSourceTable", sourceTable);
-    mclsEnvironment->Add(msStepName + "-CurrentDestinationTable", destinationTable);
+    mclsEnvironment->Publish(msStepName + "-CurrentSourceTable", sourceTable);
+    mclsEnvironment->Publish(msStepName + "-CurrentDestinationTable", destinationTable);
     for (const auto& variable : *mclsBeforeOpening) {
         mclsEnvironment->Add(variable->MappingName(), mclsEnvironment->ReplaceEnvironmentVariables(
                                                           variable->MappingValue()));

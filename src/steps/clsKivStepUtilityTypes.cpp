@@ -10,15 +10,27 @@
 namespace kiv {
 
 std::int32_t clsKivStep::RunExternalCommand() {
+    if (const auto unsafe = mclsEnvironment ? mclsEnvironment->ShellUnsafeEntry(
+                                                  mExternalCommand.Written(), ExternalCommand())
+                                            : nullptr) {
+        AddErrorMessage(kMsgError, "clsKivStep", 201, -1,
+                        "External Command not run: the variable $(" + unsafe->MappingName() +
+                            ") holds shell metacharacters in its value '" + unsafe->MappingValue() +
+                            "', which comes from a file, folder, table or database name.\r\n"
+                            "External Command:    " +
+                            mExternalCommand.Written(),
+                        true);
+        return kssFailed;
+    }
     const int code = ExternalCommandStarter().Start(ExternalCommand(), ExternalFolder());
     if (code > 32) {
         return kssSucceeded;
     }
     AddErrorMessage(kMsgError, "clsKivStep", 200, -1,
                     "Unable to Perform External Command.\r\n"
-                    "External Command:    " + ExternalCommand() + "\r\n" +
-                        "Default Folder:      " + ExternalFolder() + "\r\n" +
-                        "Error Code Returned: " + text::decimal(code) + "\r\n" +
+                    "External Command:    " +
+                        ExternalCommand() + "\r\n" + "Default Folder:      " + ExternalFolder() +
+                        "\r\n" + "Error Code Returned: " + text::decimal(code) + "\r\n" +
                         "Error Message:       " + ExternalCommandStarter::ErrorText(code),
                     true);
     return kssFailed;
@@ -41,7 +53,8 @@ std::int32_t clsKivStep::CountRecords() {
     try {
         if (type == kctTextFile) {
             if (SQLStatement().empty()) {
-                SQLStatement("SELECT * FROM [" + text::replaceAll(TableName(kDestination), "]", "]]") + "]");
+                SQLStatement("SELECT * FROM [" +
+                             text::replaceAll(TableName(kDestination), "]", "]]") + "]");
             }
             rows = std::make_shared<db::Recordset>();
             rows->Open(SQLStatement(), destination->ADOConnection(), db::adOpenForwardOnly,
@@ -96,10 +109,10 @@ std::int32_t clsKivStep::ProcessCustomSQLDataSets() {
         try {
             pattern.emplace(sourceTable, std::regex::ECMAScript | std::regex::icase);
         } catch (const std::regex_error& error) {
-            AddErrorMessage(kMsgError, "clsKivStep", 23, -1,
-                            "Source Table Name '" + sourceTable + "' is not a valid pattern: " +
-                                error.what(),
-                            true);
+            AddErrorMessage(
+                kMsgError, "clsKivStep", 23, -1,
+                "Source Table Name '" + sourceTable + "' is not a valid pattern: " + error.what(),
+                true);
             return kssFailed;
         }
         if (!catalog) {
@@ -124,7 +137,8 @@ std::int32_t clsKivStep::ProcessCustomSQLDataSets() {
 
 std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&) {
     Dump(gDebugLog.get());
-    auto connection = TableConnection(kSource) ? TableConnection(kSource) : TableConnection(kDestination);
+    auto connection =
+        TableConnection(kSource) ? TableConnection(kSource) : TableConnection(kDestination);
     if (!connection) {
         AddErrorMessage(kMsgError, "clsKivStep", 3, -1,
                         "Connection to Target DB for SQL Statement was not specified.", true);
@@ -147,7 +161,8 @@ std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&
     if (database->Errors().Count() == 0) {
         mlRowsProcessed += static_cast<std::int32_t>(affected);
         if (gbDebugEnabled && gDebugLog) {
-            gDebugLog->WriteLog("Processed SQL. Number of rows affected: " + text::decimal(affected));
+            gDebugLog->WriteLog("Processed SQL. Number of rows affected: " +
+                                text::decimal(affected));
         }
         return kssSucceeded;
     }
@@ -155,10 +170,12 @@ std::int32_t clsKivStep::ExecuteCustomSQL(const std::string&, const std::string&
         gDebugLog->WriteLog("Unable to perform the SQL Statement. Error messages follow:");
     }
     for (const auto& error : database->Errors()) {
-        AddErrorMessage(kMsgError, "clsKivStep", 1, -1, StripProviderPrefix(error->Description()), true);
+        AddErrorMessage(kMsgError, "clsKivStep", 1, -1, StripProviderPrefix(error->Description()),
+                        true);
         if (gbDebugEnabled && gDebugLog) {
             gDebugLog->IncrementIndent();
-            gDebugLog->WriteLog("SQL Error: '" + error->SQLState() + "' - '" + error->Description() + "'");
+            gDebugLog->WriteLog("SQL Error: '" + error->SQLState() + "' - '" +
+                                error->Description() + "'");
             gDebugLog->DecrementIndent();
         }
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TempDir.h"
 #include "base/Path.h"
 #include "diagnostics/Globals.h"
@@ -51,10 +53,29 @@ TEST_F(CommandLineTest, QuoteAfterTheEqualsSignOpensNoQuotation) {
 }
 
 TEST_F(CommandLineTest, OptionsSetTheEnvironmentLogsAndFlags) {
-    EXPECT_TRUE(parse({"-RUN", "/SingleStep", "-debugfile", "", "  ", dir.file("debug.log"),
-                       "/Report", dir.file("report.txt"), "-srcserver", "Host1", "/DstPswd",
-                       "Secret", "-destinationdatabase", "Warehouse", "-e", "Empty=", "-e",
-                       "NoEquals", "-e", "=nameless", "-i", "Specs/Load.INI", "Other.ini"}));
+    EXPECT_TRUE(parse({"-RUN",
+                       "/SingleStep",
+                       "-debugfile",
+                       "",
+                       "  ",
+                       dir.file("debug.log"),
+                       "/Report",
+                       dir.file("report.txt"),
+                       "-srcserver",
+                       "Host1",
+                       "/DstPswd",
+                       "Secret",
+                       "-destinationdatabase",
+                       "Warehouse",
+                       "-e",
+                       "Empty=",
+                       "-e",
+                       "NoEquals",
+                       "-e",
+                       "=nameless",
+                       "-i",
+                       "Specs/Load.INI",
+                       "Other.ini"}));
     EXPECT_TRUE(commandLine.AutoRun());
     EXPECT_TRUE(commandLine.SingleStep());
     EXPECT_EQ(gDebugLog->LogFileName(), dir.file("debug.log"));
@@ -95,10 +116,11 @@ TEST_F(CommandLineTest, MistakesOfTheCommandLineAreNamed) {
     EXPECT_TRUE(files.ParseCommandLine(
         {dir.file("real.ini"), dir.file("none*.ini"), dir.file("gone.ini"), dir.path()}));
     EXPECT_FALSE(files.CheckSpecificationFiles());
-    EXPECT_EQ(files.UsageErrors(),
-              (std::vector<std::string>{
-                  "cannot read the specification file " + dir.file("gone.ini") + ": it does not exist",
-                  "cannot read the specification file " + dir.path() + ": it is a folder"}));
+    EXPECT_EQ(
+        files.UsageErrors(),
+        (std::vector<std::string>{
+            "cannot read the specification file " + dir.file("gone.ini") + ": it does not exist",
+            "cannot read the specification file " + dir.path() + ": it is a folder"}));
 }
 
 TEST_F(CommandLineTest, GnuLongFormsAndCheck) {
@@ -125,11 +147,12 @@ TEST_F(CommandLineTest, HelpEndsProcessingWherever) {
 
 TEST_F(CommandLineTest, ParameterFilesReadLineByLine) {
     const std::string nested = dir.write("nested.txt", "-e Nested=yes\n");
-    const std::string params = dir.write(
-        "params.txt", "-run -e \"Greeting=hello   world\"\r\n"
-                      "\r\n"
-                      "   " +
-                          dir.file("next.ini") + "\r-p " + nested + "\n-srcuser  Admin\n");
+    const std::string params =
+        dir.write("params.txt",
+                  "-run -e \"Greeting=hello   world\"\r\n"
+                  "\r\n"
+                  "   " +
+                      dir.file("next.ini") + "\r-p " + nested + "\n-srcuser  Admin\n");
     EXPECT_TRUE(parse({"-p", params}));
     EXPECT_TRUE(commandLine.AutoRun());
     EXPECT_EQ(variable("Greeting"), "hello   world");
@@ -141,8 +164,31 @@ TEST_F(CommandLineTest, ParameterFilesReadLineByLine) {
     const std::string split = dir.write("split.txt", "-report\r" + dir.file("r.txt") + "\n");
     CommandLine lineEnd{nullptr};
     EXPECT_FALSE(lineEnd.ParseCommandLine({"-p", split}));
-    EXPECT_EQ(lineEnd.UsageErrors(), (std::vector<std::string>{"the option -report needs a value"}));
+    EXPECT_EQ(lineEnd.UsageErrors(),
+              (std::vector<std::string>{"the option -report needs a value"}));
     EXPECT_FALSE(gReportLog);
+}
+
+TEST_F(CommandLineTest, AParameterFileThatNamesItselfIsAMistake) {
+    const std::string self = dir.write("self.txt", "-e A=1\n-p self.txt\n");
+    const std::string outer = dir.write("outer.txt", "-p " + dir.file("inner.txt") + "\n");
+    dir.write("inner.txt", "-run\n-p " + dir.file("outer.txt") + "\n");
+    const std::string current = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_FALSE(parse({"-p", self}));
+    std::filesystem::current_path(current);
+    EXPECT_EQ(commandLine.StopReason(), CommandLine::Stop::Usage);
+    EXPECT_EQ(commandLine.UsageErrors(),
+              (std::vector<std::string>{"the parameter file self.txt names itself through -p"}));
+
+    CommandLine chain{nullptr};
+    EXPECT_FALSE(chain.ParseCommandLine({"-p", outer}));
+    EXPECT_EQ(chain.UsageErrors(), (std::vector<std::string>{"the parameter file " + outer +
+                                                             " names itself through -p"}));
+    // The same file read twice one after the other is no loop.
+    CommandLine twice{nullptr};
+    const std::string plain = dir.write("plain.txt", "-e B=2\n");
+    EXPECT_TRUE(twice.ParseCommandLine({"-p", plain, "-p", plain}));
 }
 
 TEST_F(CommandLineTest, AMissingParameterFileHaltsWithAMessage) {

@@ -90,14 +90,18 @@ std::string OdbcConnectString::text() const {
     for (const auto& [name, value] : parts_) {
         out += name;
         out += '=';
-        if (needsBraces(value)) {
-            out += '{' + text::replaceAll(value, "}", "}}") + '}';
-        } else {
-            out += value;
-        }
+        out += asValue(value);
         out += ';';
     }
     return out;
+}
+
+std::string OdbcConnectString::asValue(std::string_view value) {
+    return needsBraces(value) ? braced(value) : std::string(value);
+}
+
+std::string OdbcConnectString::braced(std::string_view value) {
+    return '{' + text::replaceAll(value, "}", "}}") + '}';
 }
 
 }  // namespace kiv::db::odbc

@@ -25,6 +25,12 @@ public:
     // take the braces of "Server={host}" for part of the host name.
     std::string text() const;
 
+    // A value as written in a connect string: in braces when it needs them (see text()), with
+    // "}" doubled inside.
+    static std::string asValue(std::string_view value);
+    // A value always in braces, "}" doubled inside.
+    static std::string braced(std::string_view value);
+
 private:
     std::vector<std::pair<std::string, std::string>> parts_;
 };

@@ -10,7 +10,6 @@
 #include "base/Text.h"
 #include "db/SqlText.h"
 #include "db/odbc/OdbcDiagnostics.h"
-#include "db/odbc/OdbcTableWriter.h"
 #include "db/odbc/OdbcText.h"
 
 namespace kiv::db::odbc {
@@ -110,28 +109,6 @@ bool OdbcConnection::lost() const noexcept {
     return SQL_SUCCEEDED(SQLGetConnectAttrW(connection_.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0,
                                             nullptr)) &&
            dead == SQL_CD_TRUE;
-}
-
-void OdbcConnection::holdRows(OdbcTableWriter* writer) {
-    if (std::find(holding_.begin(), holding_.end(), writer) == holding_.end()) {
-        holding_.push_back(writer);
-    }
-}
-
-void OdbcConnection::releaseRows(OdbcTableWriter* writer) noexcept {
-    std::erase(holding_, writer);
-}
-
-void OdbcConnection::flushHeldRows(const OdbcTableWriter* except) noexcept {
-    for (;;) {
-        const auto next =
-            std::find_if(holding_.begin(), holding_.end(),
-                         [except](const OdbcTableWriter* writer) { return writer != except; });
-        if (next == holding_.end()) {
-            return;
-        }
-        (*next)->flushHeld();
-    }
 }
 
 void OdbcConnection::leaveWriters() {

@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "db/Error.h"
+#include "db/HoldingWriters.h"
 #include "db/odbc/OdbcHandle.h"
 
 namespace kiv::db::odbc {
-
-class OdbcTableWriter;
 
 // One connection to an ODBC data source and what every statement on it has to respect.
 //
@@ -58,12 +57,11 @@ public:
     // Whether the connection to the server is gone.
     bool lost() const noexcept;
 
-    // Rows held back by writers.
-    void holdRows(OdbcTableWriter* writer);
-    void releaseRows(OdbcTableWriter* writer) noexcept;
-    // Makes every writer but `except` send the rows it holds back. Never throws: a writer
-    // keeps its failure and reports it at its next call.
-    void flushHeldRows(const OdbcTableWriter* except = nullptr) noexcept;
+    // Writers holding rows back.
+    HoldingWriters& holdingWriters() noexcept { return holding_; }
+    // Makes every writer send the rows it holds back. Never throws: a writer keeps its
+    // failure and reports it at its next call.
+    void flushHeldRows() noexcept { holding_.flush(); }
 
     // Writers taking part in the grouped transactions.
     void joinWriters() noexcept { ++writers_; }
@@ -111,7 +109,7 @@ private:
     bool marks_ = false;
     bool marked_ = false;
     std::size_t transactionRows_ = 0;
-    std::vector<OdbcTableWriter*> holding_;
+    HoldingWriters holding_;
 };
 
 }  // namespace kiv::db::odbc

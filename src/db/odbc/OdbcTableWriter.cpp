@@ -42,43 +42,33 @@ OdbcTableWriter::OdbcTableWriter(std::shared_ptr<OdbcConnection> connection, std
 }
 
 OdbcTableWriter::~OdbcTableWriter() {
-    try {
-        close();
-    } catch (const Error&) {
-        // Nobody is left to tell; the rows sent before stay written.
-    }
-    connection_->releaseRows(this);
+    closeQuietly();
 }
 
 std::size_t OdbcTableWriter::rowsHeldAtMost() const {
     return std::max(GroupRows, ArrayRows);
 }
 
-OdbcTableWriter::Shape& OdbcTableWriter::shapeFor(const std::vector<bool>& assigned) {
-    for (const auto& shape : shapes_) {
-        if (shape->assigned == assigned) {
-            return *shape;
-        }
-    }
-    auto shape = std::make_unique<Shape>();
-    shape->assigned = assigned;
+HoldingWriters& OdbcTableWriter::holdingWriters() {
+    return connection_->holdingWriters();
+}
+
+std::unique_ptr<GroupedTableWriter::Shape> OdbcTableWriter::newShape(
+    const std::vector<bool>& assigned) {
+    auto shape = std::make_unique<OdbcShape>(assigned);
     std::vector<const OdbcColumn*> columns;
-    for (std::size_t i = 0; i < assigned.size(); ++i) {
-        if (assigned[i]) {
-            shape->columns.push_back(i);
-            columns.push_back(&columns_[i]);
-        }
+    for (const std::size_t column : shape->columns) {
+        columns.push_back(&columns_[column]);
     }
     shape->single = std::make_unique<OdbcValuesInsert>(*connection_, table_, columns, 1);
     if (!columns.empty()) {
         shape->group = groupInsert(columns);
     }
-    const std::size_t rows = shape->group ? shape->group->capacity() : 1;
-    if (held_.size() < rows * columns.size()) {
-        held_.resize(rows * columns.size());
+    shape->groupRows = shape->group ? shape->group->capacity() : 1;
+    if (held_.size() < shape->groupRows * columns.size()) {
+        held_.resize(shape->groupRows * columns.size());
     }
-    shapes_.push_back(std::move(shape));
-    return *shapes_.back();
+    return shape;
 }
 
 std::unique_ptr<OdbcGroupInsert> OdbcTableWriter::groupInsert(
@@ -93,33 +83,9 @@ std::unique_ptr<OdbcGroupInsert> OdbcTableWriter::groupInsert(
     return std::make_unique<OdbcValuesInsert>(*connection_, table_, columns, rows);
 }
 
-void OdbcTableWriter::insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) {
-    ++added_;
-    rethrowDeferred();
-    Shape& shape = shapeFor(assigned);
-    if (heldRows_ > 0 && heldShape_ != &shape) {
-        sendHeld();
-    }
-    try {
-        convert(row, shape);
-    } catch (const Error& error) {
-        // The rows before this one are written first, and refused first if they are.
-        sendHeld();
-        fail(error, added_);
-    }
-    if (heldRows_ == 0) {
-        firstHeld_ = added_;
-    }
-    hold(shape);
-    heldShape_ = &shape;
-    if (++heldRows_ >= (shape.group ? shape.group->capacity() : 1)) {
-        sendHeld();
-    } else {
-        connection_->holdRows(this);
-    }
-}
-
-void OdbcTableWriter::convert(const std::vector<Variant>& row, const Shape& shape) {
+// The row is converted first, then its values go into the held rows' own text buffers, so
+// the next row is converted into buffers of its own without allocating.
+void OdbcTableWriter::hold(const std::vector<Variant>& row, const Shape& shape, std::size_t slot) {
     for (const std::size_t column : shape.columns) {
         if (const auto refusal =
                 ValueCoercion::coerce(row[column], conversions_[column], values_[column])) {
@@ -128,130 +94,55 @@ void OdbcTableWriter::convert(const std::vector<Variant>& row, const Shape& shap
             throw error;
         }
     }
-}
-
-// The row's values go into the held rows' own text buffers, so the next row is converted
-// into buffers of its own without allocating.
-void OdbcTableWriter::hold(const Shape& shape) {
-    const std::size_t base = heldRows_ * shape.columns.size();
+    const std::size_t base = slot * shape.columns.size();
     for (std::size_t i = 0; i < shape.columns.size(); ++i) {
         const Variant& value = values_[shape.columns[i]];
-        Variant& slot = held_[base + i];
+        Variant& held = held_[base + i];
         if (value.isText()) {
-            slot.assignText(value.textView());
+            held.assignText(value.textView());
         } else {
-            slot = value;
+            held = value;
         }
     }
 }
 
-void OdbcTableWriter::flushHeld() noexcept {
-    try {
-        sendHeld();
-    } catch (const Error& error) {
-        deferred_ = error;
-        deferredAt_ = added_;
-    }
+void OdbcTableWriter::joinWriters() {
+    connection_->joinWriters();
 }
 
-void OdbcTableWriter::sendHeld() {
-    if (heldRows_ == 0) {
-        return;
-    }
-    const std::size_t rows = heldRows_;
-    heldRows_ = 0;
-    connection_->releaseRows(this);
-    Shape& shape = *heldShape_;
-    startWriting(rows);
-    if (shape.group) {
-        try {
-            if (shape.group->send(held_.data(), rows)) {
-                connection_->markWritten();
-                return;
-            }
-        } catch (const Error& error) {
-            // Without a connection there is nothing to undo or to send the rows to one by one.
-            if (error.SQLState() == "08S01" || connection_->lost()) {
-                fail(error, firstHeld_);
-            }
-            connection_->undoSinceMark();
-            if (rows == 1) {
-                fail(error, firstHeld_);
-            }
-            // The group is undone as a whole; sending its rows one by one writes those
-            // before the refused row and finds the row to report.
-        }
-    }
-    replay(shape, rows);
+void OdbcTableWriter::leaveWriters() {
+    connection_->leaveWriters();
 }
 
-void OdbcTableWriter::replay(Shape& shape, std::size_t rows) {
-    const std::size_t width = shape.columns.size();
-    for (std::size_t row = 0; row < rows; ++row) {
-        try {
-            shape.single->send(held_.data() + row * width, 1);
-            connection_->markWritten();
-        } catch (const Error& error) {
-            fail(error, firstHeld_ + row);
-        }
-    }
-}
-
-void OdbcTableWriter::startWriting(std::size_t rows) {
-    if (!writing_) {
-        connection_->joinWriters();
-        writing_ = true;
-    }
-    connection_->flushHeldRows(this);
+void OdbcTableWriter::beginWriting(std::size_t rows) {
     connection_->beginWriting(rows);
 }
 
-void OdbcTableWriter::fail(const Error& error, std::size_t row) {
-    Error failure = error;
-    failure.RowsAfter(added_ - std::min(row, added_));
+bool OdbcTableWriter::sendGroup(Shape& shape, std::size_t rows) {
+    OdbcGroupInsert* group = static_cast<OdbcShape&>(shape).group.get();
+    return group != nullptr && group->send(held_.data(), rows);
+}
+
+void OdbcTableWriter::sendRow(Shape& shape, std::size_t slot) {
+    static_cast<OdbcShape&>(shape).single->send(held_.data() + slot * shape.columns.size(), 1);
+}
+
+bool OdbcTableWriter::undoGroup(const Error& failure) noexcept {
+    // Without a connection there is nothing to undo or to send the rows to one by one.
+    if (failure.SQLState() == "08S01" || connection_->lost()) {
+        return false;
+    }
+    connection_->undoSinceMark();
+    return true;
+}
+
+void OdbcTableWriter::written(std::size_t) {
+    connection_->markWritten();
+}
+
+Error OdbcTableWriter::failed(const Error& failure) noexcept {
     connection_->commitAfterFailure();
-    throw failure;
-}
-
-void OdbcTableWriter::rethrowDeferred() {
-    if (deferred_) {
-        Error error = *deferred_;
-        deferred_.reset();
-        error.RowsAfter(error.RowsAfter() + added_ - deferredAt_);
-        throw error;
-    }
-}
-
-void OdbcTableWriter::flush() {
-    rethrowDeferred();
-    sendHeld();
-}
-
-void OdbcTableWriter::close() {
-    if (closed_) {
-        return;
-    }
-    closed_ = true;
-    std::optional<Error> failure;
-    try {
-        rethrowDeferred();
-        sendHeld();
-    } catch (const Error& error) {
-        failure = error;
-    }
-    if (writing_) {
-        writing_ = false;
-        try {
-            connection_->leaveWriters();
-        } catch (const Error& error) {
-            if (!failure) {
-                failure = error;
-            }
-        }
-    }
-    if (failure) {
-        throw *failure;
-    }
+    return failure;
 }
 
 }  // namespace kiv::db::odbc

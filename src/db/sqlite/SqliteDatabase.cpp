@@ -8,7 +8,6 @@
 #include <mutex>
 
 #include "db/Constants.h"
-#include "db/sqlite/SqliteTableWriter.h"
 
 namespace kiv::db::sqlite {
 
@@ -206,28 +205,6 @@ const char* SqliteDatabase::sqlState(int code, std::string_view message) noexcep
             return "HY000";
         default:
             return "HY000";
-    }
-}
-
-void SqliteDatabase::holdRows(SqliteTableWriter* writer) {
-    if (std::find(holding_.begin(), holding_.end(), writer) == holding_.end()) {
-        holding_.push_back(writer);
-    }
-}
-
-void SqliteDatabase::releaseRows(SqliteTableWriter* writer) noexcept {
-    std::erase(holding_, writer);
-}
-
-void SqliteDatabase::flushHeldRows(const SqliteTableWriter* except) noexcept {
-    for (;;) {
-        const auto next =
-            std::find_if(holding_.begin(), holding_.end(),
-                         [except](const SqliteTableWriter* writer) { return writer != except; });
-        if (next == holding_.end()) {
-            return;
-        }
-        (*next)->flushHeld();
     }
 }
 

@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "db/Error.h"
+#include "db/HoldingWriters.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace kiv::db::sqlite {
-
-class SqliteTableWriter;
 
 // One SQLite database handle and what every statement on it has to respect.
 //
@@ -54,12 +53,11 @@ public:
     Error error(int code, std::string_view sqlState, std::string_view description) const;
     // The same with the state SQLite's own description would give.
     Error error(int code, std::string_view description) const;
-    // Rows held back by writers.
-    void holdRows(SqliteTableWriter* writer);
-    void releaseRows(SqliteTableWriter* writer) noexcept;
-    // Makes every writer but `except` send the rows it holds back. Never throws: a writer
-    // keeps its failure and reports it at its next call.
-    void flushHeldRows(const SqliteTableWriter* except = nullptr) noexcept;
+    // Writers holding rows back.
+    HoldingWriters& holdingWriters() noexcept { return holding_; }
+    // Makes every writer send the rows it holds back. Never throws: a writer keeps its
+    // failure and reports it at its next call.
+    void flushHeldRows() noexcept { holding_.flush(); }
 
     // Writers taking part in the grouped transaction.
     void joinWriters() noexcept { ++writers_; }
@@ -104,7 +102,7 @@ private:
     bool transactionOpen_ = false;
     bool transactionHeld_ = false;
     unsigned long commits_ = 0;
-    std::vector<SqliteTableWriter*> holding_;
+    HoldingWriters holding_;
 };
 
 }  // namespace kiv::db::sqlite

@@ -40,12 +40,15 @@ SqliteTableWriter::SqliteTableWriter(std::shared_ptr<SqliteEngine> engine, std::
 }
 
 SqliteTableWriter::~SqliteTableWriter() {
-    try {
-        close();
-    } catch (const Error&) {
-        // Nobody is left to tell; the rows sent before stay written.
-    }
-    engine_->database().releaseRows(this);
+    closeQuietly();
+}
+
+std::size_t SqliteTableWriter::rowsHeldAtMost() const {
+    return groupable_ ? GroupRows : 1;
+}
+
+HoldingWriters& SqliteTableWriter::holdingWriters() {
+    return engine_->database().holdingWriters();
 }
 
 bool SqliteTableWriter::groupable() {
@@ -82,19 +85,9 @@ bool SqliteTableWriter::groupable() {
            sqlite3_column_int64(statement.get(), 1) == 1;
 }
 
-SqliteTableWriter::Shape& SqliteTableWriter::shapeFor(const std::vector<bool>& assigned) {
-    for (const auto& shape : shapes_) {
-        if (shape->assigned == assigned) {
-            return *shape;
-        }
-    }
-    auto shape = std::make_unique<Shape>();
-    shape->assigned = assigned;
-    for (std::size_t i = 0; i < assigned.size(); ++i) {
-        if (assigned[i]) {
-            shape->columns.push_back(i);
-        }
-    }
+std::unique_ptr<GroupedTableWriter::Shape> SqliteTableWriter::newShape(
+    const std::vector<bool>& assigned) {
+    auto shape = std::make_unique<SqliteShape>(assigned);
     if (groupable_ && !shape->columns.empty()) {
         const auto variables = static_cast<std::size_t>(
             sqlite3_limit(engine_->database().handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1));
@@ -105,8 +98,7 @@ SqliteTableWriter::Shape& SqliteTableWriter::shapeFor(const std::vector<bool>& a
     if (held_.size() < slots) {
         held_.resize(slots);
     }
-    shapes_.push_back(std::move(shape));
-    return *shapes_.back();
+    return shape;
 }
 
 std::string SqliteTableWriter::insertText(const Shape& shape, std::size_t rows) const {
@@ -128,34 +120,13 @@ std::string SqliteTableWriter::insertText(const Shape& shape, std::size_t rows) 
     return sql;
 }
 
-void SqliteTableWriter::insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) {
-    rethrowDeferred();
-    Shape& shape = shapeFor(assigned);
-    if (heldRows_ > 0 && heldShape_ != &shape) {
-        sendHeld();
-    }
-    try {
-        stage(row, assigned, heldRows_);
-    } catch (const Error& error) {
-        fail(error);
-    }
-    heldShape_ = &shape;
-    ++heldRows_;
-    if (heldRows_ >= shape.groupRows) {
-        sendHeld();
-    } else {
-        engine_->database().holdRows(this);
-    }
-    accepted();
-}
-
-void SqliteTableWriter::accepted() noexcept {
+void SqliteTableWriter::written(std::size_t rows) noexcept {
     const unsigned long commits = engine_->database().commits();
     if (commits != commitSeen_) {
         commitSeen_ = commits;
         uncommitted_ = 0;
     }
-    ++uncommitted_;
+    uncommitted_ += rows;
 }
 
 std::string SqliteTableWriter::lostRows() const {
@@ -165,8 +136,9 @@ std::string SqliteTableWriter::lostRows() const {
            " not in the file";
 }
 
-void SqliteTableWriter::stage(const std::vector<Variant>& row, const std::vector<bool>& assigned,
-                              std::size_t slot) {
+void SqliteTableWriter::hold(const std::vector<Variant>& row, const Shape& shape,
+                             std::size_t slot) {
+    const std::vector<bool>& assigned = shape.assigned;
     SqliteDatabase& database = engine_->database();
     const std::size_t base = slot * columns_.size();
     for (std::size_t i = 0; i < columns_.size(); ++i) {
@@ -206,63 +178,46 @@ void SqliteTableWriter::stage(const std::vector<Variant>& row, const std::vector
     }
 }
 
-void SqliteTableWriter::flushHeld() noexcept {
-    try {
-        sendHeld();
-    } catch (const Error& error) {
-        deferred_ = error;
+bool SqliteTableWriter::sendGroup(Shape& held, std::size_t rows) {
+    auto& shape = static_cast<SqliteShape&>(held);
+    if (rows < 2 || rows != shape.groupRows) {
+        return false;
     }
-}
-
-void SqliteTableWriter::sendHeld() {
-    if (heldRows_ == 0) {
-        return;
+    if (!shape.group) {
+        shape.group = engine_->prepareStatement(insertText(shape, rows));
     }
-    const std::size_t rows = heldRows_;
-    heldRows_ = 0;
-    engine_->database().releaseRows(this);
-    send(*heldShape_, rows);
-}
-
-void SqliteTableWriter::send(Shape& shape, std::size_t rows) {
-    SqliteDatabase& database = engine_->database();
-    startWriting();
-    database.flushHeldRows(this);
-    if (rows > 1 && rows == shape.groupRows) {
-        if (!shape.group) {
-            shape.group = engine_->prepareStatement(insertText(shape, rows));
-        }
-        sqlite3_stmt* group = shape.group.get();
-        int index = 1;
-        for (std::size_t row = 0; row < rows; ++row) {
-            bindRow(group, shape, row, index);
-        }
-        const int code = sqlite3_step(group);
-        sqlite3_reset(group);
-        if (code == SQLITE_DONE) {
-            return;
-        }
-        // A lock not granted in time would not be granted row by row either, and a lost
-        // transaction leaves nothing to send the rows into.
-        const int primary = code & 0xFF;
-        if (database.transactionLost() || primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-            fail(database.error(code));
-        }
-        // The failed INSERT has been undone as a whole; sending the rows one by one writes
-        // those before the failing row and finds the row to report.
-    }
-    sqlite3_stmt* single = shape.single.get();
+    sqlite3_stmt* group = shape.group.get();
+    int index = 1;
     for (std::size_t row = 0; row < rows; ++row) {
-        int index = 1;
-        bindRow(single, shape, row, index);
-        const int code = sqlite3_step(single);
-        if (code != SQLITE_DONE) {
-            const Error failure = database.error(code);
-            sqlite3_reset(single);
-            fail(failure);
-        }
-        sqlite3_reset(single);
+        bindRow(group, shape, row, index);
     }
+    const int code = sqlite3_step(group);
+    sqlite3_reset(group);
+    if (code != SQLITE_DONE) {
+        throw engine_->database().error(code);
+    }
+    return true;
+}
+
+bool SqliteTableWriter::undoGroup(const Error& failure) noexcept {
+    // A failed INSERT is undone as a whole. But a lock not granted in time would not be
+    // granted row by row either, and a lost transaction leaves nothing to send the rows into.
+    const long primary = failure.NativeError() & 0xFF;
+    return !engine_->database().transactionLost() && primary != SQLITE_BUSY &&
+           primary != SQLITE_LOCKED;
+}
+
+void SqliteTableWriter::sendRow(Shape& held, std::size_t slot) {
+    sqlite3_stmt* single = static_cast<SqliteShape&>(held).single.get();
+    int index = 1;
+    bindRow(single, held, slot, index);
+    const int code = sqlite3_step(single);
+    if (code != SQLITE_DONE) {
+        const Error failure = engine_->database().error(code);
+        sqlite3_reset(single);
+        throw failure;
+    }
+    sqlite3_reset(single);
 }
 
 void SqliteTableWriter::bindRow(sqlite3_stmt* statement, const Shape& shape, std::size_t slot,
@@ -276,58 +231,20 @@ void SqliteTableWriter::bindRow(sqlite3_stmt* statement, const Shape& shape, std
     }
 }
 
-void SqliteTableWriter::startWriting() {
-    SqliteDatabase& database = engine_->database();
-    if (!writing_) {
-        database.joinWriters();
-        writing_ = true;
-    }
-    database.beginWriting();
+void SqliteTableWriter::joinWriters() {
+    engine_->database().joinWriters();
 }
 
-void SqliteTableWriter::fail(const Error& error) {
-    throw engine_->database().commitAfterFailure(error, lostRows());
+void SqliteTableWriter::leaveWriters() {
+    engine_->database().leaveWriters(lostRows());
 }
 
-void SqliteTableWriter::rethrowDeferred() {
-    if (deferred_) {
-        const Error error = *deferred_;
-        deferred_.reset();
-        throw error;
-    }
+void SqliteTableWriter::beginWriting(std::size_t) {
+    engine_->database().beginWriting();
 }
 
-void SqliteTableWriter::flush() {
-    rethrowDeferred();
-    sendHeld();
-}
-
-void SqliteTableWriter::close() {
-    if (closed_) {
-        return;
-    }
-    closed_ = true;
-    std::optional<Error> failure = std::exchange(deferred_, std::nullopt);
-    try {
-        sendHeld();
-    } catch (const Error& error) {
-        if (!failure) {
-            failure = error;
-        }
-    }
-    if (writing_) {
-        writing_ = false;
-        try {
-            engine_->database().leaveWriters(lostRows());
-        } catch (const Error& error) {
-            if (!failure) {
-                failure = error;
-            }
-        }
-    }
-    if (failure) {
-        throw *failure;
-    }
+Error SqliteTableWriter::failed(const Error& failure) noexcept {
+    return engine_->database().commitAfterFailure(failure, lostRows());
 }
 
 }  // namespace kiv::db::sqlite

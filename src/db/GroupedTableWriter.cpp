@@ -1,0 +1,157 @@
+#include "db/GroupedTableWriter.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "db/HoldingWriters.h"
+
+namespace kiv::db {
+
+GroupedTableWriter::Shape::Shape(const std::vector<bool>& assigned) : assigned(assigned) {
+    for (std::size_t i = 0; i < assigned.size(); ++i) {
+        if (assigned[i]) {
+            columns.push_back(i);
+        }
+    }
+}
+
+void GroupedTableWriter::closeQuietly() noexcept {
+    try {
+        close();
+    } catch (const Error&) {
+        // Nobody is left to tell; the rows sent before stay written.
+    }
+    holdingWriters().remove(this);
+}
+
+GroupedTableWriter::Shape& GroupedTableWriter::shapeFor(const std::vector<bool>& assigned) {
+    for (const auto& shape : shapes_) {
+        if (shape->assigned == assigned) {
+            return *shape;
+        }
+    }
+    shapes_.push_back(newShape(assigned));
+    return *shapes_.back();
+}
+
+void GroupedTableWriter::insert(const std::vector<Variant>& row,
+                                const std::vector<bool>& assigned) {
+    ++added_;
+    rethrowDeferred();
+    Shape& shape = shapeFor(assigned);
+    if (heldRows_ > 0 && heldShape_ != &shape) {
+        sendHeld();
+    }
+    try {
+        hold(row, shape, heldRows_);
+    } catch (const Error& error) {
+        // The rows before this one are written first, and refused first if they are.
+        sendHeld();
+        fail(error, added_);
+    }
+    if (heldRows_ == 0) {
+        firstHeld_ = added_;
+    }
+    heldShape_ = &shape;
+    if (++heldRows_ >= shape.groupRows) {
+        sendHeld();
+    } else {
+        holdingWriters().add(this);
+    }
+}
+
+void GroupedTableWriter::flushHeld() noexcept {
+    try {
+        sendHeld();
+    } catch (const Error& error) {
+        deferred_ = error;
+        deferredAt_ = added_;
+    }
+}
+
+void GroupedTableWriter::sendHeld() {
+    holdingWriters().remove(this);
+    if (heldRows_ == 0) {
+        return;
+    }
+    const std::size_t rows = std::exchange(heldRows_, 0);
+    Shape& shape = *heldShape_;
+    startWriting(rows);
+    try {
+        if (sendGroup(shape, rows)) {
+            written(rows);
+            return;
+        }
+    } catch (const Error& error) {
+        if (!undoGroup(error) || rows == 1) {
+            fail(error, firstHeld_);
+        }
+        // The group is undone as a whole; sending its rows one by one writes those before
+        // the refused row and finds the row to report.
+    }
+    for (std::size_t row = 0; row < rows; ++row) {
+        try {
+            sendRow(shape, row);
+            written(1);
+        } catch (const Error& error) {
+            fail(error, firstHeld_ + row);
+        }
+    }
+}
+
+void GroupedTableWriter::startWriting(std::size_t rows) {
+    if (!writing_) {
+        joinWriters();
+        writing_ = true;
+    }
+    holdingWriters().flush(this);
+    beginWriting(rows);
+}
+
+void GroupedTableWriter::fail(const Error& error, std::size_t row) {
+    Error failure = failed(error);
+    failure.RowsAfter(added_ - std::min(row, added_));
+    throw failure;
+}
+
+void GroupedTableWriter::rethrowDeferred() {
+    if (deferred_) {
+        Error error = *std::exchange(deferred_, std::nullopt);
+        error.RowsAfter(error.RowsAfter() + added_ - deferredAt_);
+        throw error;
+    }
+}
+
+void GroupedTableWriter::flush() {
+    rethrowDeferred();
+    sendHeld();
+}
+
+void GroupedTableWriter::close() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    std::optional<Error> failure;
+    try {
+        rethrowDeferred();
+        sendHeld();
+    } catch (const Error& error) {
+        failure = error;
+    }
+    if (writing_) {
+        writing_ = false;
+        try {
+            leaveWriters();
+        } catch (const Error& error) {
+            if (!failure) {
+                failure = error;
+            }
+        }
+    }
+    if (failure) {
+        throw *failure;
+    }
+}
+
+}  // namespace kiv::db
