@@ -31,7 +31,7 @@ void RejectedRowsFile::Open(const std::string& path, const std::vector<std::stri
     writer_->writeLine(line_);
 }
 
-void RejectedRowsFile::Write(const std::vector<Variant>& values, std::string_view recordId,
+void RejectedRowsFile::Write(std::span<const Variant> values, std::string_view recordId,
                              std::string_view column, std::string_view message) {
     startLine();
     for (const Variant& value : values) {

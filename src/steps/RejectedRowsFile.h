@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,8 @@ public:
 
     // One rejected row: its source values, how it is identified, the column at fault (may be
     // empty) and why it was refused.
-    void Write(const std::vector<Variant>& values, std::string_view recordId,
-               std::string_view column, std::string_view message);
+    void Write(std::span<const Variant> values, std::string_view recordId, std::string_view column,
+               std::string_view message);
 
     // Writes what is still gathered and closes the file. Throws std::runtime_error.
     void Close();

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -200,8 +201,12 @@ private:
     bool closeRejectFile();
     // Sets the row in hand aside because of `reason`; false when that is one row too many
     // or the row cannot be written to the reject file, and the data set fails.
-    bool rejectRow(const db::Recordset& source, std::string_view column, std::string_view reason,
-                   RowCounts& counts);
+    bool rejectRow(std::int32_t rowNumber, std::span<const Variant> values,
+                   std::string_view column, std::string_view reason, RowCounts& counts);
+    // The same for a row the target refused after later rows were handed to it.
+    bool rejectHandedRow(const db::Error& error, RowCounts& counts);
+    // The values of the source's current row.
+    std::span<const Variant> sourceValues(const db::Recordset& source);
     // The messages the column mappings added for the row in hand since `firstMessage`,
     // removed and made the reason the row is set aside.
     bool rejectMappedRow(const db::Recordset& source, std::int32_t firstMessage, RowCounts& counts);
@@ -226,6 +231,8 @@ private:
     // The tables this Process has emptied, so that a later data set adds to them.
     std::vector<std::string> mEmptiedTables;
     std::vector<Variant> mRejectedValues;
+    // Set when a row was set aside one too many, or could not be written to the reject file.
+    bool mbRejectLimitReached = false;
     RowCounts mCounts;
     std::vector<Prerequisite> mPrerequisites;
     std::uint32_t mlPrerequisiteRevision = 0;

@@ -358,7 +358,9 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         // written.
         const std::int64_t settled =
             status == kssSucceeded || cancelled ? counts.read : counts.read - 1;
-        counts.written = std::max<std::int64_t>(0, settled - counts.skipped - counts.rejected);
+        // The row set aside one too many is the failed row.
+        const std::int64_t setAside = counts.rejected - (mbRejectLimitReached ? 1 : 0);
+        counts.written = std::max<std::int64_t>(0, settled - counts.skipped - setAside);
         if (cancelled && status == kssSucceeded) {
             // The rows loaded so far stay written, as after a failure.
             status = kssFailed;
@@ -483,12 +485,18 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     const bool textDestination = destinationType == kctTextFile;
     clsDebugLog* log = gDebugLog.get();
     mrcdReading = &source;
-    mHandedRows->Reset(textDestination ? 1 : target.RowsHeldAtMost(), mclsRecordIDFields);
-    const bool rememberRows = mHandedRows->Depth() > 1;
-    // Rows refused by the destination are set aside where the refusal is that of the row in
-    // hand.
     const bool rejecting = mRejects.IsOpen();
+    mHandedRows->Reset(textDestination ? 1 : target.RowsHeldAtMost(), mclsRecordIDFields,
+                       rejecting ? &source.Fields() : nullptr);
+    const bool rememberRows = mHandedRows->Depth() > 1;
+    // Rows the destination refuses are set aside: the row in hand here, a row sent in a group
+    // by the target, which then sends the rest of the group.
+    mbRejectLimitReached = false;
     const bool rejectingRefusals = rejecting && !rememberRows;
+    if (rejecting && rememberRows) {
+        target.SetRowRefused(
+            [this, &counts](const db::Error& error) { return rejectHandedRow(error, counts); });
+    }
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
             break;
@@ -545,8 +553,8 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                     if (!textDestination) {
                         target.CancelUpdate();
                     }
-                    if (!rejectRow(source, error.Column(), StripProviderPrefix(error.Description()),
-                                   counts)) {
+                    if (!rejectRow(mlRowsProcessed, sourceValues(source), error.Column(),
+                                   StripProviderPrefix(error.Description()), counts)) {
                         status = kssFailed;
                     }
                 } else {
@@ -595,8 +603,11 @@ void clsKivStep::saveRows(db::Recordset& target, db::Command* insert, std::int32
 
 // The refused row may be one handed to the destination before the row in hand: it is
 // reported with its own number and identification, and the step counts the rows up to it,
-// as when every row is sent by itself.
+// as when every row is sent by itself. A row set aside one too many has been reported.
 void clsKivStep::reportRefusedRow(const db::Error& error) {
+    if (mbRejectLimitReached) {
+        return;
+    }
     const bool earlierRow = mHandedRows->Depth() > 1;
     if (earlierRow) {
         mlRowsProcessed = mHandedRows->Select(error.RowsAfter());
@@ -677,33 +688,52 @@ bool clsKivStep::closeRejectFile() {
     return true;
 }
 
-bool clsKivStep::rejectRow(const db::Recordset& source, std::string_view column,
-                           std::string_view reason, RowCounts& counts) {
-    ++counts.rejected;
-    const std::string row = text::decimal(mlRowsProcessed);
-    const auto message = mclsErrorMessages->Add(
-        kMsgWarning, kLoadSource, 13, mlRowsProcessed,
-        "Source row " + row + " set aside in the reject file: " + std::string(reason));
+std::span<const Variant> clsKivStep::sourceValues(const db::Recordset& source) {
     mRejectedValues.clear();
     for (const auto& field : source.Fields()) {
         mRejectedValues.push_back(field->Value());
     }
+    return mRejectedValues;
+}
+
+bool clsKivStep::rejectHandedRow(const db::Error& error, RowCounts& counts) {
+    const std::int32_t rowNumber = mHandedRows->Select(error.RowsAfter());
+    mclsErrorMessages->RecordIDFields(mHandedRows);
+    const bool goOn = rejectRow(rowNumber, mHandedRows->SelectedSource(), error.Column(),
+                                StripProviderPrefix(error.Description()), counts);
+    mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
+    if (!goOn) {
+        // The step counts the rows up to the one it stopped at.
+        mlRowsProcessed = rowNumber;
+    }
+    return goOn;
+}
+
+bool clsKivStep::rejectRow(std::int32_t rowNumber, std::span<const Variant> values,
+                           std::string_view column, std::string_view reason, RowCounts& counts) {
+    ++counts.rejected;
+    const std::string row = text::decimal(rowNumber);
+    const auto message = mclsErrorMessages->Add(
+        kMsgWarning, kLoadSource, 13, rowNumber,
+        "Source row " + row + " set aside in the reject file: " + std::string(reason));
     try {
-        mRejects.Write(mRejectedValues,
+        mRejects.Write(values,
                        message->GetRecordID().empty() ? row : message->GetRecordID(), column,
                        reason);
     } catch (const std::runtime_error& error) {
-        AddErrorMessage(kMsgError, "clsKivStep", 27, mlRowsProcessed,
+        AddErrorMessage(kMsgError, "clsKivStep", 27, rowNumber,
                         "Step '" + msStepName + "', the rejected source row " + row +
                             " could not be written to '" + mRejects.Path() + "': " + error.what(),
                         true);
+        mbRejectLimitReached = true;
         return false;
     }
     const std::int32_t most = mLoadOptions.MaxRejectedRows();
     if (counts.rejected <= most) {
         return true;
     }
-    AddErrorMessage(kMsgError, kLoadSource, 14, mlRowsProcessed,
+    mbRejectLimitReached = true;
+    AddErrorMessage(kMsgError, kLoadSource, 14, rowNumber,
                     "More than " + text::decimal(most) +
                         (most == 1 ? " record was" : " records were") +
                         " rejected (MaxRejectedRows=" + text::decimal(most) +
@@ -722,7 +752,8 @@ bool clsKivStep::rejectMappedRow(const db::Recordset& source, std::int32_t first
         }
         mclsErrorMessages->Remove(index);
     }
-    return rejectRow(source, mclsColumnMappings->FailedTargetColumn(), reason, counts);
+    return rejectRow(mlRowsProcessed, sourceValues(source),
+                     mclsColumnMappings->FailedTargetColumn(), reason, counts);
 }
 
 // The status message tells, besides the status, how many rows the mappings skipped and how
@@ -740,7 +771,15 @@ void clsKivStep::reportCounts(std::int32_t status, const RowCounts& counts) {
         text += "  Rejected " + text::decimal(counts.rejected) +
                 (counts.rejected == 1 ? " record." : " records.");
     }
-    AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1, text, true);
+    // The count concerns the data set, not the record the source ended on; the skipped count
+    // alone keeps the form it always had.
+    if (counts.rejected == 0) {
+        AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1, text, true);
+        return;
+    }
+    mclsErrorMessages->RecordIDFields(nullptr);
+    AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1, text, false);
+    mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
 }
 
 void clsKivStep::cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "RunFixture.h"
+#include "db/odbc/PostgresTestDatabase.h"
 
 namespace {
 
@@ -127,4 +128,91 @@ TEST_F(RejectFileRunTest, WithoutMaxRejectedRowsTheFirstBadRowFailsTheStepAsAlwa
     EXPECT_EQ(outcome.status, 1) << outcome.out;
     EXPECT_EQ(query("out.db", "SELECT count(*) FROM people"), (std::vector<std::string>{"999"}));
     EXPECT_FALSE(std::filesystem::exists(dir.file("rejects/people.csv")));
+}
+
+namespace {
+
+// Rows the server refuses once they are sent in a group: the group is sent again row by
+// row, the refused rows go to the reject file and the others are written.
+class RejectFileOdbcRunTest : public RunFixture {
+protected:
+    void SetUp() override {
+        const std::string unavailable = PostgresTestDatabase::unavailable();
+        ASSERT_TRUE(unavailable.empty()) << unavailable;
+        const std::string failure = database.create();
+        ASSERT_TRUE(failure.empty()) << failure;
+        ASSERT_EQ(database.plain.execute("CREATE TABLE people (id int PRIMARY KEY, line int, "
+                                         "v varchar(5) NOT NULL CHECK (v <> 'bad'))"),
+                  "");
+        // Rows 250, 251 and 777 repeat a key, row 600 is 'bad' for the check.
+        std::string csv = "line,id,v\r\n";
+        for (int line = 1; line <= 1000; ++line) {
+            const bool repeated = line == 250 || line == 251 || line == 777;
+            csv += std::to_string(line) + "," + std::to_string(repeated ? 3 : line) + "," +
+                   (line == 600 ? "bad" : "ok") + "\r\n";
+        }
+        std::filesystem::create_directories(dir.file("in"));
+        dir.write("in/people.csv", csv);
+    }
+
+    Outcome load(const std::string& maxRejected) {
+        package(
+            "spec.ini", "Rejects",
+            "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\n"
+            "SourceTableName=people.csv\r\nTargetConnection=Pg\r\nTargetTableName=people\r\n"
+            "SourceToDestinationColumnMappingSection=Cols\r\nRecordIDColumn_1=line\r\n"
+            "RejectFile=rejects.csv\r\nMaxRejectedRows=" +
+                maxRejected +
+                "\r\n[Cols]\r\nSourceColumn_1=id\r\nTargetColumn_1=id\r\nSourceColumn_2=line\r\n"
+                "TargetColumn_2=line\r\nSourceColumn_3=v\r\nTargetColumn_3=v\r\n"
+                "[Data Connection - Files]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n"
+                "[Data Connection - Pg]\r\nDatabaseType=SQLServer\r\nServer=127.0.0.1\r\n"
+                "Database=" +
+                database.name() + "\r\nUserID=" + PostgresTestDatabase::user() +
+                "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n");
+        return kivrun("-run -quiet -report report.txt spec.ini");
+    }
+
+    PostgresTestDatabase database;
+};
+
+}  // namespace
+
+TEST_F(RejectFileOdbcRunTest, RowsRefusedInAGroupAreSetAsideAndTheRestOfTheGroupIsWritten) {
+    const Outcome outcome = load("10");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_EQ(database.plain.query("SELECT count(*), sum(line) FROM people"),
+              (std::vector<std::string>{"996|" + std::to_string(500500 - 250 - 251 - 600 - 777)}));
+    const std::string rejects = TempDir::read(dir.file("rejects.csv"));
+    // Each rejected row, in the order of the source, with the server's reason.
+    std::size_t at = 0;
+    for (const std::string start :
+         {"line,id,v,kiv_record_id,kiv_column,kiv_message\r\n",
+          "\r\n250,3,ok,'250',,\"ERROR: duplicate key",
+          "\r\n251,3,ok,'251',,\"ERROR: duplicate key",
+          "\r\n600,600,bad,'600',,\"ERROR: new row for relation \"\"people\"\" violates check",
+          "\r\n777,3,ok,'777',,\"ERROR: duplicate key"}) {
+        at = rejects.find(start, at);
+        ASSERT_NE(at, std::string::npos) << start << "\n" << rejects;
+    }
+    const std::string text = report();
+    EXPECT_NE(
+        text.find("'777' -   W: Source row 777 set aside in the reject file: ERROR: duplicate key"),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Status Message:    Successfully Processed.  Rejected 4 records."),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(RejectFileOdbcRunTest, OneRowTooManyInAGroupStopsTheLoadAtThatRow) {
+    const Outcome outcome = load("2");
+    EXPECT_EQ(outcome.status, 1) << report();
+    // Row 600 is the third refused: the rows before it but the two set aside are written.
+    EXPECT_EQ(database.plain.query("SELECT count(*), max(line) FROM people"),
+              (std::vector<std::string>{"597|599"}));
+    const std::string text = report();
+    EXPECT_NE(text.find("Rows Processed:    600\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("'600' -   E: More than 2 records were rejected"), std::string::npos)
+        << text;
 }
