@@ -81,6 +81,8 @@ public:
     // UpdateBatch concerns one of the last this many rows (`Error::RowsAfter` tells which).
     // 1 for every other recordset.
     std::size_t RowsHeldAtMost() const;
+    // Whether the database may refuse a row saved before the last one (TableWriter).
+    bool RefusesHeldRows() const;
     // For a target: `handler` decides about each row the database refuses (see
     // TableWriter::setRowRefused); false when the target cannot go on after one.
     bool SetRowRefused(TableWriter::RowRefused handler);

@@ -27,6 +27,9 @@ public:
     // The most rows the writer holds back before sending them: a refusal concerns one of
     // the last this many rows.
     virtual std::size_t rowsHeldAtMost() const { return 1; }
+    // Whether the database itself may refuse a row once later rows are added; otherwise only
+    // the checks of the row in hand refuse rows, and a held group fails only as a whole.
+    virtual bool refusesHeldRows() const { return false; }
 
     // Told of each row the database refuses, with `Error::RowsAfter` saying which; when it
     // returns true the row is left out and the rows after it are sent all the same, when

@@ -204,7 +204,7 @@ private:
     bool rejectRow(std::int32_t rowNumber, std::span<const Variant> values,
                    std::string_view column, std::string_view reason, RowCounts& counts);
     // The same for a row the target refused after later rows were handed to it.
-    bool rejectHandedRow(const db::Error& error, RowCounts& counts);
+    bool rejectHandedRow(const db::Error& error, const db::Recordset& source, RowCounts& counts);
     // The values of the source's current row.
     std::span<const Variant> sourceValues(const db::Recordset& source);
     // The messages the column mappings added for the row in hand since `firstMessage`,

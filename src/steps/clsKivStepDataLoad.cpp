@@ -486,8 +486,10 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     clsDebugLog* log = gDebugLog.get();
     mrcdReading = &source;
     const bool rejecting = mRejects.IsOpen();
+    // A row refused after later ones were handed is written to the reject file with the
+    // values it was handed with; any other is the source's current row.
     mHandedRows->Reset(textDestination ? 1 : target.RowsHeldAtMost(), mclsRecordIDFields,
-                       rejecting ? &source.Fields() : nullptr);
+                       rejecting && target.RefusesHeldRows() ? &source.Fields() : nullptr);
     const bool rememberRows = mHandedRows->Depth() > 1;
     // Rows the destination refuses are set aside: the row in hand here, a row sent in a group
     // by the target, which then sends the rest of the group.
@@ -495,7 +497,9 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     const bool rejectingRefusals = rejecting && !rememberRows;
     if (rejecting && rememberRows) {
         target.SetRowRefused(
-            [this, &counts](const db::Error& error) { return rejectHandedRow(error, counts); });
+            [this, &source, &counts](const db::Error& error) {
+                return rejectHandedRow(error, source, counts);
+            });
     }
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
@@ -696,10 +700,12 @@ std::span<const Variant> clsKivStep::sourceValues(const db::Recordset& source) {
     return mRejectedValues;
 }
 
-bool clsKivStep::rejectHandedRow(const db::Error& error, RowCounts& counts) {
+bool clsKivStep::rejectHandedRow(const db::Error& error, const db::Recordset& source,
+                                 RowCounts& counts) {
     const std::int32_t rowNumber = mHandedRows->Select(error.RowsAfter());
+    const std::span<const Variant> kept = mHandedRows->SelectedSource();
     mclsErrorMessages->RecordIDFields(mHandedRows);
-    const bool goOn = rejectRow(rowNumber, mHandedRows->SelectedSource(), error.Column(),
+    const bool goOn = rejectRow(rowNumber, kept.empty() ? sourceValues(source) : kept, error.Column(),
                                 StripProviderPrefix(error.Description()), counts);
     mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
     if (!goOn) {
