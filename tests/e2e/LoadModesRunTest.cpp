@@ -2,8 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "RunFixture.h"
-#include "db/odbc/PostgresTestDatabase.h"
+#include "PostgresRunFixture.h"
 
 namespace {
 
@@ -134,9 +133,7 @@ namespace {
 class LoadModesOdbcRunTest : public LoadModesRunTest {
 protected:
     void SetUp() override {
-        const std::string unavailable = PostgresTestDatabase::unavailable();
-        ASSERT_TRUE(unavailable.empty()) << unavailable;
-        const std::string failure = database.create();
+        const std::string failure = PostgresRunFixture::created(database);
         ASSERT_TRUE(failure.empty()) << failure;
         ASSERT_EQ(database.plain.execute("CREATE TABLE people (id int PRIMARY KEY, line int, "
                                          "v varchar(5)); INSERT INTO people VALUES (0, 0, 'old')"),
@@ -144,10 +141,7 @@ protected:
     }
 
     std::string serverConnection() const {
-        return "[Data Connection - Out]\r\nDatabaseType=SQLServer\r\nServer=127.0.0.1\r\n"
-               "Database=" +
-               database.name() + "\r\nUserID=" + PostgresTestDatabase::user() +
-               "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n";
+        return PostgresRunFixture::serverConnection(database, "Out");
     }
 
     std::vector<std::string> serverRows() {

@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "RunFixture.h"
-#include "db/odbc/PostgresTestDatabase.h"
+#include "PostgresRunFixture.h"
 
 namespace {
 
@@ -134,13 +133,10 @@ namespace {
 
 // Rows the server refuses once they are sent in a group: the group is sent again row by
 // row, the refused rows go to the reject file and the others are written.
-class RejectFileOdbcRunTest : public RunFixture {
+class RejectFileOdbcRunTest : public PostgresRunFixture {
 protected:
     void SetUp() override {
-        const std::string unavailable = PostgresTestDatabase::unavailable();
-        ASSERT_TRUE(unavailable.empty()) << unavailable;
-        const std::string failure = database.create();
-        ASSERT_TRUE(failure.empty()) << failure;
+        PostgresRunFixture::SetUp();
         ASSERT_EQ(database.plain.execute("CREATE TABLE people (id int PRIMARY KEY, line int, "
                                          "v varchar(5) NOT NULL CHECK (v <> 'bad'))"),
                   "");
@@ -165,15 +161,10 @@ protected:
                 maxRejected +
                 "\r\n[Cols]\r\nSourceColumn_1=id\r\nTargetColumn_1=id\r\nSourceColumn_2=line\r\n"
                 "TargetColumn_2=line\r\nSourceColumn_3=v\r\nTargetColumn_3=v\r\n"
-                "[Data Connection - Files]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n"
-                "[Data Connection - Pg]\r\nDatabaseType=SQLServer\r\nServer=127.0.0.1\r\n"
-                "Database=" +
-                database.name() + "\r\nUserID=" + PostgresTestDatabase::user() +
-                "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n");
+                "[Data Connection - Files]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n" +
+                serverConnection("Pg"));
         return kivrun("-run -quiet -report report.txt spec.ini");
     }
-
-    PostgresTestDatabase database;
 };
 
 }  // namespace
