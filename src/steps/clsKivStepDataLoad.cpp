@@ -758,6 +758,10 @@ bool clsKivStep::rejectMappedRow(const db::Recordset& source, std::int32_t first
         }
         mclsErrorMessages->Remove(index);
     }
+    if (reason.empty()) {
+        // The mappings' messages were not kept: the step holds as many of their kind as it can.
+        reason = "The column mappings refused the row.";
+    }
     return rejectRow(mlRowsProcessed, sourceValues(source),
                      mclsColumnMappings->FailedTargetColumn(), reason, counts);
 }
