@@ -4,8 +4,8 @@
 # precision, boolean, date, timestamp, uuid; NULLs in several), one copy mapping per column,
 # against psql's \copy of the same file into the same table, on a private server started for
 # the run. Each path that reaches PostgreSQL is measured: ODBC (a SQLServer connection,
-# reaching PostgreSQL's driver under that name) and, where the build has it, the PostgreSQL
-# connection type. Each prints its ratio to \copy, its peak memory and how many rows differ
+# reaching PostgreSQL's driver under that name) and the PostgreSQL connection type (libpq and
+# COPY). Each prints its ratio to \copy, its peak memory and how many rows differ
 # from what \copy loaded.
 #   load_csv_postgres.sh BUILD      (LOAD_ROWS=100000 for a shorter run)
 set -euo pipefail
@@ -63,3 +63,4 @@ load() {
 }
 
 load SQLServer
+load PostgreSQL

@@ -21,7 +21,7 @@ constexpr std::pair<long, std::string_view> kTypeNames[] = {
     {203, "LONGVARWCHAR"},    {204, "VARBINARY"},     {205, "LONGVARBINARY"},
 };
 
-bool listsCatalog(std::int32_t type) { return type >= kctTextFile && type <= kctODBC; }
+bool listsCatalog(std::int32_t type) { return type >= kctTextFile && type <= kctPostgreSQL; }
 
 // A new client-side, in-memory recordset with the listing's fields, opened and empty.
 std::shared_ptr<db::Recordset> openListing(
@@ -70,7 +70,8 @@ std::shared_ptr<db::Recordset> CatalogListing::Catalog(
     if (!listsCatalog(connectionType)) {
         return listing;
     }
-    if (connectionType == kctSQLServer || connectionType == kctODBC) {
+    if (connectionType == kctSQLServer || connectionType == kctODBC ||
+        connectionType == kctPostgreSQL) {
         connection->Errors().Clear();
     }
     db::Catalog catalog;
@@ -121,7 +122,8 @@ std::shared_ptr<db::Recordset> CatalogListing::TableStructure(
     if (!listsCatalog(connectionType)) {
         return listing;
     }
-    if (connectionType == kctSQLServer || connectionType == kctODBC) {
+    if (connectionType == kctSQLServer || connectionType == kctODBC ||
+        connectionType == kctPostgreSQL) {
         connection->Errors().Clear();
     }
     db::Catalog catalog;

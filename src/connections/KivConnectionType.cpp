@@ -8,8 +8,8 @@ namespace kiv {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kNames = {"TextFile", "HTMLImport", "MSAccess", "MSExcel",
-                                                    "SQLServer", "SQLite", "ODBC"};
+constexpr std::array<std::string_view, 8> kNames = {
+    "TextFile", "HTMLImport", "MSAccess", "MSExcel", "SQLServer", "SQLite", "ODBC", "PostgreSQL"};
 
 }  // namespace
 
@@ -35,7 +35,8 @@ bool IsFileDatabaseType(std::int32_t type) {
 bool ListsViewsLikeAccess(std::int32_t type) { return type == kctMSAccess || type == kctSQLite; }
 
 bool ListsProcedures(std::int32_t type) {
-    return type == kctMSAccess || type == kctSQLServer || type == kctODBC;
+    return type == kctMSAccess || type == kctSQLServer || type == kctODBC ||
+           type == kctPostgreSQL;
 }
 
 }  // namespace kiv

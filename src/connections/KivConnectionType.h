@@ -16,6 +16,7 @@ enum KivConnectionTypeEnum : std::int32_t {
     kctSQLServer = 4,
     kctSQLite = 5,
     kctODBC = 6,
+    kctPostgreSQL = 7,
 };
 
 // "TextFile", "HTMLImport", ... and "Unknown" for any other value.

@@ -138,14 +138,18 @@ void clsKivConnection::DebugLog(std::shared_ptr<clsDebugLog> log) {
     }
 }
 
-void clsKivConnection::CloseConnection() {
-    if (IsOpen()) {
-        try {
-            mADOConnection->Close();
-        } catch (const std::exception&) {
-            // Closing is clean-up: a failure leaves nothing to act on.
-        }
+std::string clsKivConnection::CloseConnection() {
+    if (!IsOpen()) {
+        return {};
     }
+    try {
+        mADOConnection->Close();
+    } catch (const db::Error& error) {
+        return MaskPassword(error.Description(), Password());
+    } catch (const std::exception& error) {
+        return MaskPassword(error.what(), Password());
+    }
+    return {};
 }
 
 bool clsKivConnection::IsOpen() const {
@@ -282,6 +286,11 @@ std::string clsKivConnection::buildConnectString(bool forWriting) {
             if (!Password().empty()) {
                 connectString += "PWD=" + db::odbc::OdbcConnectString::braced(Password()) + ";";
             }
+            break;
+        case kctPostgreSQL:
+            msCurrentDatabaseName = database;
+            connectString = "Provider=PostgreSQL;Server={" + ServerName() + "};Database={" +
+                            database + "};UID={" + UserID() + "};PWD={" + Password() + "};";
             break;
         case kctMSAccess:
         case kctMSExcel:

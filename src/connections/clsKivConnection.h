@@ -60,7 +60,9 @@ public:
         mclsErrorMessages = std::move(messages);
     }
 
-    void CloseConnection();
+    // Closes the connection when it is open. Returns why closing failed, or "" when it did not:
+    // a workbook is saved only when its connection closes.
+    std::string CloseConnection();
     bool LoadSpecification(clsINIFile* reader, std::string_view name);
     const std::string& CurrentDatabaseName() const { return msCurrentDatabaseName; }
     // Opens the connection to read from it: a database file that does not exist is not

@@ -150,6 +150,10 @@ void Connection::RollbackTrans() {
     }
 }
 
+std::string Connection::WriteRefusal() const {
+    return engine_ ? engine_->refusal() : std::string();
+}
+
 std::shared_ptr<Engine> Connection::engine() const {
     if (!engine_) {
         throw Error::layer(adErrInvalidConnection, Source,

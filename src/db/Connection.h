@@ -66,6 +66,9 @@ public:
     void BeginTrans();
     void CommitTrans();
     void RollbackTrans();
+    // Why the open database takes no rows or changes (a file of a type that is only read);
+    // empty when it takes them or the connection is closed.
+    std::string WriteRefusal() const;
 
     // Runs a statement. One that yields rows gives an open, streaming recordset positioned
     // on its first row (`recordsAffected` -1); any other gives an empty pointer and the

@@ -43,6 +43,10 @@ public:
     virtual void beginTransaction();
     virtual void endTransaction(bool commit);
 
+    // Why the database takes no rows or changes (a file of a type that is only read); empty
+    // when it takes them.
+    virtual std::string refusal() const { return {}; }
+
     // Called once when the connection closes, after its recordsets and commands: an engine
     // that keeps what was written until then (a workbook) saves it here.
     virtual void close() {}

@@ -15,6 +15,7 @@
 #include "db/excel/ExcelEngine.h"
 #include "db/html/HtmlEngine.h"
 #include "db/odbc/OdbcEngine.h"
+#include "db/postgres/PgEngine.h"
 #include "db/sqlite/SqliteEngine.h"
 
 namespace kiv::db {
@@ -95,6 +96,9 @@ std::shared_ptr<Engine> EngineFactory::open(std::string_view connectString, long
     }
     if (text::iequals(*provider, "SQLite") || text::iequals(*provider, "Kiv.SQLite")) {
         return openSqlite(parts, mode, *notices);
+    }
+    if (text::iequals(*provider, "PostgreSQL")) {
+        return postgres::PgEngine::open(parts, mode);
     }
     if (text::istartsWith(*provider, "Microsoft.Jet.OLEDB") ||
         text::istartsWith(*provider, "Microsoft.ACE.OLEDB")) {

@@ -47,6 +47,7 @@ void GroupedTableWriter::insert(const std::vector<Variant>& row,
     } catch (const Error& error) {
         // The rows before this one are written first, and refused first if they are.
         sendHeld();
+        confirmSent();
         refused(error, added_, false);
         return;
     }
@@ -64,6 +65,7 @@ void GroupedTableWriter::insert(const std::vector<Variant>& row,
 void GroupedTableWriter::flushHeld() noexcept {
     try {
         sendHeld();
+        confirmSent();
     } catch (const Error& error) {
         deferred_ = error;
         deferredAt_ = added_;
@@ -72,6 +74,7 @@ void GroupedTableWriter::flushHeld() noexcept {
 
 void GroupedTableWriter::sendHeld() {
     holdingWriters().remove(this);
+    confirmSent();
     if (heldRows_ == 0) {
         return;
     }
@@ -101,6 +104,17 @@ void GroupedTableWriter::sendHeld() {
         } catch (const Error& error) {
             refused(error, firstHeld_ + row, true);
         }
+    }
+}
+
+void GroupedTableWriter::confirmSent() {
+    try {
+        awaitSent();
+    } catch (const Error& error) {
+        const std::size_t after = error.RowsAfter() + std::exchange(heldRows_, 0);
+        Error failure = failed(error);
+        failure.RowsAfter(std::min(after, added_));
+        throw failure;
     }
 }
 
@@ -146,6 +160,7 @@ void GroupedTableWriter::rethrowDeferred() {
 void GroupedTableWriter::flush() {
     rethrowDeferred();
     sendHeld();
+    confirmSent();
 }
 
 void GroupedTableWriter::close() {
@@ -157,6 +172,7 @@ void GroupedTableWriter::close() {
     try {
         rethrowDeferred();
         sendHeld();
+        confirmSent();
     } catch (const Error& error) {
         failure = error;
     }

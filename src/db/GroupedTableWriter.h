@@ -70,8 +70,14 @@ protected:
     // Called before `rows` rows are sent, after the other writers' held rows.
     virtual void beginWriting(std::size_t rows) = 0;
     // Sends the first `rows` held slots as one group; false, sending nothing, when the shape
-    // cannot take them together.
+    // cannot take them together. An engine may return before the database has taken the
+    // group, and tell its outcome in `awaitSent`.
     virtual bool sendGroup(Shape& shape, std::size_t rows) = 0;
+    // Waits for the outcome of a group sent without waiting, after writing the rows before
+    // a refused one; throws the refusal, with `Error::RowsAfter` the number of the group's
+    // rows after the refused one. Called before the next group is sent and before another
+    // statement runs, so the database works on one group while the next one is held.
+    virtual void awaitSent() {}
     virtual void sendRow(Shape& shape, std::size_t slot) = 0;
     // Undoes what a refused group wrote; false when the rows cannot be sent again (the
     // connection or the transaction is gone).
@@ -84,6 +90,8 @@ protected:
 private:
     Shape& shapeFor(const std::vector<bool>& assigned);
     void sendHeld();
+    // The outcome of the group sent last; a refusal drops the held rows, which come after it.
+    void confirmSent();
     void startWriting(std::size_t rows);
     // Fails with `error` for the row that was the `row`-th added.
     [[noreturn]] void fail(const Error& error, std::size_t row);

@@ -232,4 +232,11 @@ std::optional<ValueCoercion::Refusal> ValueCoercion::coerce(const Variant& value
     }
 }
 
+ColumnInfo ValueCoercion::kindOnly(ColumnInfo column) {
+    column.definedSize = 0;
+    column.precision = 0;
+    column.numericScale = 0;
+    return column;
+}
+
 }  // namespace kiv::db

@@ -25,6 +25,10 @@ public:
     static std::optional<Refusal> coerce(const Variant& value, const ColumnInfo& column,
                                          Variant& out);
 
+    // `column` without its length, precision and scale: a value coerced to it takes the
+    // column's kind, and whether it fits is left to the database.
+    static ColumnInfo kindOnly(ColumnInfo column);
+
     // Number of characters of UTF-8 text (continuation bytes are not counted).
     static long characterCount(std::string_view text) noexcept;
 };

@@ -1,5 +1,8 @@
 #include "driver/RunController.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "base/Path.h"
 #include "base/Text.h"
 #include "diagnostics/Globals.h"
@@ -82,8 +85,9 @@ void RunController::LoadSpecificationFile(
         const std::string file = directory + "/" + match;
         const auto specification = specifications.Add(file, environment);
         if (!specification) {
-            mProblems.push_back({file, "Administration", "PackageName",
-                                 "a package of this name is loaded already; the file was left out."});
+            mProblems.push_back(
+                {file, "Administration", "PackageName",
+                 "a package of this name is loaded already; the file was left out."});
             if (gDebugLog) {
                 gDebugLog->WriteLog("Specification file '" + file +
                                     "' was left out: its package name is already loaded.");
@@ -157,6 +161,7 @@ void RunController::Run() {
     mlFailedSteps = 0;
     mlFailedInRun = 0;
     mSummary.Clear();
+    mDestinations.clear();
     gbContinueProcessing = true;
     const RunSignals signals;
     updateStatusBar(-1);
@@ -176,12 +181,44 @@ void RunController::Run() {
             }
         }
     }
+    closeDestinations();
     updateStatusBar(-1);
     mEndTime = std::time(nullptr);
     writeReport();
     writeSummary();
     mView.SetRunningState(false);
     mView.RunFinished();
+}
+
+// A workbook is written when its connection closes: the run closes its destinations before it
+// reports, so that a workbook that cannot be saved fails the last step that wrote to it.
+void RunController::closeDestinations() {
+    for (const auto& [connection, step] : std::exchange(mDestinations, {})) {
+        const std::string failure = connection->CloseConnection();
+        if (failure.empty()) {
+            continue;
+        }
+        if (step->ProcessingStatus() != kssFailed) {
+            ++mlFailedInRun;
+        }
+        step->FailAtClosing(failure);
+        modGridHandler::SetStepRowStatus(&mGrid, step->StepName(), step->ProcessingStatus(),
+                                         step->ProcessingStatusString());
+    }
+}
+
+void RunController::rememberDestination(const std::shared_ptr<clsKivStep>& step) {
+    const auto destination = step->TableConnection(clsKivStep::kDestination);
+    if (!destination || !destination->IsOpen()) {
+        return;
+    }
+    const auto known = std::ranges::find_if(
+        mDestinations, [&](const auto& entry) { return entry.first == destination; });
+    if (known == mDestinations.end()) {
+        mDestinations.emplace_back(destination, step);
+    } else {
+        known->second = step;
+    }
 }
 
 void RunController::writeReport() {
@@ -338,6 +375,7 @@ void RunController::processStep(const std::shared_ptr<clsKivStep>& step, bool& c
                                      step->ProcessingStatusString());
     mView.YieldToUser();
     step->Process();
+    rememberDestination(step);
     const StepProgress finished = progressOf(*step, step->RowsProcessed());
     mSummary.StepFinished(*step, finished.seconds);
     mView.ShowStepFinished(finished, step->ProcessingStatusString());

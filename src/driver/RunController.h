@@ -92,6 +92,8 @@ private:
     void updateStatusBar(std::int32_t recordNumber);
     void refreshStepRows(const clsKivStep& processed);
     void processStep(const std::shared_ptr<clsKivStep>& step, bool& continuePass);
+    void rememberDestination(const std::shared_ptr<clsKivStep>& step);
+    void closeDestinations();
     void writeReport();
     void writeSummary();
     StepProgress progressOf(const clsKivStep& step, std::int32_t rows) const;
@@ -123,6 +125,9 @@ private:
     bool mbSingleStep = false;
     std::chrono::steady_clock::time_point mStepStarted{};
     std::chrono::steady_clock::time_point mLastProgress{};
+    // Each destination connection of the run with the last step that wrote to it.
+    std::vector<std::pair<std::shared_ptr<clsKivConnection>, std::shared_ptr<clsKivStep>>>
+        mDestinations;
     RunSummary mSummary;
     std::string msSummaryFile;
     bool mbSummaryFailed = false;

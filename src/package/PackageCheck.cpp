@@ -218,7 +218,16 @@ void addDataLoadProblems(std::vector<SpecificationProblem>& problems, const clsK
     const auto source = step.TableConnection(clsKivStep::kSource);
     const auto destination = step.TableConnection(clsKivStep::kDestination);
     const bool sourceOpen = source && opens(problems, *source, file, failed, written);
-    const bool destinationOpen = destination && opens(problems, *destination, file, failed, written);
+    const bool destinationOpen =
+        destination && opens(problems, *destination, file, failed, written);
+    if (destinationOpen) {
+        if (const std::string refusal = destination->ADOConnection()->WriteRefusal();
+            !refusal.empty()) {
+            problems.push_back({file, section, "TargetConnection",
+                                "the destination connection '" + destination->Name() +
+                                    "' takes no rows: " + refusal + "."});
+        }
+    }
     std::string failure;
     std::shared_ptr<db::Recordset> sourceRows;
     const std::string sourceTable = step.TableName(clsKivStep::kSource);

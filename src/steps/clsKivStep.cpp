@@ -11,14 +11,14 @@ namespace kiv {
 namespace {
 
 constexpr std::array<std::string_view, 7> kSpecificationTexts = {
-    "do nothing",  "external command", "dataload",  "extract catalog",
-    "extract table structure", "count records", "custom sql"};
+    "do nothing",    "external command", "dataload", "extract catalog", "extract table structure",
+    "count records", "custom sql"};
 constexpr std::array<std::string_view, 7> kDisplayTexts = {
-    "Do Nothing",  "External Command", "DataLoad",  "Extract Catalog",
-    "Extract Table Structure", "Count Records", "Custom SQL"};
+    "Do Nothing",    "External Command", "DataLoad", "Extract Catalog", "Extract Table Structure",
+    "Count Records", "Custom SQL"};
 constexpr std::array<std::string_view, 7> kStatusTexts = {
-    "Unknown Status",         "Awaiting Processing",   "Ready for Processing",
-    "Currently Processing",   "Successfully Processed", "Will Not Be Processed",
+    "Unknown Status",       "Awaiting Processing",    "Ready for Processing",
+    "Currently Processing", "Successfully Processed", "Will Not Be Processed",
     "Processing Failed"};
 
 constexpr std::string_view kNoMorePrereqs = "<<No More Prereqs>>";
@@ -34,7 +34,9 @@ std::optional<std::int32_t> parseCount(std::string_view text) {
     return Variant(text).tryToLong();
 }
 
-std::string sectionName(std::int16_t stepNumber) { return "Step " + text::decimal(stepNumber); }
+std::string sectionName(std::int16_t stepNumber) {
+    return "Step " + text::decimal(stepNumber);
+}
 
 }  // namespace
 
@@ -115,6 +117,17 @@ void clsKivStep::ProcessingStatus(std::int32_t value) {
     }
 }
 
+void clsKivStep::FailAtClosing(std::string_view reason) {
+    const auto destination = TableConnection(kDestination);
+    AddErrorMessage(kMsgError, "clsKivStep", 202, -1,
+                    "The destination connection '" + (destination ? destination->Name() : "") +
+                        "' failed when it closed at the end of the run, so what this step wrote "
+                        "to it is not kept: " +
+                        std::string(reason),
+                    false);
+    ProcessingStatus(kssFailed);
+}
+
 void clsKivStep::MaxRecordsToLoad(std::int32_t value) {
     mlMaxRecordsToLoad = value < 0 ? -1 : value;
     mMaxRowsText.Assign(text::decimal(mlMaxRecordsToLoad), mclsEnvironment.get());
@@ -169,7 +182,9 @@ void clsKivStep::DebugLog(std::shared_ptr<clsDebugLog> log) {
     mclsColumnMappings->DebugLog(mclsDebugLog);
 }
 
-void clsKivStep::StepName(std::string_view value) { msStepName = std::string(text::trim(value)); }
+void clsKivStep::StepName(std::string_view value) {
+    msStepName = std::string(text::trim(value));
+}
 
 void clsKivStep::StepType(std::int32_t value) {
     mlStepType = value >= kstDoNothing && value <= kstCustomSQL ? value : kstUnknown;
@@ -186,8 +201,9 @@ void clsKivStep::ErrorMessages(std::shared_ptr<clsMessages> messages) {
 }
 
 std::shared_ptr<clsKivConnection> clsKivStep::TableConnection(int index) const {
-    return index == kSource || index == kDestination ? mTables[static_cast<std::size_t>(index)].connection
-                                                     : nullptr;
+    return index == kSource || index == kDestination
+               ? mTables[static_cast<std::size_t>(index)].connection
+               : nullptr;
 }
 
 void clsKivStep::TableConnection(int index, std::shared_ptr<clsKivConnection> connection) {
@@ -329,11 +345,11 @@ std::string clsKivStep::ReadMultiLineValue(clsINIFile& iniFile, std::string_view
 
 void clsKivStep::ApplyEnvironment() {
     const clsEnvironmentVariables* environment = mclsEnvironment.get();
-    mlStepType = StepTypeFromText(environment ? environment->ReplaceEnvironmentVariables(msStepTypeText)
-                                              : msStepTypeText);
-    for (SubstitutedText* text : {&mSourceFileName, &mColumnMappingSection, &mSQLStatement,
-                                  &mExternalCommand, &mExternalFolder, &mSkipCountText,
-                                  &mMaxRowsText}) {
+    mlStepType = StepTypeFromText(
+        environment ? environment->ReplaceEnvironmentVariables(msStepTypeText) : msStepTypeText);
+    for (SubstitutedText* text :
+         {&mSourceFileName, &mColumnMappingSection, &mSQLStatement, &mExternalCommand,
+          &mExternalFolder, &mSkipCountText, &mMaxRowsText}) {
         text->Recompute(environment);
     }
     mLoadOptions.Recompute(environment);
@@ -343,8 +359,9 @@ void clsKivStep::ApplyEnvironment() {
         mlMaxRecordsToLoad = -1;
     }
     for (Prerequisite& prerequisite : mPrerequisites) {
-        prerequisite.value = environment ? environment->ReplaceEnvironmentVariables(prerequisite.written)
-                                         : prerequisite.written;
+        prerequisite.value = environment
+                                 ? environment->ReplaceEnvironmentVariables(prerequisite.written)
+                                 : prerequisite.written;
     }
     ++mlPrerequisiteRevision;
     for (TableSlot& slot : mTables) {
@@ -352,7 +369,9 @@ void clsKivStep::ApplyEnvironment() {
     }
 }
 
-void clsKivStep::mclsEnvironment_Changed(const std::string&) { ApplyEnvironment(); }
+void clsKivStep::mclsEnvironment_Changed(const std::string&) {
+    ApplyEnvironment();
+}
 
 bool clsKivStep::ValidateStep() {
     if (!msStepName.empty()) {
@@ -455,7 +474,8 @@ std::int32_t clsKivStep::Process() {
             status = ProcessCustomSQLDataSets();
             break;
         default: {
-            std::string message = "Invalid Step Type: '" + msStepTypeText + "'.  Valid Step Types are:";
+            std::string message =
+                "Invalid Step Type: '" + msStepTypeText + "'.  Valid Step Types are:";
             for (std::string_view display : kDisplayTexts) {
                 message += "\r\n   " + std::string(display);
             }
@@ -481,8 +501,9 @@ void clsKivStep::Dump(clsDebugLog* log) const {
         return text.Value() + std::string(kBefore) + text.Written() + "'";
     };
     log->WriteLog("Step Name:        '" + msStepName + "'");
-    log->WriteLog("Step Type:        " + StepTypeToText(mlStepType) + " (" + text::decimal(mlStepType) +
-                  ") -  Before Environment Substitution: '" + msStepTypeText + "'");
+    log->WriteLog("Step Type:        " + StepTypeToText(mlStepType) + " (" +
+                  text::decimal(mlStepType) + ") -  Before Environment Substitution: '" +
+                  msStepTypeText + "'");
     log->WriteLog("Source File Name: '" + both(mSourceFileName));
     log->WriteLog("External Command: '" + both(mExternalCommand));
     log->WriteLog("External Folder:  '" + both(mExternalFolder));
@@ -503,7 +524,8 @@ void clsKivStep::Dump(clsDebugLog* log) const {
     log->IncrementIndent();
     for (std::size_t i = 0; i < mPrerequisites.size(); ++i) {
         log->WriteLog("Prerequisite " + text::decimal(static_cast<long long>(i + 1)) + ": '" +
-                      mPrerequisites[i].value + std::string(kBefore) + mPrerequisites[i].written + "'");
+                      mPrerequisites[i].value + std::string(kBefore) + mPrerequisites[i].written +
+                      "'");
     }
     log->DecrementIndent();
     log->WriteLog("");

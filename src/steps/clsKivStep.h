@@ -67,6 +67,9 @@ public:
     std::int32_t ProcessingStatus() const { return mlProcessingStatus; }
     // Values outside -1..5 are ignored.
     void ProcessingStatus(std::int32_t value);
+    // Fails a step that has finished because what it wrote did not survive the closing of its
+    // destination connection.
+    void FailAtClosing(std::string_view reason);
     const std::shared_ptr<clsKivColumnMappings>& ColumnMappings() const {
         return mclsColumnMappings;
     }

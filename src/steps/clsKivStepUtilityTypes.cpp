@@ -63,7 +63,7 @@ std::int32_t clsKivStep::CountRecords() {
                 ++mlRowsProcessed;
             }
             status = kssSucceeded;
-        } else if (type >= kctHTMLImport && type <= kctODBC) {
+        } else if (type >= kctHTMLImport && type <= kctPostgreSQL) {
             if (SQLStatement().empty()) {
                 SQLStatement("SELECT COUNT (*) AS RcdCnt FROM [" +
                              text::replaceAll(TableName(kDestination), "]", "]]") + "]");

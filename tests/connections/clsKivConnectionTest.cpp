@@ -222,7 +222,7 @@ TEST_F(clsKivConnectionTest, CatalogsOfATextFolderAndASqliteFileWithAView) {
 }
 
 TEST_F(clsKivConnectionTest, ListingOfAConnectionThatCannotOpenIsTheLastOne) {
-    auto missing = load("[Data Connection - Input]\nDatabaseType=MSExcel\nDatabase=" + dir.file("x.xls") + "\n");
+    auto missing = load("[Data Connection - Input]\nDatabaseType=MSExcel\nDatabase=" + dir.file("x.ods") + "\n");
     EXPECT_EQ(missing->CatalogRecordset(), nullptr);
     EXPECT_EQ(messages->Count(), 1);
 }

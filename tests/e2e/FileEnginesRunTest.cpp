@@ -1,4 +1,11 @@
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <sstream>
+
 #include "RunFixture.h"
+#include "db/Connection.h"
+#include "db/Recordset.h"
 #include "db/access/AccessSamples.h"
 #include "db/excel/XlsxBuilder.h"
 
@@ -137,6 +144,78 @@ TEST_F(FileEnginesRun, AWorkbookTakesRows) {
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 0) << report();
     EXPECT_NE(report().find("Rows Processed:    1"), std::string::npos) << report();
+}
+
+TEST_F(FileEnginesRun, ADataLoadFromCsvFillsANewXlsWorkbook) {
+    std::filesystem::create_directory(dir.file("in"));
+    dir.write("in/orders.csv",
+              "Id,Name,Placed,Amount,Paid\r\n"
+              "1,\"Ann, \"\"the\"\" first\",2024-03-01,12.5,True\r\n"
+              "2,Zoë – €,2024-03-02 06:30:00,-7.25,False\r\n"
+              "3,,,,\r\n");
+    dir.write("in/schema.ini",
+              "[orders.csv]\r\nFormat=CSVDelimited\r\nColNameHeader=True\r\n"
+              "Col1=Id Long\r\nCol2=Name Text\r\nCol3=Placed DateTime\r\n"
+              "Col4=Amount Double\r\nCol5=Paid Bit\r\n");
+    std::string columns;
+    int number = 0;
+    for (const char* name : {"Id", "Name", "Placed", "Amount", "Paid"}) {
+        const std::string n = std::to_string(++number);
+        columns += "SourceColumn_" + n + "=" + name + "\r\nTargetColumn_" + n + "=" + name + "\r\n";
+    }
+    package("spec.ini", "Into a new .xls workbook",
+            "[STEP 1]\r\nStepName=Make\r\nStepType=custom sql\r\nTargetConnection=Book\r\n"
+            "SQLStatement=CREATE TABLE Orders (Id INTEGER, Name TEXT, Placed DATETIME, "
+            "Amount DOUBLE, Paid BIT)\r\n"
+            "[STEP 2]\r\nStepName=Load\r\nStepType=dataload\r\nPrerequisiteTarget_1=Make\r\n"
+            "SourceConnection=In\r\nSourceTableName=orders.csv\r\nTargetConnection=Book\r\n"
+            "TargetTableName=Orders$\r\nSourceToDestinationColumnMappingSection=Cols\r\n"
+            "[Cols]\r\n" +
+                columns +
+                "[Data Connection - In]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n"
+                "[Data Connection - Book]\r\nDatabaseType=MSExcel\r\n"
+                "Database=$(INIPath)/orders.xls\r\n");
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << report();
+    EXPECT_NE(report().find("Rows Processed:    3"), std::string::npos) << report();
+
+    auto book = std::make_shared<kiv::db::Connection>();
+    book->Mode(kiv::db::adModeRead);
+    book->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir.file("orders.xls") +
+               ";Extended Properties=\"Excel 8.0;\"");
+    std::vector<std::string> read;
+    for (auto rows = book->Execute("SELECT * FROM [Orders$] ORDER BY Id"); !rows->EOF();
+         rows->MoveNext()) {
+        std::string line;
+        for (const auto& field : rows->Fields()) {
+            line += (line.empty() ? "" : "|") +
+                    (field->Value().isNull() ? "NULL" : field->Value().toText());
+        }
+        read.push_back(line);
+    }
+    book->Close();
+    EXPECT_EQ(read, (Rows{"1|Ann, \"the\" first|2024-03-01|12.5|True",
+                          "2|Zoë – €|2024-03-02 06:30:00|-7.25|False", "3|NULL|NULL|NULL|NULL"}));
+
+    if (std::system("command -v soffice >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    ::mkdir(dir.file("csv").c_str(), 0755);
+    const std::string command =
+        "cd '" + dir.path() + "' && HOME='" + dir.path() +
+        "' soffice --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' "
+        "--outdir csv orders.xls "
+        ">/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::istringstream csv(TempDir::read(dir.file("csv/orders.csv")));
+    Rows lines;
+    for (std::string line; std::getline(csv, line);) {
+        lines.push_back(line);
+    }
+    // LibreOffice shows the booleans of an .xls sheet as 1 and 0.
+    EXPECT_EQ(lines,
+              (Rows{"Id,Name,Placed,Amount,Paid", "1,\"Ann, \"\"the\"\" first\",2024-03-01,12.5,1",
+                    "2,Zoë – €,2024-03-02 06:30:00,-7.25,0", "3,,,,"}));
 }
 
 }  // namespace

@@ -11,8 +11,23 @@ const std::string kLoadPeople =
     "TargetConnection=Pg\r\nTargetTableName=people\r\nSourceToDestinationColumnMappingSection="
     "Cols\r\n";
 
+// Runs against the PostgreSQL test database, also as a "PostgreSQL" connection through libpq.
 class OdbcRunTest : public PostgresRunFixture {
 protected:
+    // The same through libpq; the port comes from libpq's environment.
+    std::string postgresConnection(const std::string& name) const {
+        return "[Data Connection - " + name +
+               "]\r\nDatabaseType=PostgreSQL\r\nServer=127.0.0.1\r\nDatabase=" + database.name() +
+               "\r\nUserID=" + PostgresTestDatabase::user() +
+               "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n";
+    }
+
+    // Both kinds of connection to the test database, each with the text its driver puts
+    // before the server's messages.
+    std::vector<std::pair<std::string, std::string>> bothConnections(
+        const std::string& name) const {
+        return {{serverConnection(name), "ERROR: "}, {postgresConnection(name), ""}};
+    }
 
     static std::string step(int number, const std::string& body) {
         return "[STEP " + std::to_string(number) + "]\r\n" + body;
@@ -108,72 +123,123 @@ TEST_F(OdbcRunTest, LoadsAPostgresTableIntoASqliteFile) {
     setUp(R"(CREATE TABLE "Orders" (id int, item varchar(20), placed timestamp, paid bool))");
     setUp(R"(INSERT INTO "Orders" VALUES (1, 'Pen', '2024-01-02 03:04:05', true),
              (2, U&'B\00FCcher', NULL, false))");
-    // A timestamp goes into a text column: a date column takes only dates, numbers and text.
-    sql("out.db", "CREATE TABLE Orders (id INTEGER, item VARCHAR(20), placed TEXT, paid TEXT)");
-    package("spec.ini", "Copy",
-            step(1,
-                 "StepName=Copy\r\nStepType=dataload\r\nSourceConnection=Pg\r\n"
-                 "SourceTableName=Orders\r\nTargetConnection=Out\r\nTargetTableName=Orders\r\n"
-                 "SourceToDestinationColumnMappingSection=Cols\r\n") +
-                columns("Cols", {"id", "item", "placed", "paid"}) + serverConnection("Pg") +
-                "[Data Connection - Out]\r\nDatabaseType=SQLite\r\nDatabase=$(INIPath)/out.db\r\n");
-    const auto outcome = kivrun("-run -report report.txt spec.ini");
-    EXPECT_EQ(outcome.status, 0) << report();
-    EXPECT_EQ(query("out.db", "SELECT id, item, placed, paid FROM Orders ORDER BY id"),
-              (std::vector<std::string>{"1|Pen|2024-01-02 03:04:05|1",
-                                        "2|B\xC3\xBC"
-                                        "cher|NULL|0"}));
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        std::filesystem::remove(dir.file("out.db"));
+        // A timestamp goes into a text column: a date column takes only dates, numbers and
+        // text.
+        sql("out.db", "CREATE TABLE Orders (id INTEGER, item VARCHAR(20), placed TEXT, paid TEXT)");
+        package("spec.ini", "Copy",
+                step(1,
+                     "StepName=Copy\r\nStepType=dataload\r\nSourceConnection=Pg\r\n"
+                     "SourceTableName=Orders\r\nTargetConnection=Out\r\nTargetTableName=Orders\r\n"
+                     "SourceToDestinationColumnMappingSection=Cols\r\n") +
+                    columns("Cols", {"id", "item", "placed", "paid"}) + pg +
+                    "[Data Connection - Out]\r\nDatabaseType=SQLite\r\n"
+                    "Database=$(INIPath)/out.db\r\n");
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        EXPECT_EQ(outcome.status, 0) << report();
+        EXPECT_EQ(query("out.db", "SELECT id, item, placed, paid FROM Orders ORDER BY id"),
+                  (std::vector<std::string>{"1|Pen|2024-01-02 03:04:05|1",
+                                            "2|B\xC3\xBC"
+                                            "cher|NULL|0"}));
+    }
 }
 
 TEST_F(OdbcRunTest, LooksValuesUpInThePostgresDatabaseItLoads) {
     setUp("CREATE TABLE country (code char(2), name varchar(20))");
     setUp("INSERT INTO country VALUES ('FR', 'France'), ('ES', 'Spain')");
-    setUp("CREATE TABLE people (id int, country varchar(20))");
     writeCsv("people.csv", "id,country\r\n1,ES\r\n2,FR\r\n3,ES\r\n");
-    package("spec.ini", "Lookup",
-            step(1, kLoadPeople) +
-                "[Cols]\r\nSourceColumn_1=id\r\nTargetColumn_1=id\r\nSourceMappingType_2=Lookup\r\n"
-                "SourceColumn_2_P1=country\r\nSourceMappingSQLConnection_2=Pg\r\n"
-                "SourceMappingSQLStatement_2=SELECT name FROM country WHERE code = [P1]\r\n"
-                "TargetColumn_2=country\r\n" +
-                filesConnection() + serverConnection("Pg"));
-    const auto outcome = kivrun("-run -report report.txt spec.ini");
-    EXPECT_EQ(outcome.status, 0) << report();
-    EXPECT_EQ(database.plain.query("SELECT id, country FROM people ORDER BY id"),
-              (std::vector<std::string>{"1|Spain", "2|France", "3|Spain"}));
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        setUp("DROP TABLE IF EXISTS people");
+        setUp("CREATE TABLE people (id int, country varchar(20))");
+        package("spec.ini", "Lookup",
+                step(1, kLoadPeople) +
+                    "[Cols]\r\nSourceColumn_1=id\r\nTargetColumn_1=id\r\n"
+                    "SourceMappingType_2=Lookup\r\nSourceColumn_2_P1=country\r\n"
+                    "SourceMappingSQLConnection_2=Pg\r\n"
+                    "SourceMappingSQLStatement_2=SELECT name FROM country WHERE code = [P1]\r\n"
+                    "TargetColumn_2=country\r\n" +
+                    filesConnection() + pg);
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        EXPECT_EQ(outcome.status, 0) << report();
+        EXPECT_EQ(database.plain.query("SELECT id, country FROM people ORDER BY id"),
+                  (std::vector<std::string>{"1|Spain", "2|France", "3|Spain"}));
+    }
 }
 
 TEST_F(OdbcRunTest, CustomSqlRunsForEveryMatchingTable) {
-    for (const char* table : {"customer", "oldcustomers", "orders"}) {
-        setUp(std::string("CREATE TABLE ") + table + " (n int)");
-        setUp(std::string("INSERT INTO ") + table + " SELECT generate_series(1, 3)");
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        for (const char* table : {"customer", "oldcustomers", "orders"}) {
+            setUp(std::string("DROP TABLE IF EXISTS ") + table);
+            setUp(std::string("CREATE TABLE ") + table + " (n int)");
+            setUp(std::string("INSERT INTO ") + table + " SELECT generate_series(1, 3)");
+        }
+        package("spec.ini", "Purge",
+                step(1,
+                     "StepName=Purge\r\nStepType=custom sql\r\nTargetConnection=Pg\r\n"
+                     "SourceTableName=CUST\r\n"
+                     "SQLStatement=DELETE FROM \"$(Purge-CurrentSourceTable)\" WHERE n > 1\r\n") +
+                    pg);
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        EXPECT_EQ(outcome.status, 0) << report();
+        EXPECT_NE(report().find("Rows Processed:    4\r\n"), std::string::npos) << report();
+        EXPECT_EQ(database.plain.query(
+                      "SELECT (SELECT count(*) FROM customer), "
+                      "(SELECT count(*) FROM oldcustomers), (SELECT count(*) FROM orders)"),
+                  (std::vector<std::string>{"1|1|3"}));
+        std::remove(dir.file("report.txt").c_str());
     }
-    package("spec.ini", "Purge",
-            step(1,
-                 "StepName=Purge\r\nStepType=custom sql\r\nTargetConnection=Pg\r\n"
-                 "SourceTableName=CUST\r\n"
-                 "SQLStatement=DELETE FROM \"$(Purge-CurrentSourceTable)\" WHERE n > 1\r\n") +
-                serverConnection("Pg"));
-    const auto outcome = kivrun("-run -report report.txt spec.ini");
-    EXPECT_EQ(outcome.status, 0) << report();
-    EXPECT_NE(report().find("Rows Processed:    4\r\n"), std::string::npos) << report();
-    EXPECT_EQ(
-        database.plain.query("SELECT (SELECT count(*) FROM customer), "
-                             "(SELECT count(*) FROM oldcustomers), (SELECT count(*) FROM orders)"),
-        (std::vector<std::string>{"1|1|3"}));
 }
 
 TEST_F(OdbcRunTest, CountsTheRecordsOfAPostgresTable) {
     setUp(R"(CREATE TABLE "People" (id int))");
     setUp(R"(INSERT INTO "People" SELECT generate_series(1, 42))");
-    package("spec.ini", "Count",
-            step(1,
-                 "StepName=Count\r\nStepType=count records\r\nTargetConnection=Pg\r\n"
-                 "TargetTableName=People\r\n") +
-                serverConnection("Pg"));
-    const auto outcome = kivrun("-run -report report.txt spec.ini");
-    EXPECT_EQ(outcome.status, 0) << report();
-    EXPECT_NE(report().find("Rows Processed:    42\r\n"), std::string::npos) << report();
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        package("spec.ini", "Count",
+                step(1,
+                     "StepName=Count\r\nStepType=count records\r\nTargetConnection=Pg\r\n"
+                     "TargetTableName=People\r\n") +
+                    pg);
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        EXPECT_EQ(outcome.status, 0) << report();
+        EXPECT_NE(report().find("Rows Processed:    42\r\n"), std::string::npos) << report();
+        std::remove(dir.file("report.txt").c_str());
+    }
+}
+
+TEST_F(OdbcRunTest, ThePostgreSqlTypeTakesAPortOrASocketFolderAndChecksWithoutWriting) {
+    setUp("CREATE TABLE people (id int, line int)");
+    writeCsv("people.csv", "id,line\r\n1,1\r\n");
+    const std::string login = "\r\nDatabase=" + database.name() +
+                              "\r\nUserID=" + PostgresTestDatabase::user() +
+                              "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n";
+    // The test server keeps its socket in its own folder, where the ODBC registrations are.
+    for (const std::string& server : {"127.0.0.1:" + PostgresTestDatabase::port(),
+                                      PostgresTestDatabase::variable("ODBCSYSINI")}) {
+        SCOPED_TRACE(server);
+        package("spec.ini", "Load",
+                step(1, kLoadPeople) + columns("Cols", {"id", "line"}) + filesConnection() +
+                    "[Data Connection - Pg]\r\nDatabaseType=PostgreSQL\r\nServer=" + server +
+                    login);
+        const auto checked = kivrun("-check spec.ini");
+        EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+        EXPECT_EQ(database.plain.scalar("SELECT count(*) FROM people"), "0");
+    }
+    package("spec.ini", "Load",
+            step(1, kLoadPeople) + columns("Cols", {"id", "line"}) + filesConnection() +
+                "[Data Connection - Pg]\r\nDatabaseType=PostgreSQL\r\nServer=127.0.0.1" +
+                "\r\nDatabase=" + database.name() + "\r\nUserID=" + PostgresTestDatabase::user() +
+                "\r\nPassword=wrong\r\n");
+    const auto refused = kivrun("-check spec.ini");
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE((refused.out + refused.err).find("password authentication failed"), std::string::npos)
+        << refused.out << refused.err;
+    EXPECT_EQ((refused.out + refused.err).find("wrong"), std::string::npos)
+        << refused.out << refused.err;
 }
 
 TEST_F(OdbcRunTest, AKeyViolationStopsTheLoadAtItsRowAndKeepsTheRowsBefore) {
@@ -189,8 +255,7 @@ TEST_F(OdbcRunTest, AKeyViolationStopsTheLoadAtItsRowAndKeepsTheRowsBefore) {
     const auto outcome = kivrun("-run -report report.txt spec.ini");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_NE(report().find("Rows Processed:    7\r\n"), std::string::npos) << report();
-    EXPECT_TRUE(std::regex_search(
-        report(), std::regex("'7' -   E: ERROR: duplicate key value")))
+    EXPECT_TRUE(std::regex_search(report(), std::regex("'7' -   E: ERROR: duplicate key value")))
         << report();
     EXPECT_EQ(database.plain.query("SELECT count(*), max(line) FROM people"),
               (std::vector<std::string>{"6|6"}));
@@ -250,52 +315,66 @@ TEST_F(OdbcRunTest, WithoutADriverForSqlServerTheReportNamesTheDriversTried) {
 }
 
 TEST_F(OdbcRunTest, ARowRefusedInTheMiddleOfAGroupFailsTheLoadAtThatRow) {
-    const std::string pg = serverConnection("Pg");
-    expectRefusedRow(pg, 500, "3", "ok",
-                     "ERROR: duplicate key value violates unique constraint "
-                     "\"people_pkey\"");
-    expectRefusedRow(pg, 321, "321", "toolong",
-                     "ERROR: value too long for type character varying(5)");
-    expectRefusedRow(pg, 777, "777", "bad",
-                     "ERROR: new row for relation \"people\" violates check "
-                     "constraint \"people_v_check\"");
-    expectRefusedRow(pg, 650, "650", "",
-                     "ERROR: null value in column \"v\" of relation \"people\" "
-                     "violates not-null constraint");
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        expectRefusedRow(pg, 500, "3", "ok",
+                         error +
+                             "duplicate key value violates unique constraint "
+                             "\"people_pkey\"");
+        expectRefusedRow(pg, 321, "321", "toolong",
+                         error + "value too long for type character varying(5)");
+        expectRefusedRow(pg, 777, "777", "bad",
+                         error +
+                             "new row for relation \"people\" violates check "
+                             "constraint \"people_v_check\"");
+        expectRefusedRow(pg, 650, "650", "",
+                         error +
+                             "null value in column \"v\" of relation \"people\" "
+                             "violates not-null constraint");
+    }
 }
 
 TEST_F(OdbcRunTest, TheFirstAndTheLastRowOfALoadAreRefusedAsThemselves) {
-    const std::string pg = serverConnection("Pg");
-    expectRefusedRow(pg, 1, "1", "bad",
-                     "ERROR: new row for relation \"people\" violates check "
-                     "constraint \"people_v_check\"");
-    expectRefusedRow(pg, 1000, "1", "ok",
-                     "ERROR: duplicate key value violates unique constraint "
-                     "\"people_pkey\"");
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        expectRefusedRow(pg, 1, "1", "bad",
+                         error +
+                             "new row for relation \"people\" violates check "
+                             "constraint \"people_v_check\"");
+        expectRefusedRow(pg, 1000, "1", "ok",
+                         error +
+                             "duplicate key value violates unique constraint "
+                             "\"people_pkey\"");
+    }
 }
 
 TEST_F(OdbcRunTest, ALookupFailingOnTheConnectionBeingLoadedKeepsTheRowsBeforeIt) {
-    setUp("CREATE TABLE people (id int, line int)");
     std::string csv = "line\r\n";
     for (int line = 1; line <= 1500; ++line) {
         csv += std::to_string(line) + "\r\n";
     }
     writeCsv("people.csv", csv);
-    // Row 1,200's lookup divides by zero: the server refuses the rest of the transaction
-    // until it is rolled back to what was written before.
-    package("spec.ini", "Lookup",
-            step(1, kLoadPeople) +
-                "[Cols]\r\nSourceColumn_1=line\r\nTargetColumn_1=line\r\n"
-                "SourceMappingType_2=Lookup\r\nSourceColumn_2_P1=line\r\n"
-                "SourceMappingSQLConnection_2=Pg\r\n"
-                "SourceMappingSQLStatement_2=SELECT 1000 / (CAST([P1] AS int) - 1200)\r\n"
-                "TargetColumn_2=id\r\n" +
-                filesConnection() + serverConnection("Pg"));
-    const auto outcome = kivrun("-run -report report.txt spec.ini");
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(report().find("division by zero"), std::string::npos) << report();
-    EXPECT_EQ(database.plain.query("SELECT count(*), max(line) FROM people"),
-              (std::vector<std::string>{"1199|1199"}));
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        setUp("DROP TABLE IF EXISTS people");
+        setUp("CREATE TABLE people (id int, line int)");
+        // Row 1,200's lookup divides by zero: through ODBC the server refuses the rest of the
+        // transaction until it is rolled back to what was written before.
+        package("spec.ini", "Lookup",
+                step(1, kLoadPeople) +
+                    "[Cols]\r\nSourceColumn_1=line\r\nTargetColumn_1=line\r\n"
+                    "SourceMappingType_2=Lookup\r\nSourceColumn_2_P1=line\r\n"
+                    "SourceMappingSQLConnection_2=Pg\r\n"
+                    "SourceMappingSQLStatement_2=SELECT 1000 / (CAST([P1] AS int) - 1200)\r\n"
+                    "TargetColumn_2=id\r\n" +
+                    filesConnection() + pg);
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_NE(report().find("division by zero"), std::string::npos) << report();
+        EXPECT_EQ(database.plain.query("SELECT count(*), max(line) FROM people"),
+                  (std::vector<std::string>{"1199|1199"}));
+        std::remove(dir.file("report.txt").c_str());
+    }
 }
 
 namespace {
@@ -332,7 +411,6 @@ std::string matrixColumns() {
 }  // namespace
 
 TEST_F(OdbcRunTest, EveryKindOfColumnArrivesFromACsvFileAsItWasWritten) {
-    setUp(kMatrixTable);
     writeCsv("matrix.csv",
              "i,b,t,v,n,d,f,day,ts,u,j,bin,tm,tz\r\n"
              "1,9000000000,\"Gruss, "
@@ -342,19 +420,23 @@ TEST_F(OdbcRunTest, EveryKindOfColumnArrivesFromACsvFileAsItWasWritten) {
              "2,,,,,,,,,,,,,\r\n"
              "3,-1,x,y,-0.5,-0.00001,false,1900-01-01,1999-12-31 23:59:59,"
              "00000000-0000-0000-0000-000000000000,null,z,00:00:01,2024-05-06 07:08:09\r\n");
-    package("spec.ini", "Matrix",
-            step(1,
-                 "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\n"
-                 "SourceTableName=matrix.csv\r\nTargetConnection=Pg\r\nTargetTableName=matrix\r\n"
-                 "SourceToDestinationColumnMappingSection=Cols\r\n") +
-                matrixColumns() + filesConnection() + serverConnection("Pg"));
-    const auto outcome = kivrun("-run -report report.txt spec.ini");
-    EXPECT_EQ(outcome.status, 0) << report();
-    EXPECT_EQ(database.plain.query(kMatrixReading), kMatrixRows);
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        setUp("DROP TABLE IF EXISTS matrix");
+        setUp(kMatrixTable);
+        package("spec.ini", "Matrix",
+                step(1,
+                     "StepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\n"
+                     "SourceTableName=matrix.csv\r\nTargetConnection=Pg\r\n"
+                     "TargetTableName=matrix\r\nSourceToDestinationColumnMappingSection=Cols\r\n") +
+                    matrixColumns() + filesConnection() + pg);
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        EXPECT_EQ(outcome.status, 0) << report();
+        EXPECT_EQ(database.plain.query(kMatrixReading), kMatrixRows);
+    }
 }
 
 TEST_F(OdbcRunTest, EveryKindOfColumnArrivesFromASqliteTableAsItWasWritten) {
-    setUp(kMatrixTable);
     sql("in.db",
         "CREATE TABLE matrix (i INTEGER, b BIGINT, t TEXT, v VARCHAR(12), n NUMERIC(12,2), "
         "d DOUBLE, f BOOLEAN, day DATE, ts DATETIME, u TEXT, j TEXT, bin BLOB, tm TIME, "
@@ -367,16 +449,21 @@ TEST_F(OdbcRunTest, EveryKindOfColumnArrivesFromASqliteTableAsItWasWritten) {
         "NULL, NULL, NULL), (3, -1, 'x', 'y', -0.5, -0.00001, 0, '1900-01-01', "
         "'1999-12-31 23:59:59', '00000000-0000-0000-0000-000000000000', 'null', x'7a', "
         "'00:00:01', '2024-05-06 07:08:09')");
-    package("spec.ini", "Matrix",
-            step(1,
-                 "StepName=Load\r\nStepType=dataload\r\nSourceConnection=In\r\n"
-                 "SourceTableName=matrix\r\nTargetConnection=Pg\r\nTargetTableName=matrix\r\n"
-                 "SourceToDestinationColumnMappingSection=Cols\r\n") +
-                matrixColumns() +
-                "[Data Connection - In]\r\nDatabaseType=SQLite\r\n"
-                "Database=$(INIPath)/in.db\r\n" +
-                serverConnection("Pg"));
-    const auto outcome = kivrun("-run -report report.txt spec.ini");
-    EXPECT_EQ(outcome.status, 0) << report();
-    EXPECT_EQ(database.plain.query(kMatrixReading), kMatrixRows);
+    for (const auto& [pg, error] : bothConnections("Pg")) {
+        SCOPED_TRACE(pg);
+        setUp("DROP TABLE IF EXISTS matrix");
+        setUp(kMatrixTable);
+        package("spec.ini", "Matrix",
+                step(1,
+                     "StepName=Load\r\nStepType=dataload\r\nSourceConnection=In\r\n"
+                     "SourceTableName=matrix\r\nTargetConnection=Pg\r\n"
+                     "TargetTableName=matrix\r\nSourceToDestinationColumnMappingSection=Cols\r\n") +
+                    matrixColumns() +
+                    "[Data Connection - In]\r\nDatabaseType=SQLite\r\n"
+                    "Database=$(INIPath)/in.db\r\n" +
+                    pg);
+        const auto outcome = kivrun("-run -report report.txt spec.ini");
+        EXPECT_EQ(outcome.status, 0) << report();
+        EXPECT_EQ(database.plain.query(kMatrixReading), kMatrixRows);
+    }
 }

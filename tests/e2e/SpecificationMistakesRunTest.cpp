@@ -177,3 +177,48 @@ TEST_F(SpecificationMistakesRunTest, CheckIsCleanOnTheExampleAndListsInjectedMis
             "[Catalog columns] TargetColumn_3: the destination table Catalog has no "
             "column 'Sort'; its columns are: Num, Name, Kind.\n");
 }
+
+TEST_F(SpecificationMistakesRunTest, CheckNamesDestinationsOfTypesThatAreOnlyRead) {
+    std::filesystem::create_directory(dir.file("in"));
+    dir.write("in/people.csv", "Name\r\nAnn\r\n");
+    dir.write("page.html", "<html><body><table><tr><td>Name</td></tr></table></body></html>");
+    std::filesystem::copy_file(
+        std::filesystem::path(KIV_SOURCE_DIR) / "tests" / "data" / "workbook.xls",
+        dir.file("book.xls"));
+    const std::string step =
+        "StepType=dataload\r\nSourceConnection=In\r\nSourceTableName=people.csv\r\n";
+    package("spec.ini", "Read-only destinations",
+            "[STEP 1]\r\nStepName=Page\r\n" + step +
+                "TargetConnection=Page\r\nTargetTableName=Table1\r\n"
+                "SourceToDestinationColumnMappingSection=PageCols\r\n"
+                "[STEP 2]\r\nStepName=Book\r\n" +
+                step +
+                "TargetConnection=Book\r\nTargetTableName=People$\r\n"
+                "SourceToDestinationColumnMappingSection=Cols\r\n"
+                "[PageCols]\r\nSourceColumn_1=Name\r\nTargetColumn_1=F1\r\n"
+                "[Cols]\r\nSourceColumn_1=Name\r\nTargetColumn_1=Name\r\n"
+                "[Data Connection - In]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n"
+                "[Data Connection - Page]\r\nDatabaseType=HTMLImport\r\n"
+                "Database=$(INIPath)/page.html\r\n"
+                "[Data Connection - Book]\r\nDatabaseType=MSExcel\r\n"
+                "Database=$(INIPath)/book.xls\r\n");
+    const std::string before = TempDir::read(dir.file("book.xls"));
+    const auto outcome = kivrun("-check spec.ini");
+    EXPECT_EQ(outcome.status, 1);
+    const std::string file = dir.file("spec.ini") + ": ";
+    EXPECT_EQ(outcome.out,
+              file +
+                  "[STEP 1] TargetConnection: the destination connection 'Page' takes no rows: "
+                  "The HTML file '" +
+                  dir.file("page.html") +
+                  "' can be read but not written on this platform; a SQLite file or a server "
+                  "database takes its place as a destination.\n" +
+                  file +
+                  "[STEP 2] TargetConnection: the destination connection 'Book' takes no rows: "
+                  "The workbook '" +
+                  dir.file("book.xls") +
+                  "' is an existing .xls file, which can be read but not changed on this "
+                  "platform (only a new .xls workbook is written); rows can be added to a "
+                  "workbook in the .xlsx format.\n");
+    EXPECT_EQ(TempDir::read(dir.file("book.xls")), before);
+}

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -42,9 +43,8 @@ protected:
         const std::string shown = report();
         EXPECT_EQ(outcome.status, 1) << outcome.err << shown;
         EXPECT_NE(shown.find("Processing Status: Processing Failed"), std::string::npos) << shown;
-        EXPECT_NE(
-            shown.find("E: " + databaseMessage + " (database file '" + file + "')"),
-            std::string::npos)
+        EXPECT_NE(shown.find("E: " + databaseMessage + " (database file '" + file + "')"),
+                  std::string::npos)
             << shown;
         const long processed = reported(shown, kRowsProcessed);
         const long lost = reported(shown, kLostRows);
@@ -120,4 +120,36 @@ TEST_F(DiskFull, ATextDestinationOnAFullDiskEndsWithItsLastCompleteRow) {
 
 TEST_F(DiskFull, ATextDestinationBeyondTheFileSizeLimitEndsWithItsLastCompleteRow) {
     textLoadFails(300000, dir.path(), 1000000, "File too large");
+}
+
+// A workbook is written when its connection closes, after its last step: a workbook that
+// cannot be saved then fails that step, and no workbook is left half written.
+TEST_F(DiskFull, AWorkbookThatCannotBeSavedFailsTheStepThatWroteIt) {
+    std::string why;
+    const std::string folder = smallFolder(64L << 10, why);
+    if (folder.empty()) {
+        GTEST_SKIP() << why;
+    }
+    numbers(50000);
+    package("spec.ini", "Workbook",
+            "[STEP 1]\r\nStepName=Make\r\nStepType=custom sql\r\nTargetConnection=Out\r\n"
+            "SQLStatement=CREATE TABLE Numbers (id INTEGER, name TEXT)\r\n"
+            "[STEP 2]\r\nStepName=Load\r\nStepType=dataload\r\nPrerequisiteTarget_1=Make\r\n"
+            "SourceConnection=In\r\nSourceTableName=numbers.csv\r\nTargetConnection=Out\r\n"
+            "TargetTableName=Numbers\r\nSourceToDestinationColumnMappingSection=Cols\r\n"
+            "[Cols]\r\nSourceColumn_1=id\r\nTargetColumn_1=id\r\nSourceColumn_2=name\r\n"
+            "TargetColumn_2=name\r\n"
+            "[Data Connection - In]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/in\r\n"
+            "[Data Connection - Out]\r\nDatabaseType=MSExcel\r\nDatabase=" +
+                folder + "/out.xlsx\r\n");
+    const Outcome outcome = kivrun("-run -report report.txt spec.ini");
+    const std::string shown = report();
+    EXPECT_EQ(outcome.status, 1) << outcome.err << shown;
+    EXPECT_NE(shown.find("2. Load  -- Final Status: Processing Failed"), std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("E: The destination connection 'Out' failed when it closed at the end of "
+                         "the run, so what this step wrote to it is not kept: "),
+              std::string::npos)
+        << shown;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out.xlsx"));
 }

@@ -1,14 +1,11 @@
 #include "db/access/AccessCatalog.h"
 
-#include "db/access/Mdb.h"
-
 #include <algorithm>
 #include <map>
 #include <string>
 
 #include "base/Text.h"
 #include "base/Variant.h"
-#include "db/access/AccessDatabase.h"
 #include "db/access/AccessSystemRows.h"
 
 namespace kiv::db::access {
@@ -40,8 +37,7 @@ std::map<long long, Object> readObjects(sqlite3* db) {
 
 }  // namespace
 
-std::vector<CatalogEntry> AccessCatalog::read(sqlite3* db,
-                                              const std::vector<MdbCatalogEntry*>& tables,
+std::vector<CatalogEntry> AccessCatalog::read(sqlite3* db, const std::vector<AccessTable>& tables,
                                               const std::vector<AccessQuery>& queries) {
     std::map<long long, Object> objects;
     try {
@@ -50,9 +46,8 @@ std::vector<CatalogEntry> AccessCatalog::read(sqlite3* db,
         // A database whose system tables are closed to this reader still shows its tables.
     }
     std::vector<CatalogEntry> entries;
-    for (const MdbCatalogEntry* table : tables) {
-        CatalogEntry entry{table->object_name,
-                           AccessDatabase::isSystemTable(table) ? "SYSTEM TABLE" : "TABLE"};
+    for (const AccessTable& table : tables) {
+        CatalogEntry entry{table.name, table.system ? "SYSTEM TABLE" : "TABLE"};
         for (const auto& [id, object] : objects) {
             if (object.type == TableObject && object.name == entry.name) {
                 entry.dateCreated = object.created;

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <sqlite3.h>
-#include "db/access/Mdb.h"
 
 #include <vector>
 
 #include "db/CatalogEntry.h"
 #include "db/access/AccessQuery.h"
+#include "db/access/AccessTable.h"
 
 namespace kiv::db::access {
 
@@ -19,7 +19,7 @@ public:
     // Reads the dates through the virtual table MSysObjects of `db`; a database whose system
     // tables cannot be read lists its tables without dates. Sorted by type, then by name
     // without regard to letter case.
-    static std::vector<CatalogEntry> read(sqlite3* db, const std::vector<MdbCatalogEntry*>& tables,
+    static std::vector<CatalogEntry> read(sqlite3* db, const std::vector<AccessTable>& tables,
                                           const std::vector<AccessQuery>& queries);
 };
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "db/access/AccessDatabase.h"
+#include "db/access/AccessReader.h"
 #include "db/access/AccessTable.h"
 
 namespace kiv::db::access {
@@ -13,7 +13,7 @@ namespace kiv::db::access {
 // their names, and its saved queries that cannot be read, by the same key with the
 // description of why.
 struct AccessSchema {
-    std::shared_ptr<AccessDatabase> database;
+    std::shared_ptr<AccessReader> reader;
     std::map<std::string, AccessTable> tables;
     std::map<std::string, std::string> queries;
 };

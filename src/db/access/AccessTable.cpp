@@ -2,9 +2,11 @@
 
 #include "db/access/Mdb.h"
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 
+#include "db/access/AccessDatabase.h"
 #include "db/cells/SqlName.h"
 
 namespace kiv::db::access {
@@ -18,7 +20,10 @@ AccessTable AccessTable::read(MdbCatalogEntry* entry) {
     }
     // Jet 3 files count text sizes in bytes of one code page, later ones in UTF-16 units.
     const bool twoBytesPerCharacter = !IS_JET3(entry->mdb);
-    AccessTable result{entry->object_name, {}, static_cast<double>(table->num_rows)};
+    AccessTable result{entry->object_name,
+                       {},
+                       static_cast<double>(table->num_rows),
+                       AccessDatabase::isSystemTable(entry)};
     for (unsigned int i = 0; i < table->num_cols; ++i) {
         const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, i));
         AccessColumn out{column->name, column->col_type, column->col_size, column->col_prec,
@@ -29,6 +34,34 @@ AccessTable AccessTable::read(MdbCatalogEntry* entry) {
         result.columns.push_back(std::move(out));
     }
     return result;
+}
+
+void AccessTable::send(cells::ReaderProcess::Output& output) const {
+    output.putText(name);
+    output.putValue(rows);
+    output.putValue(static_cast<std::uint8_t>(system ? 1 : 0));
+    output.putValue(static_cast<std::uint32_t>(columns.size()));
+    for (const AccessColumn& column : columns) {
+        output.putText(column.name);
+        for (const int number : {column.type, column.size, column.precision, column.scale}) {
+            output.putValue(number);
+        }
+    }
+}
+
+AccessTable AccessTable::receive(cells::ReaderProcess& reader) {
+    AccessTable table;
+    table.name = reader.takeText();
+    table.rows = reader.takeValue<double>();
+    table.system = reader.takeValue<std::uint8_t>() != 0;
+    for (auto count = reader.takeValue<std::uint32_t>(); count > 0; --count) {
+        AccessColumn& column = table.columns.emplace_back();
+        column.name = reader.takeText();
+        for (int* number : {&column.type, &column.size, &column.precision, &column.scale}) {
+            *number = reader.takeValue<int>();
+        }
+    }
+    return table;
 }
 
 std::string AccessTable::declaration() const {

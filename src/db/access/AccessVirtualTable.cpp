@@ -1,6 +1,7 @@
 #include "db/access/AccessVirtualTable.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "base/Text.h"
 #include "db/access/AccessCursor.h"
+#include "db/access/AccessProtocol.h"
 #include "db/cells/SqlName.h"
 #include "db/sqlite/SqliteDatabase.h"
 #include "db/sqlite/VirtualTable.h"
@@ -96,6 +98,8 @@ int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     const double rows = std::max(table.table->rows, 1.0);
     info->estimatedRows = static_cast<sqlite3_int64>(rows);
     info->estimatedCost = rows;
+    // The reader sends only the columns the statement reads.
+    info->idxNum = static_cast<int>(AccessProtocol::columns(info->colUsed));
     return SQLITE_OK;
 }
 
@@ -104,8 +108,7 @@ int openCursor(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
         Table& table = tableOf(vtab);
         auto cursor = std::make_unique<Cursor>(table);
         if (table.spare.empty()) {
-            cursor->rows =
-                std::make_unique<AccessCursor>(table.schema->database->handle(), table.table->name);
+            cursor->rows = std::make_unique<AccessCursor>(table.schema->reader, *table.table);
         } else {
             cursor->rows = std::move(table.spare.back());
             table.spare.pop_back();
@@ -129,14 +132,19 @@ int closeCursor(sqlite3_vtab_cursor* base) {
 
 int next(sqlite3_vtab_cursor* base) {
     Cursor& cursor = cursorOf(base);
-    cursor.eof = !cursor.rows->next();
+    try {
+        cursor.eof = !cursor.rows->next();
+    } catch (const std::exception& error) {
+        cursor.eof = true;
+        return readFailure(base->pVtab, error);
+    }
     ++cursor.row;
     return SQLITE_OK;
 }
 
-int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
+int filter(sqlite3_vtab_cursor* base, int columns, const char*, int, sqlite3_value**) {
     Cursor& cursor = cursorOf(base);
-    cursor.rows->rewind();
+    cursor.rows->rewind(static_cast<std::uint32_t>(columns));
     cursor.row = 0;
     return next(base);
 }
@@ -161,7 +169,7 @@ void AccessVirtualTable::create(sqlite::SqliteDatabase& database, const std::str
     if (code != SQLITE_OK) {
         throw database.error(
             code, "HY000",
-            "Cannot make the table " + name + ": " + sqlite3_errmsg(database.handle()));
+            "the table " + name + " cannot be made: " + sqlite3_errmsg(database.handle()));
     }
 }
 

@@ -27,6 +27,7 @@ public:
     std::vector<CatalogEntry> catalog() override { return catalog_; }
     // The columns of a table; views and procedures of the source have none SQLite can show.
     std::vector<ColumnInfo> tableColumns(std::string_view table) override;
+    std::string refusal() const override { return refusal_; }
 
 private:
     template <typename Call>

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -28,6 +30,7 @@ constexpr std::size_t KeptErrorLines = 20;
 constexpr std::size_t KeptErrorBytes = 4096;
 constexpr char DataFrame = 'D';
 constexpr char FailureFrame = 'F';
+constexpr std::size_t CommandSize = 9;  // code and argument
 
 void writeAll(int descriptor, const char* bytes, std::size_t size) {
     while (size > 0) {
@@ -48,17 +51,51 @@ void limit(int resource, rlim_t soft, rlim_t hard) {
     ::setrlimit(resource, &value);
 }
 
-// Runs in the child: what the work reads goes to the pipe; it never returns.
+// Limits the address space to what the process has mapped and `beyond` more. Not under
+// AddressSanitizer, whose shadow memory takes terabytes of address space.
+void limitAddressSpace([[maybe_unused]] std::uint64_t beyond) {
+#if !defined(__SANITIZE_ADDRESS__)
+    unsigned long long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%llu", &pages) != 1) {
+            pages = 0;
+        }
+        std::fclose(statm);
+    }
+    const std::uint64_t space =
+        pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + beyond;
+    limit(RLIMIT_AS, space, space);
+#endif
+}
+
+std::chrono::microseconds processorTimeUsed() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// The limit on processor time counts from now. Past it the child gets SIGXCPU, which ends it;
+// the hard limit stays open so that the next command can have its own time.
+void limitProcessorTime(std::chrono::seconds time) {
+    const auto until = std::chrono::ceil<std::chrono::seconds>(processorTimeUsed() + time);
+    limit(RLIMIT_CPU, static_cast<rlim_t>(until.count()), RLIM_INFINITY);
+}
+
+// Runs in the child: what the work reads goes to the pipe; it never returns. It leaves
+// interrupts from the terminal to this process, which ends it when it has to, and it ends
+// with this process.
 [[noreturn]] void runChild(const ReaderProcess::Work& work, const ReaderProcess::Limits& limits,
                            int data, int errors, int commands) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::signal(SIGINT, SIG_IGN);
+    ::signal(SIGHUP, SIG_IGN);
     ::dup2(errors, STDERR_FILENO);
-#if !defined(__SANITIZE_ADDRESS__)
-    limit(RLIMIT_AS, limits.addressSpace, limits.addressSpace);
-#endif
-    const auto seconds = static_cast<rlim_t>(limits.processorTime.count());
-    limit(RLIMIT_CPU, seconds, seconds + 1);
+    ::dup2(errors, STDOUT_FILENO);
+    limitAddressSpace(limits.addressSpace);
+    limitProcessorTime(limits.processorTime);
     limit(RLIMIT_CORE, 0, 0);
-    ReaderProcess::Output output(data, commands);
+    ReaderProcess::Output output(data, commands, limits.processorTime);
     try {
         work(output);
         output.flush();
@@ -90,11 +127,16 @@ void ReaderProcess::Output::put(std::string_view bytes) {
     }
 }
 
+void ReaderProcess::Output::putText(std::string_view text) {
+    putValue(static_cast<std::uint32_t>(text.size()));
+    put(text);
+}
+
 void ReaderProcess::Output::flush() {
-    if (!buffer_.empty()) {
-        send(DataFrame, buffer_);
-        buffer_.clear();
+    for (std::size_t sent = 0; sent < buffer_.size(); sent += LargestFrame) {
+        send(DataFrame, std::string_view(buffer_).substr(sent, LargestFrame));
     }
+    buffer_.clear();
 }
 
 void ReaderProcess::Output::fail(std::string_view description) {
@@ -102,18 +144,21 @@ void ReaderProcess::Output::fail(std::string_view description) {
     send(FailureFrame, description.substr(0, LargestFrame));
 }
 
-int ReaderProcess::Output::command() {
+std::optional<ReaderProcess::Command> ReaderProcess::Output::command() {
     flush();
-    unsigned char command = 0;
-    for (;;) {
-        const ssize_t count = ::read(commands_, &command, 1);
-        if (count == 1) {
-            return command;
+    char bytes[CommandSize];
+    std::size_t received = 0;
+    while (received < CommandSize) {
+        const ssize_t count = ::read(commands_, bytes + received, CommandSize - received);
+        if (count == 0 || (count < 0 && errno != EINTR)) {
+            return std::nullopt;
         }
-        if (count == 0 || errno != EINTR) {
-            return -1;
-        }
+        received += count > 0 ? static_cast<std::size_t>(count) : 0;
     }
+    limitProcessorTime(processorTime_);
+    Command command{bytes[0], 0};
+    std::memcpy(&command.argument, bytes + 1, sizeof command.argument);
+    return command;
 }
 
 void ReaderProcess::Output::send(char type, std::string_view bytes) {
@@ -177,8 +222,10 @@ ReaderProcess::~ReaderProcess() {
     }
 }
 
-void ReaderProcess::command(char command) {
-    if (child_ < 0 || ::send(commands_, &command, 1, MSG_NOSIGNAL) != 1) {
+void ReaderProcess::command(Command command) {
+    char bytes[CommandSize] = {command.code};
+    std::memcpy(bytes + 1, &command.argument, sizeof command.argument);
+    if (child_ < 0 || ::send(commands_, bytes, sizeof bytes, MSG_NOSIGNAL) != sizeof bytes) {
         int status = 0;
         if (child_ > 0) {
             ::waitpid(child_, &status, 0);
@@ -188,7 +235,18 @@ void ReaderProcess::command(char command) {
     }
 }
 
+void ReaderProcess::malformed() {
+    fail("the reader sent malformed data");
+}
+
+std::string_view ReaderProcess::takeText() {
+    return take(takeValue<std::uint32_t>());
+}
+
 std::string_view ReaderProcess::take(std::size_t size) {
+    if (size > limits_.addressSpace) {
+        malformed();
+    }
     if (taken_ > FrameSize && taken_ * 2 > received_.size()) {
         received_.erase(0, taken_);
         taken_ = 0;
@@ -228,7 +286,7 @@ bool ReaderProcess::fill() {
             const std::uint32_t length = lengthAt(frames_, 0);
             const char type = frames_[0];
             if ((type != DataFrame && type != FailureFrame) || length > LargestFrame) {
-                fail("the reader sent malformed data");
+                malformed();
             }
             if (frames_.size() >= HeaderSize + length) {
                 const std::string_view payload(frames_.data() + HeaderSize, length);
@@ -265,7 +323,7 @@ bool ReaderProcess::fill() {
             const ssize_t count = ::read(data_, buffer, sizeof buffer);
             if (count == 0) {
                 if (!frames_.empty()) {
-                    fail("the reader sent malformed data");
+                    malformed();
                 }
                 return false;
             }

@@ -5,9 +5,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace kiv::db::cells {
 
@@ -20,28 +23,46 @@ namespace kiv::db::cells {
 class ReaderProcess {
 public:
     struct Limits {
+        // What the child may map beyond what it inherits from this process.
         std::uint64_t addressSpace = std::uint64_t{1} << 30;  // 1 GiB
+        // For the work up to its first command, and again for each command.
         std::chrono::seconds processorTime{20};
         std::chrono::seconds elapsedTime{50};  // for the child to send what is waited for
+    };
+
+    // What this process asks of a child that serves commands: a code and a number.
+    struct Command {
+        char code = 0;
+        std::uint64_t argument = 0;
     };
 
     // What the child sends, buffered and written in frames, and the commands it takes.
     class Output {
     public:
-        Output(int descriptor, int commands) : descriptor_(descriptor), commands_(commands) {}
+        Output(int descriptor, int commands, std::chrono::seconds processorTime)
+            : descriptor_(descriptor), commands_(commands), processorTime_(processorTime) {}
         void put(std::string_view bytes);
+        // A number as it is held.
+        template <typename Value>
+        void putValue(Value value) {
+            static_assert(std::is_trivially_copyable_v<Value>);
+            put(std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
+        }
+        // A 32-bit length and the bytes.
+        void putText(std::string_view text);
         void flush();
         // Sends a failure's description in place of further bytes.
         void fail(std::string_view description);
-        // Sends what is buffered and waits for the next command of this process; -1 when it
-        // sends no more.
-        int command();
+        // Sends what is buffered and waits for the next command of this process, which gets
+        // the limit on processor time anew; nothing when it sends no more.
+        std::optional<Command> command();
 
     private:
         void send(char type, std::string_view bytes);
 
         int descriptor_;
         int commands_;
+        std::chrono::seconds processorTime_;
         std::string buffer_;
     };
 
@@ -64,11 +85,23 @@ public:
     // sent them ("the file is damaged or not supported: the reader ended with signal 6 after
     // 3.1 s").
     std::string_view take(std::size_t size);
+    // A number the child put with putValue.
+    template <typename Value>
+    Value takeValue() {
+        static_assert(std::is_trivially_copyable_v<Value>);
+        Value value{};
+        std::memcpy(&value, take(sizeof value).data(), sizeof value);
+        return value;
+    }
+    // A text the child put with putText, valid until the next call.
+    std::string_view takeText();
     // Waits for the child to end after its last bytes; throws std::runtime_error when it sent
     // more or did not end well.
     void finish();
     // Sends a command to the child. Throws std::runtime_error when it has ended.
-    void command(char command);
+    void command(Command command);
+    // Throws std::runtime_error saying that the child sent malformed data.
+    [[noreturn]] void malformed();
 
 private:
     bool fill();

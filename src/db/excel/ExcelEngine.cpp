@@ -16,9 +16,11 @@
 #include "db/cells/ReaderProcess.h"
 #include "db/excel/SheetTableBuilder.h"
 #include "db/excel/WorkbookTransfer.h"
+#include "db/excel/WorkbookWriteEngine.h"
+#include "db/excel/XlsPackage.h"
 #include "db/excel/XlsReader.h"
+#include "db/excel/XlsxPackage.h"
 #include "db/excel/XlsxReader.h"
-#include "db/excel/XlsxWriteEngine.h"
 
 namespace kiv::db::excel {
 
@@ -90,6 +92,37 @@ bool isXlsx(const std::string& path, const std::string& signature) {
                              : signature.starts_with(ZipSignature);
 }
 
+// A workbook opened for writing: an .xlsx file, or a new one of either format.
+std::shared_ptr<Engine> writer(const std::string& resolved, bool exists, bool header) {
+    const bool xls = text::iendsWith(resolved, ".xls");
+    if (!exists && !xls && !isXlsx(resolved, {})) {
+        throw Source.error("The workbook '" + resolved +
+                           "' does not exist; a new workbook is written in the .xlsx format when "
+                           "its name ends in .xlsx, in the .xls format when it ends in .xls.");
+    }
+    const std::string path = path::fullPath(resolved);
+    // The workbook is written when the connection closes, where a failure can no longer fail
+    // the step that loaded it: a folder that is not there is said now.
+    if (const std::string folder = path::directoryOf(path);
+        !exists && !folder.empty() && !path::isDirectory(folder)) {
+        throw Source.error("The workbook '" + path + "' cannot be created: the folder '" + folder +
+                           "' does not exist.");
+    }
+    if (!exists && xls) {
+        return std::make_shared<WorkbookWriteEngine>(Source, path, Workbook{}, header,
+                                                     std::make_shared<XlsPackage>(path));
+    }
+    Workbook workbook = exists ? readWorkbook(path) : Workbook{};
+    std::shared_ptr<WorkbookPackage> package;
+    try {
+        package = std::make_shared<XlsxPackage>(path, workbook, exists);
+    } catch (const std::runtime_error& error) {
+        throw Source.error("Cannot read the workbook '" + path + "': " + error.what() + ".");
+    }
+    return std::make_shared<WorkbookWriteEngine>(Source, path, std::move(workbook), header,
+                                                 std::move(package));
+}
+
 }  // namespace
 
 std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts, long mode) {
@@ -100,29 +133,23 @@ std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts, long mode)
         const std::string resolved = path::resolveExisting(*source);
         const bool exists = path::exists(resolved);
         if (!exists || isXlsx(resolved, signatureOf(resolved))) {
-            if (!exists && !isXlsx(resolved, {})) {
-                throw Source.error("The workbook '" + *source +
-                                   "' does not exist; a new workbook is written in the .xlsx "
-                                   "format, so its name ends in .xlsx.");
-            }
-            const std::string path = path::fullPath(resolved);
-            return std::make_shared<XlsxWriteEngine>(
-                Source, path, exists ? readWorkbook(path) : Workbook{}, exists, header);
+            return writer(resolved, exists, header);
         }
     }
     const std::string path = Source.path(parts);
     const Workbook workbook = readWorkbook(path);
     const std::string refusal =
         writable ? "The workbook '" + path +
-                       "' is an .xls file, which can be read but not written on this platform; "
-                       "rows can be added to a workbook in the .xlsx format"
+                       "' is an existing .xls file, which can be read but not changed on this "
+                       "platform (only a new .xls workbook is written); rows can be added to a "
+                       "workbook in the .xlsx format"
                  : "The connection to the workbook '" + path + "' is read-only";
     return serve(workbook, path, header, FileSource::modified(path), refusal);
 }
 
-std::shared_ptr<Engine> ExcelEngine::serve(const Workbook& workbook, const std::string& path, bool header,
-                                           const Variant& modified, std::string refusal,
-                                           cells::CellChanges* changes) {
+std::shared_ptr<Engine> ExcelEngine::serve(const Workbook& workbook, const std::string& path,
+                                           bool header, const Variant& modified,
+                                           std::string refusal, cells::CellChanges* changes) {
     std::vector<CellEngine::NamedTable> tables;
     std::vector<CatalogEntry> catalog;
     for (const Workbook::Name& name : workbook.names) {

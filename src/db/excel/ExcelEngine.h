@@ -18,7 +18,8 @@ namespace kiv::db::excel {
 // `$` (`[Sheet1$]`, also `['My Sheet$']` where the name needs quotes), its data starting at the
 // upper-left non-blank cell; every workbook-level named range of one rectangle is a table under
 // its name. The first row names the columns unless HDR=No. An .xlsx workbook opened for
-// writing takes new rows and sheets (a missing one is created); an .xls workbook is only read.
+// writing takes new rows and sheets (a missing one is created, as .xls when its name says so);
+// an existing .xls workbook is only read.
 class ExcelEngine {
 public:
     // Throws Error when the file is missing (and cannot be created) or is no workbook that can
@@ -27,8 +28,8 @@ public:
 
     // An engine that reads `workbook` (the file at `path`) and refuses every change with
     // `refusal`, except rows inserted when `changes` take them.
-    static std::shared_ptr<Engine> serve(const Workbook& workbook, const std::string& path, bool header,
-                                         const Variant& modified, std::string refusal,
+    static std::shared_ptr<Engine> serve(const Workbook& workbook, const std::string& path,
+                                         bool header, const Variant& modified, std::string refusal,
                                          cells::CellChanges* changes = nullptr);
 };
 

@@ -12,54 +12,32 @@ using cells::ReaderProcess;
 
 namespace {
 
-template <typename Value>
-void put(ReaderProcess::Output& output, Value value) {
-    output.put(std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
-}
-
 void putCount(ReaderProcess::Output& output, std::size_t count) {
-    put(output, static_cast<std::uint32_t>(count));
-}
-
-void putText(ReaderProcess::Output& output, const std::string& text) {
-    putCount(output, text.size());
-    output.put(text);
-}
-
-template <typename Value>
-Value take(ReaderProcess& reader) {
-    Value value{};
-    std::memcpy(&value, reader.take(sizeof value).data(), sizeof value);
-    return value;
+    output.putValue(static_cast<std::uint32_t>(count));
 }
 
 std::size_t takeCount(ReaderProcess& reader) {
-    return take<std::uint32_t>(reader);
-}
-
-std::string takeText(ReaderProcess& reader) {
-    return std::string(reader.take(takeCount(reader)));
+    return reader.takeValue<std::uint32_t>();
 }
 
 void sendCell(const Cell& cell, ReaderProcess::Output& output) {
-    put(output, cell.kind);
+    output.putValue(cell.kind);
     if (cell.kind == Cell::Kind::Text) {
-        putText(output, cell.text);
+        output.putText(cell.text);
     } else if (!cell.blank()) {
-        put(output, cell.number);
+        output.putValue(cell.number);
     }
 }
 
 Cell receiveCell(ReaderProcess& reader) {
-    const auto kind = take<Cell::Kind>(reader);
+    const auto kind = reader.takeValue<Cell::Kind>();
     if (kind > Cell::Kind::Text) {
-        throw std::runtime_error(
-            "the file is damaged or not supported: the reader sent malformed data");
+        reader.malformed();
     }
     if (kind == Cell::Kind::Text) {
-        return Cell::ofText(takeText(reader));
+        return Cell::ofText(std::string(reader.takeText()));
     }
-    return kind == Cell::Kind::Blank ? Cell() : Cell::ofNumber(take<double>(reader), kind);
+    return kind == Cell::Kind::Blank ? Cell() : Cell::ofNumber(reader.takeValue<double>(), kind);
 }
 
 }  // namespace
@@ -67,7 +45,7 @@ Cell receiveCell(ReaderProcess& reader) {
 void WorkbookTransfer::send(const Workbook& workbook, ReaderProcess::Output& output) {
     putCount(output, workbook.sheets.size());
     for (const Workbook::Sheet& sheet : workbook.sheets) {
-        putText(output, sheet.name);
+        output.putText(sheet.name);
         putCount(output, sheet.rows.size());
         for (const std::vector<Cell>& row : sheet.rows) {
             putCount(output, row.size());
@@ -78,11 +56,11 @@ void WorkbookTransfer::send(const Workbook& workbook, ReaderProcess::Output& out
     }
     putCount(output, workbook.names.size());
     for (const Workbook::Name& name : workbook.names) {
-        putText(output, name.name);
+        output.putText(name.name);
         putCount(output, name.sheet);
         for (const std::size_t bound : {name.range.firstRow, name.range.firstColumn,
                                         name.range.lastRow, name.range.lastColumn}) {
-            put(output, static_cast<std::uint64_t>(bound));
+            output.putValue(static_cast<std::uint64_t>(bound));
         }
     }
 }
@@ -91,7 +69,7 @@ Workbook WorkbookTransfer::receive(ReaderProcess& reader) {
     Workbook workbook;
     for (std::size_t sheets = takeCount(reader); sheets > 0; --sheets) {
         Workbook::Sheet& sheet = workbook.sheets.emplace_back();
-        sheet.name = takeText(reader);
+        sheet.name = reader.takeText();
         for (std::size_t rows = takeCount(reader); rows > 0; --rows) {
             std::vector<Cell>& row = sheet.rows.emplace_back();
             for (std::size_t cells = takeCount(reader); cells > 0; --cells) {
@@ -101,15 +79,14 @@ Workbook WorkbookTransfer::receive(ReaderProcess& reader) {
     }
     for (std::size_t names = takeCount(reader); names > 0; --names) {
         Workbook::Name& name = workbook.names.emplace_back();
-        name.name = takeText(reader);
+        name.name = reader.takeText();
         name.sheet = takeCount(reader);
-        name.range.firstRow = take<std::uint64_t>(reader);
-        name.range.firstColumn = take<std::uint64_t>(reader);
-        name.range.lastRow = take<std::uint64_t>(reader);
-        name.range.lastColumn = take<std::uint64_t>(reader);
+        name.range.firstRow = reader.takeValue<std::uint64_t>();
+        name.range.firstColumn = reader.takeValue<std::uint64_t>();
+        name.range.lastRow = reader.takeValue<std::uint64_t>();
+        name.range.lastColumn = reader.takeValue<std::uint64_t>();
         if (name.sheet >= workbook.sheets.size()) {
-            throw std::runtime_error(
-                "the file is damaged or not supported: the reader sent malformed data");
+            reader.malformed();
         }
     }
     reader.finish();

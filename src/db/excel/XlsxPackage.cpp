@@ -1,9 +1,5 @@
 #include "db/excel/XlsxPackage.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -13,6 +9,8 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "db/excel/FileReplacement.h"
+#include "db/excel/Spool.h"
 #include "db/excel/XmlStream.h"
 #include "db/excel/ZipArchive.h"
 #include "db/excel/ZipWriter.h"
@@ -32,8 +30,6 @@ constexpr std::string_view WorksheetType =
 constexpr std::string_view WorksheetContent =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
 constexpr std::string_view ContentTypesPart = "[Content_Types].xml";
-// Rows are gathered in memory and go to the sheet's spool file in pieces of this size.
-constexpr std::size_t SpoolSize = 1 << 20;
 
 // Date cell formats added to a workbook: built-in formats 14 (a date) and 22 (a date and time).
 constexpr std::string_view DateFormats =
@@ -235,6 +231,9 @@ std::size_t lastNumber(const std::string& xml, const std::regex& pattern) {
 }  // namespace
 
 struct XlsxPackage::Sheet {
+    explicit Sheet(std::string sheetName)
+        : name(std::move(sheetName)), rows("the rows of sheet " + name) {}
+
     std::string name;
     std::string part;
     std::size_t nextRow = 0;
@@ -243,14 +242,7 @@ struct XlsxPackage::Sheet {
     bool cleared = false;
     bool changed = false;
     std::map<std::size_t, std::map<std::size_t, Variant>> updates;  // by row, then column
-    std::FILE* spool = nullptr;                                     // rows written so far, as XML
-    std::string pending;                                            // rows not yet in the spool
-
-    ~Sheet() {
-        if (spool != nullptr) {
-            std::fclose(spool);
-        }
-    }
+    Spool rows;                                                     // the rows added, as XML
 };
 
 struct XlsxPackage::Parts {
@@ -314,8 +306,7 @@ void XlsxPackage::readParts(const Workbook& workbook) {
             const std::string id = xml.attribute("id");
             for (const Relationship& link : links) {
                 if (link.id == id && text::iendsWith(link.type, "/worksheet")) {
-                    auto sheet = std::make_unique<Sheet>();
-                    sheet->name = xml.attribute("name");
+                    auto sheet = std::make_unique<Sheet>(xml.attribute("name"));
                     sheet->part = link.target;
                     sheets_.push_back(std::move(sheet));
                 }
@@ -327,15 +318,6 @@ void XlsxPackage::readParts(const Workbook& workbook) {
             sheets_[*index]->nextRow = read.rows.size();
         }
     }
-}
-
-std::optional<std::size_t> XlsxPackage::sheet(std::string_view name) const {
-    for (std::size_t i = 0; i < sheets_.size(); ++i) {
-        if (text::iequals(sheets_[i]->name, name)) {
-            return i;
-        }
-    }
-    return std::nullopt;
 }
 
 const std::string& XlsxPackage::sheetName(std::size_t sheet) const {
@@ -369,8 +351,7 @@ std::size_t XlsxPackage::addSheet(const std::string& name,
                     "<Override PartName=\"/" + part + "\" ContentType=\"" +
                         std::string(WorksheetContent) + "\"/>");
 
-    auto sheet = std::make_unique<Sheet>();
-    sheet->name = name;
+    auto sheet = std::make_unique<Sheet>(name);
     sheet->part = part;
     sheet->created = true;
     sheet->changed = true;
@@ -389,11 +370,8 @@ void XlsxPackage::clearSheet(std::size_t index) {
     sheet.changed = true;
     sheet.measured = true;
     sheet.nextRow = 0;
-    sheet.pending.clear();
+    sheet.rows.clear();
     sheet.updates.clear();
-    if (sheet.spool != nullptr) {
-        std::fclose(std::exchange(sheet.spool, nullptr));
-    }
     changed_ = true;
 }
 
@@ -413,13 +391,10 @@ void XlsxPackage::addRow(std::size_t index, std::size_t firstColumn,
     }
     row_.clear();
     XlsxRowXml::append(row_, sheet.nextRow, firstColumn, values, names, styles_, wroteDate_);
-    sheet.pending += row_;
+    sheet.rows.append(row_);
     ++sheet.nextRow;
     sheet.changed = true;
     changed_ = true;
-    if (sheet.pending.size() >= SpoolSize) {
-        spool(sheet);
-    }
 }
 
 void XlsxPackage::setCell(std::size_t index, std::size_t row, std::size_t column,
@@ -515,34 +490,8 @@ std::string XlsxPackage::updated(std::string_view rows, const Sheet& sheet) {
     return out;
 }
 
-void XlsxPackage::spool(Sheet& sheet) {
-    if (sheet.spool == nullptr) {
-        sheet.spool = std::tmpfile();
-        if (sheet.spool == nullptr) {
-            throw std::runtime_error("cannot make a temporary file for the rows of sheet " +
-                                     sheet.name);
-        }
-    }
-    if (std::fwrite(sheet.pending.data(), 1, sheet.pending.size(), sheet.spool) !=
-        sheet.pending.size()) {
-        throw std::runtime_error("cannot keep the rows of sheet " + sheet.name +
-                                 " in a temporary file (the disk may be full)");
-    }
-    sheet.pending.clear();
-}
-
 void XlsxPackage::writeRows(ZipWriter& zip, Sheet& sheet) {
-    if (sheet.spool != nullptr) {
-        std::fflush(sheet.spool);
-        std::rewind(sheet.spool);
-        std::string buffer(SpoolSize, '\0');
-        std::size_t count = 0;
-        while ((count = std::fread(buffer.data(), 1, buffer.size(), sheet.spool)) > 0) {
-            zip.write(std::string_view(buffer.data(), count));
-        }
-        std::fseek(sheet.spool, 0, SEEK_END);
-    }
-    zip.write(sheet.pending);
+    sheet.rows.copyTo([&](std::string_view bytes) { zip.write(bytes); });
 }
 
 void XlsxPackage::writeSheet(ZipWriter& zip, Sheet& sheet, const std::string& old) {
@@ -650,38 +599,9 @@ void XlsxPackage::save() {
     if (!changed_) {
         return;
     }
-    const std::string folder = folderOf(path_);
-    std::string temporary = (folder.empty() ? "" : folder + "/") + "." +
-                            path_.substr(path_.rfind('/') + 1) + ".kiv-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        throw std::runtime_error("cannot make a file beside " + path_);
-    }
-    ::close(fd);
-    try {
-        writeArchive(temporary);
-        struct stat old {};
-        mode_t mode = 0666;
-        if (exists_ && ::stat(path_.c_str(), &old) == 0) {
-            mode = old.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode &= ~mask;
-        }
-        const int written = ::open(temporary.c_str(), O_RDONLY);
-        const bool synced = written >= 0 && ::fsync(written) == 0;
-        if (written >= 0) {
-            ::close(written);
-        }
-        if (!synced || ::chmod(temporary.c_str(), mode) != 0 ||
-            ::rename(temporary.c_str(), path_.c_str()) != 0) {
-            throw std::runtime_error("cannot put the new workbook in the place of " + path_);
-        }
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
-    }
+    FileReplacement replacement(path_);
+    writeArchive(replacement.temporary());
+    replacement.commit();
     exists_ = true;
     changed_ = false;
 }

@@ -1,20 +1,12 @@
 #include "db/excel/XlsxRowXml.h"
 
 #include <charconv>
-#include <cmath>
-#include <optional>
-#include <stdexcept>
 
-#include "db/ValueCoercion.h"
+#include "db/excel/SheetValue.h"
 
 namespace kiv::db::excel {
 
 namespace {
-
-// Serial day numbers of the program and of a spreadsheet differ before 1900-03-01 (the
-// spreadsheet counts a 29 February 1900) and by this many days in the 1904 system.
-constexpr double FirstTrueMarchDay = 61;
-constexpr double Epoch1904 = 1462;
 
 void appendNumber(std::string& out, std::size_t value) {
     char digits[24];
@@ -41,53 +33,12 @@ void openCell(std::string& out, const Place& place) {
     }
 }
 
-void appendText(std::string& out, const Place& place, std::string_view text,
-                const std::string& name) {
-    if (ValueCoercion::characterCount(text) > XlsxRowXml::MaxText) {
-        throw std::runtime_error("The value of column " + name + " has " +
-                                 std::to_string(ValueCoercion::characterCount(text)) +
-                                 " characters; a cell of a workbook holds at most 32767.");
-    }
-    openCell(out, place);
-    out += " t=\"inlineStr\"><is><t xml:space=\"preserve\">";
-    XlsxRowXml::appendEscaped(out, text);
-    out += "</t></is></c>";
-}
-
 void appendValue(std::string& out, const Place& place, double value, const char* attributes) {
     openCell(out, place);
     out += attributes;
     out += "><v>";
     out += Variant::formatDouble(value);
     out += "</v></c>";
-}
-
-// The spreadsheet's number of a date: a time alone stays a fraction of a day; nothing for a day
-// before the first one the spreadsheet counts.
-std::optional<double> spreadsheetDate(double serial, bool date1904) {
-    if (serial >= 0 && serial < 1) {
-        return serial;
-    }
-    if (date1904) {
-        return serial >= Epoch1904 ? std::optional<double>(serial - Epoch1904) : std::nullopt;
-    }
-    if (serial < 2) {
-        return std::nullopt;
-    }
-    return serial < FirstTrueMarchDay ? serial - 1 : serial;
-}
-
-void appendDate(std::string& out, Place place, double serial, const XlsxRowXml::Styles& styles) {
-    const std::optional<double> value = spreadsheetDate(serial, styles.date1904);
-    Variant::DateText buffer;
-    if (!value) {
-        appendText(out, place, Variant::formatDate(serial, buffer), {});
-        return;
-    }
-    const std::string style =
-        std::to_string(serial != std::floor(serial) ? styles.dateTime : styles.date);
-    place.style = style;
-    appendValue(out, place, *value, "");
 }
 
 }  // namespace
@@ -107,29 +58,32 @@ void XlsxRowXml::append(std::string& out, std::size_t row, std::size_t firstColu
 void XlsxRowXml::appendCell(std::string& out, std::size_t row, std::size_t column,
                             std::string_view style, const Variant& value, const std::string& name,
                             const Styles& styles, bool& wroteDate) {
-    const Place place{row, column, style};
-    switch (value.kind()) {
-        case Variant::Kind::Empty:
-        case Variant::Kind::Null:
+    Place place{row, column, style};
+    Variant::DateText buffer;
+    const SheetValue cell = SheetValue::of(value, name, styles.date1904, buffer);
+    std::string dateStyle;
+    switch (cell.kind) {
+        case SheetValue::Kind::None:
             break;
-        case Variant::Kind::Text:
-            if (!value.textView().empty()) {
-                appendText(out, place, value.textView(), name);
-            }
+        case SheetValue::Kind::Text:
+            openCell(out, place);
+            out += " t=\"inlineStr\"><is><t xml:space=\"preserve\">";
+            appendEscaped(out, cell.text);
+            out += "</t></is></c>";
             break;
-        case Variant::Kind::Boolean:
-            appendValue(out, place, value.toBool() ? 1 : 0, " t=\"b\"");
+        case SheetValue::Kind::Boolean:
+            appendValue(out, place, cell.number, " t=\"b\"");
             break;
-        case Variant::Kind::Date:
-            appendDate(out, place, value.toDate(), styles);
+        case SheetValue::Kind::Date:
+        case SheetValue::Kind::DateTime:
+            dateStyle = std::to_string(cell.kind == SheetValue::Kind::DateTime ? styles.dateTime
+                                                                               : styles.date);
+            place.style = dateStyle;
+            appendValue(out, place, cell.number, "");
             wroteDate = true;
             break;
-        default:
-            if (!std::isfinite(value.toDouble())) {
-                throw std::runtime_error("The value of column " + name +
-                                         " is no finite number; a cell cannot hold it.");
-            }
-            appendValue(out, place, value.toDouble(), "");
+        case SheetValue::Kind::Number:
+            appendValue(out, place, cell.number, "");
             break;
     }
 }

@@ -21,9 +21,6 @@ public:
         bool date1904 = false;
     };
 
-    // The longest text a cell holds.
-    static constexpr long MaxText = 32767;
-
     // Appends `<row r="n">` with the values from column `firstColumn` (0 is A) on; `row` is
     // 0-based. Throws std::runtime_error naming the column of `names` whose value a cell
     // cannot hold. Whether a date was written is added to `wroteDate`.

@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <optional>
+#include <stdexcept>
 
+#include "base/Text.h"
 #include "base/Variant.h"
 #include "db/excel/CellRange.h"
 #include "db/excel/XmlStream.h"
@@ -18,6 +20,18 @@ constexpr double Epoch1904 = 1462;
 // The spreadsheet counts 1900 as a leap year: its days before the invented 29 February are
 // one short of the serial day numbers.
 constexpr double FirstTrueLeapDay = 60;
+
+// Counts `bytes` more held; throws when that is beyond the most.
+void hold(const XlsxSheet::Context& context, std::size_t bytes) {
+    context.heldBytes += bytes;
+    if (context.heldBytes > context.mostHeldBytes) {
+        throw std::runtime_error(
+            "its worksheets hold more cells than the " +
+            text::decimal(static_cast<long long>(context.mostHeldBytes >> 20)) +
+            " MiB kept in memory to read them; a sheet saved as a CSV file "
+            "is read row by row");
+    }
+}
 
 struct RawCell {
     std::string type;
@@ -105,14 +119,20 @@ RawCell readCell(XmlStream& xml) {
     return raw;
 }
 
-void place(std::vector<std::vector<Cell>>& rows, std::size_t row, std::size_t column, Cell cell) {
+// Puts a cell in its place, counting the memory the rows grow by.
+void place(std::vector<std::vector<Cell>>& rows, std::size_t row, std::size_t column, Cell cell,
+           const XlsxSheet::Context& context) {
     if (cell.blank()) {
         return;
     }
-    if (rows.size() <= row) {
+    const std::size_t newRows = rows.size() <= row ? row + 1 - rows.size() : 0;
+    const std::size_t width = newRows > 0 ? 0 : rows[row].size();
+    const std::size_t newCells = width <= column ? column + 1 - width : 0;
+    hold(context, newRows * sizeof(std::vector<Cell>) + newCells * sizeof(Cell) + cell.text.size());
+    if (newRows > 0) {
         rows.resize(row + 1);
     }
-    if (rows[row].size() <= column) {
+    if (newCells > 0) {
         rows[row].resize(column + 1);
     }
     rows[row][column] = std::move(cell);
@@ -137,7 +157,7 @@ std::vector<std::vector<Cell>> XlsxSheet::read(XmlStream& xml, const Context& co
                 row = at->firstRow;
                 column = at->firstColumn;
             }
-            place(rows, row, column, cellOf(readCell(xml), context));
+            place(rows, row, column, cellOf(readCell(xml), context), context);
             ++column;
         }
     }

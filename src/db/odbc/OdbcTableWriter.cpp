@@ -33,11 +33,7 @@ OdbcTableWriter::OdbcTableWriter(std::shared_ptr<OdbcConnection> connection, std
     for (OdbcColumn& column : columns_) {
         column.info.attributes |= adFldUpdatable;
         infos_.push_back(column.info);
-        ColumnInfo conversion = column.info;
-        conversion.definedSize = 0;
-        conversion.precision = 0;
-        conversion.numericScale = 0;
-        conversions_.push_back(std::move(conversion));
+        conversions_.push_back(ValueCoercion::kindOnly(column.info));
     }
 }
 

@@ -121,6 +121,23 @@ TEST_F(AccessRead, JoinsAndLookupsReadTheDatabaseSeveralTimesAtOnce) {
               (std::vector<std::string>{"Federal Shipping", "Speedy Express", "United Package"}));
 }
 
+// The reader sends the columns a statement reads; a statement reading more columns of a table
+// read before gets them too, also when the rows came whole in one batch.
+TEST_F(AccessRead, EachStatementGetsTheColumnsItReads) {
+    KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
+    open(accessSample("nwind.mdb"));
+    for (int time = 0; time < 2; ++time) {
+        EXPECT_EQ(rows("SELECT COUNT(*), MIN(OrderID) FROM Orders"), (Rows{{"830", "10248"}}));
+        EXPECT_EQ(rows("SELECT CustomerID, ShipCity FROM Orders WHERE OrderID = 10248"),
+                  (Rows{{"VINET", "Reims"}}));
+        EXPECT_EQ(rows("SELECT OrderID, ShipCountry FROM Orders WHERE OrderID = 11077"),
+                  (Rows{{"11077", "USA"}}));
+        EXPECT_EQ(rows("SELECT COUNT(*) FROM Orders o JOIN Customers c ON c.CustomerID = "
+                       "o.CustomerID WHERE c.Country = o.ShipCountry"),
+                  (Rows{{"830"}}));
+    }
+}
+
 TEST_F(AccessRead, ChangesAreRefused) {
     KIV_NEED_ACCESS_SAMPLE("nwind.mdb");
     open(accessSample("nwind.mdb"));

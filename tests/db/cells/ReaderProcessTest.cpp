@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,14 +30,45 @@ std::string failureOf(const ReaderProcess::Work& work, ReaderProcess::Limits lim
     return "";
 }
 
+// A put longer than the longest frame goes in several.
 TEST(ReaderProcess, BytesComeOverInFramesAndTheChildEndsWell) {
     std::string sent;
-    for (int i = 0; i < 300000; ++i) {
+    for (int i = 0; i < 3000000; ++i) {
         sent += static_cast<char>('a' + i % 26);
     }
-    ReaderProcess reader([&](ReaderProcess::Output& output) { output.put(sent); }, {});
+    ReaderProcess reader(
+        [&](ReaderProcess::Output& output) {
+            output.put(sent);
+            output.putValue(-1.5);
+            output.putText("end");
+        },
+        {});
     EXPECT_EQ(reader.take(5), "abcde");
     EXPECT_EQ(reader.take(sent.size() - 5), sent.substr(5));
+    EXPECT_EQ(reader.takeValue<double>(), -1.5);
+    EXPECT_EQ(reader.takeText(), "end");
+    reader.finish();
+}
+
+// Each command gets the limit on processor time anew: four commands of 0.6 s each pass a
+// limit of 1 s.
+TEST(ReaderProcess, CommandsCarryANumberAndEachHasItsOwnProcessorTime) {
+    ReaderProcess reader(
+        [](ReaderProcess::Output& output) {
+            while (const std::optional<ReaderProcess::Command> command = output.command()) {
+                const std::clock_t start = std::clock();
+                while (std::clock() - start < CLOCKS_PER_SEC * 6 / 10) {
+                }
+                output.putValue(command->code);
+                output.putValue(command->argument);
+            }
+        },
+        {std::uint64_t{1} << 30, 1s, 30s});
+    for (std::uint64_t number = 0; number < 4; ++number) {
+        reader.command({'x', number << 40 | number});
+        EXPECT_EQ(reader.takeValue<char>(), 'x');
+        EXPECT_EQ(reader.takeValue<std::uint64_t>(), number << 40 | number);
+    }
     reader.finish();
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
+#include "PeakMemory.h"
 #include "db/cells/ReaderProcess.h"
 #include "db/excel/CellRange.h"
 #include "db/excel/NumberFormat.h"
@@ -147,6 +150,59 @@ TEST(ExcelWorkbookTransfer, AWorkbookComesOverWholeAndMalformedDataIsAnError) {
         EXPECT_STREQ(failure.what(),
                      "the file is damaged or not supported: the reader sent malformed data");
     }
+}
+
+// A worksheet part of `rows` rows of ten numbers, made as it is read.
+XmlStream::Source generatedSheet(std::size_t rows) {
+    return [rows, row = std::size_t{0}, pending = std::string("<worksheet><sheetData>"),
+            taken = std::size_t{0}](char* buffer, std::size_t size) mutable {
+        if (taken == pending.size()) {
+            taken = 0;
+            pending.clear();
+            if (row < rows) {
+                pending = "<row r=\"" + std::to_string(++row) + "\">";
+                for (int column = 0; column < 10; ++column) {
+                    pending += "<c><v>" + std::to_string(row * 10 + column) + "</v></c>";
+                }
+                pending += "</row>";
+            } else if (row == rows) {
+                pending = "</sheetData></worksheet>";
+                ++row;
+            }
+        }
+        const std::size_t count = std::min(size, pending.size() - taken);
+        std::memcpy(buffer, pending.data() + taken, count);
+        taken += count;
+        return count;
+    };
+}
+
+// The cells of a workbook are held to read them, up to a bound: a sheet beyond it is refused
+// before the memory it would take is taken.
+TEST(ExcelSheetPart, TheCellsHeldAreBounded) {
+    const std::vector<std::string> strings;
+    const std::vector<NumberFormat::Kind> styles;
+    XlsxSheet::Context context{strings, styles, false, std::size_t{16} << 20};
+    XmlStream small(generatedSheet(1000));
+    EXPECT_EQ(XlsxSheet::read(small, context).size(), 1000U);
+    EXPECT_GE(context.heldBytes, 1000U * 10 * sizeof(Cell));
+    EXPECT_LT(context.heldBytes, 1000U * 10 * (sizeof(Cell) + 8));
+
+    resetPeakMemory();
+    const std::size_t before = peakMemory();
+    XmlStream large(generatedSheet(1000000));
+    try {
+        XlsxSheet::read(large, context);
+        ADD_FAILURE() << "a sheet of ten million cells was held";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "its worksheets hold more cells than the 16 MiB kept in memory to read "
+                     "them; a sheet saved as a CSV file is read row by row");
+    }
+    [[maybe_unused]] const std::size_t growth = peakMemory() - before;
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(growth, std::size_t{48} << 20);
+#endif
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "base/Variant.h"
-#include "db/cells/FileSourceFixture.h"
+#include "db/excel/WorkbookWriteFixture.h"
 #include "db/excel/XlsxBuilder.h"
 
 namespace kiv::db::testing {
@@ -51,47 +51,8 @@ std::map<std::string, Entry> entriesOf(const std::string& path) {
     return entries;
 }
 
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class ExcelWrite : public FileSourceFixture {
+class ExcelWrite : public WorkbookWriteFixture {
 protected:
-    // Runs LibreOffice to convert `file` into the folder `into`; the converted file's path.
-    std::string convert(const std::string& file, const std::string& format,
-                        const std::string& into) {
-        const std::string command = "cd '" + folder_.path() + "' && HOME='" + folder_.path() +
-                                    "' soffice --headless --convert-to " + format + " --outdir '" +
-                                    into + "' '" + file + "' >/dev/null 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-        const std::string name = file.substr(file.rfind('/') + 1);
-        return into + "/" + name.substr(0, name.rfind('.')) + "." +
-               format.substr(0, format.find(':'));
-    }
-
-    void openWorkbook(const std::string& file, long mode = adModeReadWrite) {
-        connection_ = std::make_shared<Connection>();
-        connection_->Mode(mode);
-        connection_->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file +
-                          ";Extended Properties=\"Excel 8.0;\"");
-    }
-
-    std::shared_ptr<Recordset> target(const std::string& table) {
-        auto recordset = std::make_shared<Recordset>();
-        recordset->Open("SELECT * FROM [" + table + "]", connection_, adOpenKeyset,
-                        adLockOptimistic, adCmdText);
-        return recordset;
-    }
-
-    static void add(Recordset& recordset, const std::vector<std::pair<std::string, Variant>>& row) {
-        recordset.AddNew();
-        for (const auto& [name, value] : row) {
-            recordset.Fields().Item(name)->Value(value);
-        }
-        recordset.Update();
-    }
-
     // A workbook with a styled, formula-holding sheet of people from B3 on, a second sheet
     // and a named range over the people's names and ages.
     std::string peopleWorkbook() {
@@ -110,11 +71,6 @@ protected:
         worksheet_write_string(other, 1, 0, "x", nullptr);
         book.name("Adults", "=People!$B$3:$C$4");
         return book.close();
-    }
-
-    void closeConnection() {
-        connection_->Close();
-        connection_.reset();
     }
 };
 
@@ -184,7 +140,7 @@ TEST_F(ExcelWrite, RowsGoBelowTheDataAndUntouchedPartsStayByteForByte) {
 }
 
 TEST_F(ExcelWrite, AWorkbookOfLibreOfficeReadsBackEqualThroughBothPrograms) {
-    if (std::system("command -v soffice >/dev/null 2>&1") != 0) {
+    if (!hasLibreOffice()) {
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
     }
     const std::string made = peopleWorkbook();
@@ -292,7 +248,7 @@ TEST_F(ExcelWrite, UpdateChangesCellsAndKeepsTheirStyle) {
     EXPECT_EQ(rows("SELECT * FROM [People$]"), (Rows{{"Anne", "35", "NULL"}}));
 }
 
-TEST_F(ExcelWrite, AnXlsWorkbookIsReadButNotWritten) {
+TEST_F(ExcelWrite, AnXlsWorkbookOfAnotherProgramIsReadButNotWritten) {
     const std::string file = folder_.file("book.xls");
     std::filesystem::copy_file(
         std::filesystem::path(KIV_SOURCE_DIR) / "tests" / "data" / "workbook.xls", file);
@@ -301,16 +257,17 @@ TEST_F(ExcelWrite, AnXlsWorkbookIsReadButNotWritten) {
     const std::string description =
         errorOf([&] { connection_->Execute("CREATE TABLE [New] (A TEXT)"); }).Description();
     EXPECT_EQ(description, "[Kiv][Excel]The workbook '" + file +
-                               "' is an .xls file, which can be read but not written on this "
-                               "platform; rows can be added to a workbook in the .xlsx format; "
-                               "statements that change data cannot run.");
+                               "' is an existing .xls file, which can be read but not changed on "
+                               "this platform (only a new .xls workbook is written); rows can be "
+                               "added to a workbook in the .xlsx format; statements that change "
+                               "data cannot run.");
     closeConnection();
     EXPECT_EQ(bytesOf(file), before);
-    const std::string missing = folder_.file("missing.xls");
+    const std::string missing = folder_.file("missing.ods");
     EXPECT_EQ(errorOf([&] { openWorkbook(missing); }).Description(),
               "[Kiv][Excel]The workbook '" + missing +
-                  "' does not exist; a new workbook is written in the .xlsx format, so its name "
-                  "ends in .xlsx.");
+                  "' does not exist; a new workbook is written in the .xlsx format when its name "
+                  "ends in .xlsx, in the .xls format when it ends in .xls.");
 }
 
 TEST_F(ExcelWrite, DropTableClearsTheSheet) {

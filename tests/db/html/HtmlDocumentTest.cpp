@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "PeakMemory.h"
 #include "db/html/HtmlDocument.h"
 
 namespace kiv::db::html {
@@ -62,19 +61,6 @@ TEST(HtmlDocumentParts, TablesNestedDeeplyAreRead) {
     }
 }
 
-// The peak resident memory of the process since the last reset, in bytes.
-std::size_t peakMemory() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("VmHWM:")) {
-            std::size_t kilobytes = 0;
-            std::istringstream(line.substr(6)) >> kilobytes;
-            return kilobytes * 1024;
-        }
-    }
-    return 0;
-}
-
 TEST(HtmlDocumentParts, ALargeDocumentIsReadWithoutItsTree) {
     std::string html = "<html><body><table><tr><td>first</td></tr></table>";
     const std::string paragraph = "<div class=\"x\"><p>Words of <b>a</b> paragraph</p></div>\n";
@@ -82,7 +68,7 @@ TEST(HtmlDocumentParts, ALargeDocumentIsReadWithoutItsTree) {
         html += paragraph;
     }
     html += "<table><tr><td>last</td><td>row</td></tr></table></body></html>";
-    std::ofstream("/proc/self/clear_refs") << "5";
+    resetPeakMemory();
     const std::size_t before = peakMemory();
     const HtmlDocument document(html);
     [[maybe_unused]] const std::size_t growth = peakMemory() - before;

@@ -1,4 +1,4 @@
-#include "db/excel/XlsxTableWriter.h"
+#include "db/excel/WorkbookTableWriter.h"
 
 #include <stdexcept>
 
@@ -6,9 +6,9 @@
 
 namespace kiv::db::excel {
 
-XlsxTableWriter::XlsxTableWriter(std::shared_ptr<XlsxPackage> package, std::size_t sheet,
-                                 std::size_t firstColumn, std::vector<ColumnInfo> columns,
-                                 Error failure)
+WorkbookTableWriter::WorkbookTableWriter(std::shared_ptr<WorkbookPackage> package,
+                                         std::size_t sheet, std::size_t firstColumn,
+                                         std::vector<ColumnInfo> columns, Error failure)
     : package_(std::move(package)),
       sheet_(sheet),
       firstColumn_(firstColumn),
@@ -22,7 +22,8 @@ XlsxTableWriter::XlsxTableWriter(std::shared_ptr<XlsxPackage> package, std::size
     values_.resize(columns_.size());
 }
 
-void XlsxTableWriter::insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) {
+void WorkbookTableWriter::insert(const std::vector<Variant>& row,
+                                 const std::vector<bool>& assigned) {
     for (std::size_t i = 0; i < values_.size(); ++i) {
         values_[i] = i < row.size() && assigned[i] ? row[i] : Variant::Null();
     }

@@ -7,16 +7,16 @@
 
 #include "db/Error.h"
 #include "db/TableWriter.h"
-#include "db/excel/XlsxPackage.h"
+#include "db/excel/WorkbookPackage.h"
 
 namespace kiv::db::excel {
 
 // Adds rows to one sheet of a workbook being written, below the sheet's data, from the
 // first column of the table on. Every value keeps its type: the columns take any value.
-class XlsxTableWriter : public TableWriter {
+class WorkbookTableWriter : public TableWriter {
 public:
-    XlsxTableWriter(std::shared_ptr<XlsxPackage> package, std::size_t sheet,
-                    std::size_t firstColumn, std::vector<ColumnInfo> columns, Error failure);
+    WorkbookTableWriter(std::shared_ptr<WorkbookPackage> package, std::size_t sheet,
+                        std::size_t firstColumn, std::vector<ColumnInfo> columns, Error failure);
 
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
     void insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) override;
@@ -25,7 +25,7 @@ public:
     void close() override {}
 
 private:
-    std::shared_ptr<XlsxPackage> package_;
+    std::shared_ptr<WorkbookPackage> package_;
     std::size_t sheet_;
     std::size_t firstColumn_;
     std::vector<ColumnInfo> columns_;

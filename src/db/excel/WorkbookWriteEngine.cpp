@@ -1,4 +1,4 @@
-#include "db/excel/XlsxWriteEngine.h"
+#include "db/excel/WorkbookWriteEngine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +9,7 @@
 #include "base/Text.h"
 #include "db/Constants.h"
 #include "db/excel/ExcelEngine.h"
-#include "db/excel/XlsxTableWriter.h"
+#include "db/excel/WorkbookTableWriter.h"
 #include "db/files/TextDefinition.h"
 
 namespace kiv::db::excel {
@@ -59,33 +59,30 @@ constexpr std::size_t LongestSheetName = 31;
 
 }  // namespace
 
-XlsxWriteEngine::XlsxWriteEngine(const cells::FileSource& source, std::string path,
-                                 Workbook workbook, bool exists, bool header)
+WorkbookWriteEngine::WorkbookWriteEngine(const cells::FileSource& source, std::string path,
+                                         Workbook workbook, bool header,
+                                         std::shared_ptr<WorkbookPackage> package)
     : source_(source),
       path_(std::move(path)),
       workbook_(std::move(workbook)),
       header_(header),
-      modified_(exists ? cells::FileSource::modified(path_) : Variant::Null()) {
-    try {
-        package_ = std::make_shared<XlsxPackage>(path_, workbook_, exists);
-    } catch (const std::runtime_error& error) {
-        throw source_.error("Cannot read the workbook '" + path_ + "': " + error.what() + ".");
-    }
+      modified_(cells::FileSource::modified(path_)),
+      package_(std::move(package)) {
     rebuild();
 }
 
-Error XlsxWriteEngine::failure(const std::string& description) const {
+Error WorkbookWriteEngine::failure(const std::string& description) const {
     return Error(adErrEngineFailure, source_.provider, "HY000", 0, source_.tag + description);
 }
 
-void XlsxWriteEngine::rebuild() {
+void WorkbookWriteEngine::rebuild() {
     reader_ = ExcelEngine::serve(
         workbook_, path_, header_, modified_,
         "Only a data load, INSERT, CREATE TABLE and DROP TABLE change the workbook '" + path_ + "'",
         this);
 }
 
-std::unique_ptr<Cursor> XlsxWriteEngine::execute(std::string_view sql, long& recordsAffected) {
+std::unique_ptr<Cursor> WorkbookWriteEngine::execute(std::string_view sql, long& recordsAffected) {
     if (startsWithWord(sql, "DELETE")) {
         throw failure("Deleting data in a linked table is not supported by this ISAM.");
     }
@@ -100,14 +97,14 @@ std::unique_ptr<Cursor> XlsxWriteEngine::execute(std::string_view sql, long& rec
     return cursor;
 }
 
-std::unique_ptr<PreparedStatement> XlsxWriteEngine::prepare(std::string_view sql) {
+std::unique_ptr<PreparedStatement> WorkbookWriteEngine::prepare(std::string_view sql) {
     if (startsWithWord(sql, "DELETE")) {
         throw failure("Deleting data in a linked table is not supported by this ISAM.");
     }
     return reader_->prepare(sql);
 }
 
-bool XlsxWriteEngine::define(std::string_view sql) {
+bool WorkbookWriteEngine::define(std::string_view sql) {
     std::optional<files::TextDefinition> definition;
     try {
         definition = files::TextDefinition::parse(sql);
@@ -144,7 +141,11 @@ bool XlsxWriteEngine::define(std::string_view sql) {
         columns.push_back(column.name);
         header.push_back(cells::Cell::ofText(column.name));
     }
-    package_->addSheet(name, columns);
+    try {
+        package_->addSheet(name, columns);
+    } catch (const std::runtime_error& error) {
+        throw failure("Cannot create the sheet '" + name + "': " + error.what());
+    }
     workbook_.sheets.push_back(Workbook::Sheet{name, {std::move(header)}});
     workbook_.names.push_back(Workbook::Name{
         name, workbook_.sheets.size() - 1,
@@ -153,14 +154,14 @@ bool XlsxWriteEngine::define(std::string_view sql) {
     return true;
 }
 
-std::size_t XlsxWriteEngine::sheetOf(std::string_view table) const {
+std::size_t WorkbookWriteEngine::sheetOf(std::string_view table) const {
     if (const std::optional<std::size_t> sheet = package_->sheet(sheetName(table))) {
         return *sheet;
     }
     throw failure("The workbook '" + path_ + "' has no sheet " + std::string(table) + ".");
 }
 
-XlsxWriteEngine::Target XlsxWriteEngine::targetOf(std::string_view table) const {
+WorkbookWriteEngine::Target WorkbookWriteEngine::targetOf(std::string_view table) const {
     const std::size_t names = header_ ? 1 : 0;
     for (const Workbook::Name& name : workbook_.names) {
         if (text::iequals(name.name, table)) {
@@ -178,8 +179,8 @@ XlsxWriteEngine::Target XlsxWriteEngine::targetOf(std::string_view table) const 
     return target;
 }
 
-void XlsxWriteEngine::update(const cells::CellTable& table, std::size_t row,
-                             const std::vector<std::optional<Variant>>& values) {
+void WorkbookWriteEngine::update(const cells::CellTable& table, std::size_t row,
+                                 const std::vector<std::optional<Variant>>& values) {
     const Target target = targetOf(table.name());
     const std::size_t sheetRow = target.firstRow + row;
     Workbook::Sheet* read = nullptr;
@@ -201,14 +202,15 @@ void XlsxWriteEngine::update(const cells::CellTable& table, std::size_t row,
     cellsChanged_ = true;
 }
 
-std::unique_ptr<TableWriter> XlsxWriteEngine::openTable(std::string_view table) {
+std::unique_ptr<TableWriter> WorkbookWriteEngine::openTable(std::string_view table) {
     const Target target = targetOf(table);
-    return std::make_unique<XlsxTableWriter>(
+    return std::make_unique<WorkbookTableWriter>(
         package_, target.sheet, target.firstColumn, tableColumns(table),
         failure("Cannot add the row to " + std::string(table) + ": "));
 }
 
-void XlsxWriteEngine::insert(const cells::CellTable& table, const std::vector<Variant>& values) {
+void WorkbookWriteEngine::insert(const cells::CellTable& table,
+                                 const std::vector<Variant>& values) {
     const Target target = targetOf(table.name());
     std::vector<std::string> names;
     for (const cells::CellColumn& column : table.columns()) {
@@ -217,7 +219,7 @@ void XlsxWriteEngine::insert(const cells::CellTable& table, const std::vector<Va
     package_->addRow(target.sheet, target.firstColumn, values, names);
 }
 
-std::vector<ColumnInfo> XlsxWriteEngine::tableColumns(std::string_view table) {
+std::vector<ColumnInfo> WorkbookWriteEngine::tableColumns(std::string_view table) {
     std::vector<ColumnInfo> columns = reader_->tableColumns(table);
     if (columns.empty() && package_->sheet(sheetName(table))) {
         columns = reader_->tableColumns(sheetName(table) + "$");
@@ -225,7 +227,7 @@ std::vector<ColumnInfo> XlsxWriteEngine::tableColumns(std::string_view table) {
     return columns;
 }
 
-void XlsxWriteEngine::close() {
+void WorkbookWriteEngine::close() {
     try {
         package_->save();
     } catch (const std::runtime_error& error) {

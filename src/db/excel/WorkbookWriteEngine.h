@@ -11,23 +11,22 @@
 #include "db/cells/CellChanges.h"
 #include "db/cells/FileSource.h"
 #include "db/excel/Workbook.h"
-#include "db/excel/XlsxPackage.h"
+#include "db/excel/WorkbookPackage.h"
 
 namespace kiv::db::excel {
 
-// An .xlsx workbook opened for writing. Queries read the workbook as it was opened (with the
-// sheets made since); a recordset opened on a sheet (`[Sheet1$]`, `['My Sheet$']`), a named
-// range or a sheet made by CREATE TABLE adds rows below its data, as does an INSERT statement;
-// CREATE TABLE adds a sheet
-// whose first row holds the column names, DROP TABLE clears a sheet, UPDATE changes cells,
-// DELETE is refused. What
-// was written is saved into the file when the connection closes.
-class XlsxWriteEngine : public Engine, private cells::CellChanges {
+// A workbook opened for writing (.xlsx, or a new .xls). Queries read the workbook as it was opened
+// (with the sheets made since); a recordset opened on a sheet (`[Sheet1$]`, `['My Sheet$']`), a
+// named range or a sheet made by CREATE TABLE adds rows below its data, as does an INSERT
+// statement; CREATE TABLE adds a sheet whose first row holds the column names, DROP TABLE clears a
+// sheet, UPDATE changes cells, DELETE is refused. What was written is saved into the file when the
+// connection closes.
+class WorkbookWriteEngine : public Engine, private cells::CellChanges {
 public:
-    // `exists` false: the workbook is created when the connection closes with a sheet in it.
-    // Throws Error when the workbook's parts cannot be read.
-    XlsxWriteEngine(const cells::FileSource& source, std::string path, Workbook workbook,
-                    bool exists, bool header);
+    // `workbook` is what the file at `path` holds (nothing when it does not exist yet: it is
+    // created when the connection closes with a sheet in it); `package` writes it.
+    WorkbookWriteEngine(const cells::FileSource& source, std::string path, Workbook workbook,
+                        bool header, std::shared_ptr<WorkbookPackage> package);
 
     const std::string& provider() const override { return source_.provider; }
     std::unique_ptr<Cursor> execute(std::string_view sql, long& recordsAffected) override;
@@ -59,7 +58,7 @@ private:
     Workbook workbook_;
     bool header_;
     Variant modified_;
-    std::shared_ptr<XlsxPackage> package_;
+    std::shared_ptr<WorkbookPackage> package_;
     std::shared_ptr<Engine> reader_;
     bool cellsChanged_ = false;  // the tables are made again after the statement
 };

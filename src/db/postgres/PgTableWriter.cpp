@@ -1,0 +1,233 @@
+#include "db/postgres/PgTableWriter.h"
+
+#include <poll.h>
+
+#include <charconv>
+#include <string_view>
+#include <utility>
+
+#include "db/ValueCoercion.h"
+#include "db/postgres/PgTypes.h"
+
+namespace kiv::db::postgres {
+
+namespace {
+
+// Rows per COPY: enough to make the statement's own cost vanish, few enough to keep the
+// held lines small.
+constexpr std::size_t GroupRows = 5000;
+// Rows held between two passes of the group sent to the socket.
+constexpr std::size_t FlushRows = 64;
+
+// Queues a message with `put`, waiting for the socket while libpq's buffer is full; false
+// when the connection failed.
+template <typename Put>
+bool queued(PGconn* handle, Put put) {
+    for (;;) {
+        const int outcome = put();
+        if (outcome != 0) {
+            return outcome == 1;
+        }
+        pollfd socket{PQsocket(handle), POLLOUT, 0};
+        if (::poll(&socket, 1, -1) < 0 || PQflush(handle) < 0) {
+            return false;
+        }
+    }
+}
+
+}  // namespace
+
+PgTableWriter::PgTableWriter(std::shared_ptr<PgConnection> connection, std::string table,
+                             std::vector<ColumnInfo> columns)
+    : connection_(std::move(connection)), table_(std::move(table)), columns_(std::move(columns)) {
+    for (ColumnInfo& column : columns_) {
+        column.attributes |= adFldUpdatable;
+        conversions_.push_back(ValueCoercion::kindOnly(column));
+    }
+    for (Lines& lines : lines_) {
+        lines.ends.resize(GroupRows);
+    }
+}
+
+PgTableWriter::~PgTableWriter() {
+    closeQuietly();
+}
+
+// The rows held and those of the group the server is taking.
+std::size_t PgTableWriter::rowsHeldAtMost() const {
+    return 2 * GroupRows;
+}
+
+HoldingWriters& PgTableWriter::holdingWriters() {
+    return connection_->holdingWriters();
+}
+
+std::string PgTableWriter::copyText(const std::string& table,
+                                    const std::vector<ColumnInfo>& columns,
+                                    const std::vector<std::size_t>& assigned) {
+    std::string sql = "COPY " + PgConnection::quote(table) + " (";
+    for (std::size_t i = 0; i < assigned.size(); ++i) {
+        sql += (i == 0 ? "" : ", ") + PgConnection::quote(columns[assigned[i]].name);
+    }
+    return sql + ") FROM STDIN";
+}
+
+std::unique_ptr<GroupedTableWriter::Shape> PgTableWriter::newShape(
+    const std::vector<bool>& assigned) {
+    auto shape = std::make_unique<CopyShape>(assigned);
+    shape->groupRows = GroupRows;
+    if (shape->columns.empty()) {
+        // COPY needs a column; a row of defaults only is written as one.
+        shape->copy = "INSERT INTO " + PgConnection::quote(table_) + " DEFAULT VALUES";
+        shape->groupRows = 1;
+    } else {
+        shape->copy = copyText(table_, columns_, shape->columns);
+    }
+    return shape;
+}
+
+void PgTableWriter::hold(const std::vector<Variant>& row, const Shape& shape, std::size_t slot) {
+    Lines& lines = lines_[filling_];
+    if (slot == 0) {
+        lines.text.clear();
+    }
+    if (sentRows_ > 0 && slot % FlushRows == 0) {
+        // Passes on what the socket takes of the group sent, without waiting.
+        PQflush(connection_->handle());
+    }
+    const std::size_t start = lines.text.size();
+    for (std::size_t i = 0; i < shape.columns.size(); ++i) {
+        const std::size_t column = shape.columns[i];
+        if (const auto refusal = ValueCoercion::coerce(row[column], conversions_[column], value_)) {
+            lines.text.resize(start);
+            throw PgConnection::failure(refusal->sqlState, refusal->description);
+        }
+        if (i > 0) {
+            lines.text += '\t';
+        }
+        // A date already written as the server reads it is sent as written, once it is
+        // known to be one.
+        const Variant& given = row[column];
+        const bool asWritten =
+            value_.isDate() && given.isText() && PgTypes::isIsoDate(given.textView());
+        PgTypes::appendCopyField(lines.text, asWritten ? given : value_, columns_[column].type);
+    }
+    lines.text += '\n';
+    lines.ends[slot] = lines.text.size();
+}
+
+bool PgTableWriter::sendGroup(Shape& shape, std::size_t rows) {
+    const auto& copy = static_cast<const CopyShape&>(shape);
+    if (copy.columns.empty()) {
+        connection_->run(copy.copy);
+        return true;
+    }
+    startCopy(copy, lines_[filling_], 0, rows);
+    sentRows_ = rows;
+    sentShape_ = &copy;
+    filling_ ^= 1;
+    // The connection is busy until the outcome is read.
+    holdingWriters().add(this);
+    return true;
+}
+
+void PgTableWriter::sendRow(Shape& shape, std::size_t slot) {
+    const auto& copy = static_cast<const CopyShape&>(shape);
+    if (copy.columns.empty()) {
+        connection_->run(copy.copy);
+        return;
+    }
+    copyNow(copy, lines_[filling_], slot, slot + 1);
+}
+
+void PgTableWriter::startCopy(const CopyShape& shape, const Lines& lines, std::size_t from,
+                              std::size_t to) {
+    PgConnection& connection = *connection_;
+    connection.finishReading();
+    PGconn* handle = connection.handle();
+    if (PQsendQuery(handle, shape.copy.c_str()) != 1) {
+        throw connection.error(nullptr);
+    }
+    const PgResult started = connection.next();
+    if (!started || PQresultStatus(started.get()) != PGRES_COPY_IN) {
+        throw connection.error(started.get());
+    }
+    const std::size_t begin = from == 0 ? 0 : lines.ends[from - 1];
+    const std::size_t end = lines.ends[to - 1];
+    const auto data = [&] {
+        return PQputCopyData(handle, lines.text.data() + begin, static_cast<int>(end - begin));
+    };
+    if (!queued(handle, data) ||
+        !queued(handle, [handle] { return PQputCopyEnd(handle, nullptr); })) {
+        throw connection.error(nullptr);
+    }
+}
+
+void PgTableWriter::finishCopy() {
+    const PgResult result = connection_->next();
+    while (PgResult(PQgetResult(connection_->handle()), PQclear)) {
+    }
+}
+
+void PgTableWriter::copyNow(const CopyShape& shape, const Lines& lines, std::size_t from,
+                            std::size_t to) {
+    startCopy(shape, lines, from, to);
+    finishCopy();
+}
+
+void PgTableWriter::awaitSent() {
+    if (sentRows_ == 0) {
+        return;
+    }
+    const std::size_t rows = std::exchange(sentRows_, 0);
+    PGconn* handle = connection_->handle();
+    PgResult result(PQgetResult(handle), PQclear);
+    while (PgResult(PQgetResult(handle), PQclear)) {
+    }
+    if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
+        return;
+    }
+    Error failure = connection_->error(result.get());
+    const Lines& lines = lines_[filling_ ^ 1];
+    std::size_t refused = connection_->lost() ? 0 : refusedLine(result.get(), rows);
+    if (refused == rows) {
+        // Unnamed: the rows are sent one by one up to the refused one.
+        for (refused = 0; refused < rows; ++refused) {
+            try {
+                copyNow(*sentShape_, lines, refused, refused + 1);
+            } catch (const Error& error) {
+                failure = error;
+                break;
+            }
+        }
+    } else if (refused > 0) {
+        copyNow(*sentShape_, lines, 0, refused);
+    }
+    failure.RowsAfter(rows - 1 - std::min(refused, rows - 1));
+    throw failure;
+}
+
+std::size_t PgTableWriter::refusedLine(const PGresult* result, std::size_t rows) {
+    const char* context = PQresultErrorField(result, PG_DIAG_CONTEXT);
+    if (context == nullptr) {
+        return rows;
+    }
+    // "COPY table, line 123" or "COPY table, line 123, column name: ..."
+    const std::string_view text(context);
+    const std::size_t at = text.rfind(", line ");
+    if (at == std::string_view::npos) {
+        return rows;
+    }
+    std::size_t line = 0;
+    const char* digits = text.data() + at + 7;
+    const auto [end, error] = std::from_chars(digits, text.data() + text.size(), line);
+    return error == std::errc() && line >= 1 && line <= rows ? line - 1 : rows;
+}
+
+bool PgTableWriter::undoGroup(const Error&) noexcept {
+    // The server undoes a failed COPY as a whole; without a connection there is nothing to
+    // send the rows to one by one.
+    return !connection_->lost();
+}
+
+}  // namespace kiv::db::postgres

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Variant.h"
+#include "db/GroupedTableWriter.h"
+#include "db/postgres/PgConnection.h"
+
+namespace kiv::db::postgres {
+
+// Adds rows to one table with COPY ... FROM STDIN, a group of rows per COPY.
+//
+// Each value is converted to its column's type and written in COPY's text form as the row
+// is added, so a value that is no such thing is refused at its own Update; lengths,
+// precision and constraints are the server's to check. The server takes one group while
+// the next one is held: its outcome is awaited before the next group is sent. A refused
+// COPY is undone by the server as a whole; the lines before the refused one (which the
+// server names) are sent again, and the refused row is reported.
+class PgTableWriter : public GroupedTableWriter {
+public:
+    PgTableWriter(std::shared_ptr<PgConnection> connection, std::string table,
+                  std::vector<ColumnInfo> columns);
+    ~PgTableWriter() override;
+
+    const std::vector<ColumnInfo>& columns() const override { return columns_; }
+    std::size_t rowsHeldAtMost() const override;
+
+    // "COPY table (a, b) FROM STDIN" for the columns `assigned` of `columns`.
+    static std::string copyText(const std::string& table, const std::vector<ColumnInfo>& columns,
+                                const std::vector<std::size_t>& assigned);
+
+protected:
+    HoldingWriters& holdingWriters() override;
+    std::unique_ptr<Shape> newShape(const std::vector<bool>& assigned) override;
+    void hold(const std::vector<Variant>& row, const Shape& shape, std::size_t slot) override;
+    void joinWriters() override {}
+    void leaveWriters() override {}
+    void beginWriting(std::size_t) override {}
+    bool sendGroup(Shape& shape, std::size_t rows) override;
+    void sendRow(Shape& shape, std::size_t slot) override;
+    void awaitSent() override;
+    bool undoGroup(const Error& failure) noexcept override;
+    void written(std::size_t) override {}
+    Error failed(const Error& failure) noexcept override { return failure; }
+
+private:
+    struct CopyShape : Shape {
+        using Shape::Shape;
+        std::string copy;
+    };
+
+    // Rows as COPY's lines, and where each row's line ends.
+    struct Lines {
+        std::string text;
+        std::vector<std::size_t> ends;
+    };
+
+    // Starts the COPY of `shape` and sends lines [from, to) of `lines`.
+    void startCopy(const CopyShape& shape, const Lines& lines, std::size_t from, std::size_t to);
+    // Waits for the outcome of the COPY sent; throws its failure.
+    void finishCopy();
+    void copyNow(const CopyShape& shape, const Lines& lines, std::size_t from, std::size_t to);
+    // The refused row of a refused group of `rows` rows that the server named, if it did.
+    static std::size_t refusedLine(const PGresult* result, std::size_t rows);
+
+    std::shared_ptr<PgConnection> connection_;
+    std::string table_;
+    std::vector<ColumnInfo> columns_;
+    // The columns without their length and precision: values are converted to the column's
+    // type, and whether they fit is left to the server.
+    std::vector<ColumnInfo> conversions_;
+    Variant value_;  // a value being converted
+    // The held rows' lines and those of the group the server is taking, in turn.
+    Lines lines_[2];
+    std::size_t filling_ = 0;
+    // The group sent whose outcome is not known yet: its rows and shape.
+    std::size_t sentRows_ = 0;
+    const CopyShape* sentShape_ = nullptr;
+};
+
+}  // namespace kiv::db::postgres
