@@ -123,6 +123,33 @@ std::shared_ptr<Recordset> Connection::Execute(std::string_view commandText, lon
     return recordset;
 }
 
+void Connection::BeginTrans() {
+    try {
+        engine()->beginTransaction();
+    } catch (const Error& error) {
+        report(error);
+        throw;
+    }
+}
+
+void Connection::CommitTrans() {
+    try {
+        engine()->endTransaction(true);
+    } catch (const Error& error) {
+        report(error);
+        throw;
+    }
+}
+
+void Connection::RollbackTrans() {
+    try {
+        engine()->endTransaction(false);
+    } catch (const Error& error) {
+        report(error);
+        throw;
+    }
+}
+
 std::string Connection::WriteRefusal() const {
     return engine_ ? engine_->refusal() : std::string();
 }

@@ -61,6 +61,11 @@ public:
     // Closes the recordsets open on the connection and makes what commands wrote durable.
     void Close();
 
+    // Holds everything written on the connection in one transaction until CommitTrans or
+    // RollbackTrans; an engine that cannot hold its writes refuses.
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
     // Why the open database takes no rows or changes (a file of a type that is only read);
     // empty when it takes them or the connection is closed.
     std::string WriteRefusal() const;

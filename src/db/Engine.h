@@ -37,6 +37,12 @@ public:
     // The columns of a table or view, in their order; empty for an unknown name.
     virtual std::vector<ColumnInfo> tableColumns(std::string_view table) = 0;
 
+    // One transaction around everything written from now until `endTransaction`, which
+    // commits it or rolls it back; meanwhile nothing written is committed, also after a
+    // failure. An engine that cannot (files written as they go) refuses with an Error.
+    virtual void beginTransaction();
+    virtual void endTransaction(bool commit);
+
     // Why the database takes no rows or changes (a file of a type that is only read); empty
     // when it takes them.
     virtual std::string refusal() const { return {}; }

@@ -35,6 +35,10 @@ public:
     std::size_t RowsAfter() const noexcept { return rowsAfter_; }
     void RowsAfter(std::size_t rows) noexcept { rowsAfter_ = rows; }
 
+    // For a value refused while adding a row: the column it was meant for; empty otherwise.
+    const std::string& Column() const noexcept { return column_; }
+    void Column(std::string column) { column_ = std::move(column); }
+
 private:
     long number_;
     std::string source_;
@@ -42,6 +46,7 @@ private:
     long nativeError_;
     std::string description_;
     std::size_t rowsAfter_ = 0;
+    std::string column_;
 };
 
 }  // namespace kiv::db

@@ -48,7 +48,8 @@ void GroupedTableWriter::insert(const std::vector<Variant>& row,
         // The rows before this one are written first, and refused first if they are.
         sendHeld();
         confirmSent();
-        fail(error, added_);
+        refused(error, added_, false);
+        return;
     }
     if (heldRows_ == 0) {
         firstHeld_ = added_;
@@ -86,7 +87,11 @@ void GroupedTableWriter::sendHeld() {
             return;
         }
     } catch (const Error& error) {
-        if (!undoGroup(error) || rows == 1) {
+        if (rows == 1) {
+            refused(error, firstHeld_, true);
+            return;
+        }
+        if (!undoGroup(error)) {
             fail(error, firstHeld_);
         }
         // The group is undone as a whole; sending its rows one by one writes those before
@@ -97,7 +102,7 @@ void GroupedTableWriter::sendHeld() {
             sendRow(shape, row);
             written(1);
         } catch (const Error& error) {
-            fail(error, firstHeld_ + row);
+            refused(error, firstHeld_ + row, true);
         }
     }
 }
@@ -126,6 +131,22 @@ void GroupedTableWriter::fail(const Error& error, std::size_t row) {
     Error failure = failed(error);
     failure.RowsAfter(added_ - std::min(row, added_));
     throw failure;
+}
+
+void GroupedTableWriter::refused(const Error& error, std::size_t row, bool sent) {
+    if (rowRefused_ && (!sent || undoGroup(error))) {
+        Error refusal = error;
+        refusal.RowsAfter(added_ - std::min(row, added_));
+        if (rowRefused_(refusal)) {
+            return;
+        }
+    }
+    fail(error, row);
+}
+
+bool GroupedTableWriter::setRowRefused(RowRefused handler) {
+    rowRefused_ = std::move(handler);
+    return true;
 }
 
 void GroupedTableWriter::rethrowDeferred() {

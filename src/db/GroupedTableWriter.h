@@ -33,6 +33,7 @@ public:
     void insert(const std::vector<Variant>& row, const std::vector<bool>& assigned) final;
     void flush() final;
     void close() final;
+    bool setRowRefused(RowRefused handler) final;
 
     // Sends the rows held back, because another statement is about to run. A failure is
     // kept and thrown by the next call of the writer.
@@ -94,6 +95,9 @@ private:
     void startWriting(std::size_t rows);
     // Fails with `error` for the row that was the `row`-th added.
     [[noreturn]] void fail(const Error& error, std::size_t row);
+    // A refused row that was the `row`-th added: left out when the handler takes it, else
+    // the writer fails. `sent` tells whether the database has to undo it first.
+    void refused(const Error& error, std::size_t row, bool sent);
     void rethrowDeferred();
 
     std::vector<std::unique_ptr<Shape>> shapes_;
@@ -103,6 +107,7 @@ private:
     std::size_t added_ = 0;
     std::size_t firstHeld_ = 0;
     std::optional<Error> deferred_;
+    RowRefused rowRefused_;
     std::size_t deferredAt_ = 0;  // rows added when the deferred failure happened
     bool writing_ = false;
     bool closed_ = false;

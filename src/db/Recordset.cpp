@@ -333,6 +333,14 @@ std::size_t Recordset::RowsHeldAtMost() const {
     return writer_ ? writer_->rowsHeldAtMost() : 1;
 }
 
+bool Recordset::RefusesHeldRows() const {
+    return writer_ && writer_->refusesHeldRows();
+}
+
+bool Recordset::SetRowRefused(TableWriter::RowRefused handler) {
+    return writer_ && writer_->setRowRefused(std::move(handler));
+}
+
 void Recordset::Close() {
     reporting([&] {
         requireOpen();

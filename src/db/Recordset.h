@@ -11,6 +11,7 @@
 #include "db/Constants.h"
 #include "db/Fields.h"
 #include "db/ReadProgress.h"
+#include "db/TableWriter.h"
 
 // The recordset's end-of-data property keeps its classic name. The C library's EOF macro
 // would rewrite it; C++ code compares with std::char_traits<char>::eof() instead.
@@ -80,6 +81,11 @@ public:
     // UpdateBatch concerns one of the last this many rows (`Error::RowsAfter` tells which).
     // 1 for every other recordset.
     std::size_t RowsHeldAtMost() const;
+    // Whether the database may refuse a row saved before the last one (TableWriter).
+    bool RefusesHeldRows() const;
+    // For a target: `handler` decides about each row the database refuses (see
+    // TableWriter::setRowRefused); false when the target cannot go on after one.
+    bool SetRowRefused(TableWriter::RowRefused handler);
 
     // How much of its source a streaming recordset has read, where the engine knows the
     // source's size (text files); zeros otherwise.

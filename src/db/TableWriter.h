@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "base/Variant.h"
 #include "db/ColumnInfo.h"
+#include "db/Error.h"
 
 namespace kiv::db {
 
@@ -25,6 +27,16 @@ public:
     // The most rows the writer holds back before sending them: a refusal concerns one of
     // the last this many rows.
     virtual std::size_t rowsHeldAtMost() const { return 1; }
+    // Whether the database itself may refuse a row once later rows are added; otherwise only
+    // the checks of the row in hand refuse rows, and a held group fails only as a whole.
+    virtual bool refusesHeldRows() const { return false; }
+
+    // Told of each row the database refuses, with `Error::RowsAfter` saying which; when it
+    // returns true the row is left out and the rows after it are sent all the same, when
+    // false the refusal fails the writer as it would without it.
+    using RowRefused = std::function<bool(const Error&)>;
+    // False when the writer cannot go on after a refused row: every refusal then fails it.
+    virtual bool setRowRefused(RowRefused) { return false; }
 
     // Makes sure every row saved so far has reached the database; a refusal is reported
     // as by `insert`.

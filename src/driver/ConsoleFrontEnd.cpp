@@ -188,6 +188,12 @@ std::string ConsoleFrontEnd::VerdictLine(const RunController::Verdict& verdict) 
     if (verdict.unknown > 0) {
         line += ", " + counted(verdict.unknown, "with unknown status");
     }
+    if (verdict.countsRows) {
+        const RowCounts& rows = verdict.rows;
+        line += "; rows: " + text::decimal(rows.read) + " read, " + text::decimal(rows.written) +
+                " written, " + text::decimal(rows.skipped) + " skipped, " +
+                text::decimal(rows.rejected) + " rejected";
+    }
     return line;
 }
 

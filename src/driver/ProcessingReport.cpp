@@ -104,6 +104,13 @@ void ProcessingReport::WriteSummaryReport(clsDebugLog& log, std::time_t startTim
         log.WriteLog(padded("Step Name:", 19) + step->StepName());
         log.WriteLog(padded("Rows Processed:", 19) +
                      text::decimal(modGridHandler::GetStepRowRowCount(&mGrid, step->StepName())));
+        if (step->Options().Used()) {
+            const RowCounts& rows = step->Counts();
+            log.WriteLog(padded("Rows Read:", 19) + text::decimal(rows.read));
+            log.WriteLog(padded("Rows Written:", 19) + text::decimal(rows.written));
+            log.WriteLog(padded("Rows Skipped:", 19) + text::decimal(rows.skipped));
+            log.WriteLog(padded("Rows Rejected:", 19) + text::decimal(rows.rejected));
+        }
         log.WriteLog(padded("Processing Status:", 19) + step->ProcessingStatusString());
         std::vector<std::string> lines;
         WrapLabelledText(lines, modGridHandler::GetStepRowStatusText(&mGrid, step->StepName()),

@@ -295,6 +295,8 @@ std::string RunController::StepMessages(const std::string& stepName) const {
 RunController::Verdict RunController::StepVerdict() const {
     Verdict verdict;
     for (const auto& step : *mclsSteps) {
+        verdict.rows += step->Counts();
+        verdict.countsRows = verdict.countsRows || step->Options().Used();
         switch (step->ProcessingStatus()) {
             case kssSucceeded:
                 ++verdict.succeeded;

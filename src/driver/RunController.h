@@ -52,6 +52,10 @@ public:
         long failed = 0;
         long notProcessed = 0;
         long unknown = 0;
+        // What the steps that move rows did with them, where a step sets rows aside or says
+        // how the destination takes them.
+        bool countsRows = false;
+        RowCounts rows;
     };
     Verdict StepVerdict() const;
     // The warnings and errors of the step of that name, one after the other ("" for none).

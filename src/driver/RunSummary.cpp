@@ -63,6 +63,7 @@ void RunSummary::StepFinished(const clsKivStep& step, double stepSeconds) {
     Totals& totals = mTotals[text::toLower(step.StepName())];
     totals.rows += step.RowsProcessed();
     totals.seconds += stepSeconds;
+    totals.counts += step.Counts();
     if (!mDataSets.empty()) {
         mDataSets.back().steps.push_back(
             {step.StepNumber(), step.StepName(), step.ProcessingStatus(), step.RowsProcessed(), stepSeconds});
@@ -87,6 +88,10 @@ std::string RunSummary::Json(const clsKivSteps& steps, int exitStatus, std::time
                 ", \"status\": " + text::decimal(step->ProcessingStatus()) +
                 ", \"statusText\": " + Quoted(step->ProcessingStatusString()) +
                 ", \"rows\": " + text::decimal(totals.rows) + ", \"seconds\": " + seconds(totals.seconds) +
+                ", \"rowsRead\": " + text::decimal(totals.counts.read) +
+                ", \"rowsWritten\": " + text::decimal(totals.counts.written) +
+                ", \"rowsSkipped\": " + text::decimal(totals.counts.skipped) +
+                ", \"rowsRejected\": " + text::decimal(totals.counts.rejected) +
                 ",\n     \"messages\": [";
         const char* messageSeparator = "";
         for (const auto& message : *step->ErrorMessages()) {

@@ -40,6 +40,7 @@ private:
     struct Totals {
         std::int64_t rows = 0;
         double seconds = 0;
+        RowCounts counts;
     };
 
     std::vector<DataSet> mDataSets;

@@ -36,10 +36,9 @@ std::shared_ptr<clsKivColumnMapping> clsKivColumnMappings::AddFromFile(
     return mapping;
 }
 
-std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(const db::Fields* source,
-                                                                  const db::Fields& target,
-                                                                  std::string_view sourceOwner,
-                                                                  std::string_view targetOwner) const {
+std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(
+    const db::Fields* source, const db::Fields& target, std::string_view sourceOwner,
+    std::string_view targetOwner) const {
     std::vector<SpecificationProblem> problems;
     std::int16_t number = 0;
     for (const auto& mapping : mItems) {
@@ -58,13 +57,25 @@ std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(const db
 
 std::int32_t clsKivColumnMappings::PerformDataMappings() {
     std::int32_t result = kcmValueProduced;
+    mFailedMapping = nullptr;
     for (const auto& mapping : mItems) {
         result = mapping->PerformDataMapping();
+        if (result < 0) {
+            mFailedMapping = mapping.get();
+        }
         if (result < 0 || result == kcmSkipRecord) {
             break;
         }
     }
     return result;
+}
+
+std::string clsKivColumnMappings::FailedTargetColumn() const {
+    if (!mFailedMapping || !mFailedMapping->TargetMappingField()) {
+        return {};
+    }
+    const clsKivMappingField& target = *mFailedMapping->TargetMappingField();
+    return target.ActiveField() ? target.ActiveField()->Name() : target.ColumnName(1);
 }
 
 void clsKivColumnMappings::Remove(long index) {

@@ -28,9 +28,10 @@ public:
     // described as "the source ..." and "the destination table ...": a column that is not
     // there, a lookup that cannot run. Lookup connections are opened. Without source columns
     // only the target side is checked.
-    std::vector<SpecificationProblem> BindingProblems(const db::Fields* source, const db::Fields& target,
-                                                std::string_view sourceOwner,
-                                                std::string_view targetOwner) const;
+    std::vector<SpecificationProblem> BindingProblems(const db::Fields* source,
+                                                      const db::Fields& target,
+                                                      std::string_view sourceOwner,
+                                                      std::string_view targetOwner) const;
     // The section the mappings were loaded from.
     const std::string& Section() const { return msSection; }
 
@@ -38,6 +39,9 @@ public:
     // skip the row (4), whose code is returned; otherwise the last mapping's code, 0 for an
     // empty collection.
     std::int32_t PerformDataMappings();
+    // The target column of the mapping that failed the last PerformDataMappings; empty when
+    // none failed.
+    std::string FailedTargetColumn() const;
 
     // A position outside 1..Count is an error of the caller (std::out_of_range).
     std::shared_ptr<clsKivColumnMapping> Item(long index) const { return mItems.At(index); }
@@ -69,6 +73,7 @@ public:
 
 private:
     Collection<clsKivColumnMapping> mItems;
+    const clsKivColumnMapping* mFailedMapping = nullptr;
     std::int16_t miExpectedCount = 0;
     std::string msSection;
     std::shared_ptr<clsDebugLog> mclsDebugLog;

@@ -68,7 +68,13 @@ void addStepProblems(std::vector<SpecificationProblem>& problems, const clsKivSt
                                 connection->NotDefinedText()});
         }
     }
-    if (!loadsRows(step) || step.ColumnMappings()->Count() > 0) {
+    if (!loadsRows(step)) {
+        return;
+    }
+    for (SpecificationProblem problem : step.Options().Problems(file, section)) {
+        problems.push_back(std::move(problem));
+    }
+    if (step.ColumnMappings()->Count() > 0) {
         return;
     }
     const std::string mappings = step.ColumnMappingSection();

@@ -5,7 +5,23 @@
 
 namespace kiv {
 
-void HandedRows::Reset(std::size_t depth, std::shared_ptr<const IdentifyingFields> fields) {
+namespace {
+
+// Copies a value into a kept one, reusing its text buffer.
+void keep(const Variant& value, Variant& kept) {
+    if (value.isText()) {
+        kept.assignText(value.textView());
+    } else {
+        kept = value;
+    }
+}
+
+}  // namespace
+
+void HandedRows::Reset(std::size_t depth, std::shared_ptr<const IdentifyingFields> fields,
+                       const db::Fields* source) {
+    source_ = source;
+    sourceWidth_ = source ? static_cast<std::size_t>(source->Count()) : 0;
     fields_ = std::move(fields);
     depth_ = std::max<std::size_t>(depth, 1);
     width_ = fields_ ? static_cast<std::size_t>(fields_->IdentifyingFieldCount()) : 0;
@@ -13,6 +29,7 @@ void HandedRows::Reset(std::size_t depth, std::shared_ptr<const IdentifyingField
     selected_ = 0;
     rowNumbers_.assign(depth_, 0);
     values_.resize(depth_ * width_);
+    sourceValues_.resize(depth_ * sourceWidth_);
 }
 
 void HandedRows::Remember(std::int32_t rowNumber) {
@@ -26,13 +43,18 @@ void HandedRows::Remember(std::int32_t rowNumber) {
         if (kept.isNull) {
             continue;
         }
-        const Variant value = field->DataValue();
-        if (value.isText()) {
-            kept.value.assignText(value.textView());
-        } else {
-            kept.value = value;
+        keep(field->DataValue(), kept.value);
+    }
+    if (source_) {
+        Variant* source = sourceValues_.data() + slot * sourceWidth_;
+        for (const auto& field : *source_) {
+            keep(field->Value(), *source++);
         }
     }
+}
+
+std::span<const Variant> HandedRows::SelectedSource() const {
+    return {sourceValues_.data() + selected_ * sourceWidth_, sourceWidth_};
 }
 
 std::int32_t HandedRows::Select(std::size_t rowsAfter) {

@@ -273,6 +273,7 @@ bool clsKivStep::LoadSpecification(clsINIFile* iniFile, std::int16_t stepNumber,
     mMaxRowsText.Assign(iniFile->sItemValue("MaxRowsToLoad", clsINIFile::ParamNotSupplied,
                                             clsINIFile::ParamNotSupplied, "-1"),
                         nullptr);
+    mLoadOptions.Load(*iniFile);
     ColumnMappingSection(iniFile->sItemValue("SourceToDestinationColumnMappingSection",
                                              clsINIFile::ParamNotSupplied,
                                              clsINIFile::ParamNotSupplied, ""));
@@ -351,6 +352,7 @@ void clsKivStep::ApplyEnvironment() {
           &mExternalFolder, &mSkipCountText, &mMaxRowsText}) {
         text->Recompute(environment);
     }
+    mLoadOptions.Recompute(environment);
     mlSourceRecordsToBeSkipped = parseCount(mSkipCountText.Value()).value_or(0);
     mlMaxRecordsToLoad = parseCount(mMaxRowsText.Value()).value_or(-1);
     if (mlMaxRecordsToLoad < 0) {
@@ -393,6 +395,7 @@ void clsKivStep::ResetStep() {
     mlSourceRecordsToBeSkipped = 0;
     mlMaxRecordsToLoad = -1;
     mMaxRowsText.Assign("-1", nullptr);
+    mLoadOptions.Clear();
     for (TableSlot& slot : mTables) {
         slot.name.Assign("", nullptr);
         slot.connection.reset();
@@ -446,6 +449,9 @@ std::int32_t clsKivStep::Process() {
     mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
     mclsRecordIDFields->ErrorMessages(mclsErrorMessages);
     mclsColumnMappings->ErrorMessages(mclsErrorMessages);
+    mCounts = {};
+    mRejectPaths.clear();
+    mEmptiedTables.clear();
     std::int32_t status = kssFailed;
     switch (mlStepType) {
         case kstDoNothing:
@@ -535,6 +541,7 @@ void clsKivStep::Dump(clsDebugLog* log) const {
     dumpTableSlot(*log, kSource, "Source");
     dumpTableSlot(*log, kDestination, "Destination");
     log->WriteLog("Column Mapping Section Name: '" + both(mColumnMappingSection));
+    mLoadOptions.Dump(*log);
     log->WriteLog("Column Mappings:");
     log->IncrementIndent();
     if (mclsColumnMappings) {

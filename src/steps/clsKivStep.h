@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,9 @@
 #include "settings/clsEnvironmentVariables.h"
 #include "settings/clsINIFile.h"
 #include "steps/HandedRows.h"
+#include "steps/LoadOptions.h"
+#include "steps/RejectedRowsFile.h"
+#include "steps/RowCounts.h"
 
 namespace kiv {
 
@@ -105,6 +109,10 @@ public:
     std::string TableName(int index) const;
     void TableName(int index, std::string_view value);
     std::int32_t RowsProcessed() const { return mlRowsProcessed; }
+    // How the destination takes the rows of a dataload or extract step.
+    const LoadOptions& Options() const { return mLoadOptions; }
+    // The rows the last Process read, wrote, skipped and set aside, over all its data sets.
+    const RowCounts& Counts() const { return mCounts; }
     static std::string msKivStepStatusToString(std::int32_t status);
     const std::shared_ptr<clsKivConnections>& DataConnections() const {
         return mclsDataConnections;
@@ -161,6 +169,13 @@ private:
 
     // Data load
     std::int32_t ProcessDataSets();
+    std::int32_t loadDataSets();
+    // Commits the step's transaction on the destination after a success; otherwise, or when
+    // the commit fails, rolls it back and says so.
+    std::int32_t endStepTransaction(clsKivConnection& destination, std::int32_t status);
+    // Empties the destination table before its first data set when the load mode says so.
+    bool prepareDestinationTable(clsKivConnection& destination,
+                                 const std::string& destinationTable);
     std::int32_t loadMatchingDataSets(db::Recordset& catalog, const std::string& sourceTable);
     std::int32_t reportNoTableMatched(const std::string& sourceTable, bool byNumber);
     void SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable);
@@ -174,6 +189,8 @@ private:
     // failure adds a message saying why.
     bool openConnectionOrReport(clsKivConnection& connection, bool forWriting);
     bool connectionIsDefined(const clsKivConnection& connection);
+    // Adds a message for each load option whose value is not valid.
+    bool loadOptionsAreValid();
     bool mappingsBind(const db::Recordset& source, const db::Recordset& target,
                       const std::string& sourceTable, const std::string& destinationTable);
     std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
@@ -181,7 +198,22 @@ private:
                                                     db::Recordset& target);
     // True when the run was cancelled before the source was read to its end.
     bool runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
-                    std::int32_t destinationType, std::int32_t& status, std::int32_t& skipped);
+                    std::int32_t destinationType, std::int32_t& status, RowCounts& counts);
+    // Opens the file rejected rows of the data set go to, when the step sets rows aside.
+    bool openRejectFile(const db::Recordset& source);
+    bool closeRejectFile();
+    // Sets the row in hand aside because of `reason`; false when that is one row too many
+    // or the row cannot be written to the reject file, and the data set fails.
+    bool rejectRow(std::int32_t rowNumber, std::span<const Variant> values,
+                   std::string_view column, std::string_view reason, RowCounts& counts);
+    // The same for a row the target refused after later rows were handed to it.
+    bool rejectHandedRow(const db::Error& error, const db::Recordset& source, RowCounts& counts);
+    // The values of the source's current row.
+    std::span<const Variant> sourceValues(const db::Recordset& source);
+    // The messages the column mappings added for the row in hand since `firstMessage`,
+    // removed and made the reason the row is set aside.
+    bool rejectMappedRow(const db::Recordset& source, std::int32_t firstMessage, RowCounts& counts);
+    void reportCounts(std::int32_t status, const RowCounts& counts);
     void saveRows(db::Recordset& target, db::Command* insert, std::int32_t& status);
     void reportRefusedRow(const db::Error& error);
     void cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,
@@ -195,6 +227,16 @@ private:
         mExternalFolder, mSkipCountText, mMaxRowsText;
     std::int32_t mlSourceRecordsToBeSkipped = 0;
     std::int32_t mlMaxRecordsToLoad = -1;
+    LoadOptions mLoadOptions;
+    RejectedRowsFile mRejects;
+    // The reject files this Process has started, so that a later data set adds to them.
+    std::vector<std::string> mRejectPaths;
+    // The tables this Process has emptied, so that a later data set adds to them.
+    std::vector<std::string> mEmptiedTables;
+    std::vector<Variant> mRejectedValues;
+    // Set when a row was set aside one too many, or could not be written to the reject file.
+    bool mbRejectLimitReached = false;
+    RowCounts mCounts;
     std::vector<Prerequisite> mPrerequisites;
     std::uint32_t mlPrerequisiteRevision = 0;
     std::int32_t mlProcessingStatus = kssUnknown;

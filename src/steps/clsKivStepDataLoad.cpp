@@ -1,9 +1,11 @@
 // The step types that move rows into a destination table: dataload, extract catalog and
 // extract table structure.
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <regex>
 
+#include "base/Path.h"
 #include "base/Text.h"
 #include "db/Command.h"
 #include "db/Error.h"
@@ -55,6 +57,66 @@ std::string firstErrorOr(const db::Connection& connection, std::string_view fall
 
 std::int32_t clsKivStep::ProcessDataSets() {
     mlRowsProcessed = 0;
+    if (!loadOptionsAreValid()) {
+        return kssFailed;
+    }
+    // Emptying the table goes in one transaction with the load where the destination allows,
+    // so that a failed load leaves the old rows.
+    const bool allOrNothing = mLoadOptions.AllOrNothing();
+    const auto destination = TableConnection(kDestination);
+    bool held = false;
+    if (destination && (allOrNothing || mLoadOptions.Mode() == LoadMode::Truncate)) {
+        if (!openConnectionOrReport(*destination, true)) {
+            return kssFailed;
+        }
+        try {
+            destination->ADOConnection()->BeginTrans();
+            held = true;
+        } catch (const db::Error& error) {
+            if (allOrNothing) {
+                AddErrorMessage(kMsgError, "clsKivStep", 28, -1,
+                                "Step '" + msStepName + "', AllOrNothing=True: " +
+                                    StripProviderPrefix(error.Description()),
+                                false);
+                return kssFailed;
+            }
+        }
+    }
+    const std::int32_t status = loadDataSets();
+    return held ? endStepTransaction(*destination, status) : status;
+}
+
+std::int32_t clsKivStep::endStepTransaction(clsKivConnection& destination, std::int32_t status) {
+    const std::string table = TableName(kDestination);
+    if (status == kssSucceeded) {
+        try {
+            destination.ADOConnection()->CommitTrans();
+            return status;
+        } catch (const db::Error& error) {
+            AddErrorMessage(kMsgError, "clsKivStep", 28, -1,
+                            "Committing the rows of the step failed: " +
+                                StripProviderPrefix(error.Description()),
+                            false);
+        }
+    }
+    try {
+        destination.ADOConnection()->RollbackTrans();
+    } catch (const db::Error& error) {
+        AddErrorMessage(
+            kMsgError, "clsKivStep", 28, -1,
+            "Rolling back the rows of the step failed: " + StripProviderPrefix(error.Description()),
+            false);
+        return kssFailed;
+    }
+    mCounts.written = 0;
+    AddErrorMessage(kMsgInformation, "clsKivStep", 28, -1,
+                    "The step's rows were rolled back: " + table + " on the connection '" +
+                        destination.Name() + "' is as it was before the step.",
+                    false);
+    return kssFailed;
+}
+
+std::int32_t clsKivStep::loadDataSets() {
     const std::string sourceTable = TableName(kSource);
     std::shared_ptr<db::Recordset> catalog;
     if (!sourceTable.empty()) {
@@ -149,6 +211,16 @@ void clsKivStep::SetCurrentTables(const std::string& sourceTable,
     ApplyEnvironment();
 }
 
+bool clsKivStep::loadOptionsAreValid() {
+    const auto problems =
+        mLoadOptions.Problems(SourceFileName(), "STEP " + text::decimal(miStepNumber));
+    for (const SpecificationProblem& problem : problems) {
+        AddErrorMessage(kMsgError, "clsKivStep", 26, -1,
+                        "Step '" + msStepName + "', " + problem.Located(), false);
+    }
+    return problems.empty();
+}
+
 bool clsKivStep::connectionIsDefined(const clsKivConnection& connection) {
     if (connection.IsDefined()) {
         return true;
@@ -230,6 +302,9 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     std::shared_ptr<db::Command> insert;
     const std::int32_t destinationType =
         destination ? destination->KivConnectionType() : kctUnknown;
+    if (status == kssSucceeded && !prepareDestinationTable(*destination, destinationTable)) {
+        status = kssFailed;
+    }
     if (status == kssSucceeded) {
         target = std::make_shared<db::Recordset>();
         if (destinationType != kctTextFile) {
@@ -270,11 +345,22 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         mclsColumnMappings->TargetRecordset(target);
     }
     mlRowsProcessed = 0;
-    std::int32_t skipped = 0;
+    RowCounts counts;
+    if (status == kssSucceeded && !openRejectFile(*source)) {
+        status = kssFailed;
+    }
     if (source && target && status == kssSucceeded) {
         const bool cancelled =
-            runRowLoop(*source, *target, insert.get(), destinationType, status, skipped);
+            runRowLoop(*source, *target, insert.get(), destinationType, status, counts);
         saveRows(*target, insert.get(), status);
+        counts.read = mlRowsProcessed;
+        // A failed row is the last one read; the rows before it that were not set aside are
+        // written.
+        const std::int64_t settled =
+            status == kssSucceeded || cancelled ? counts.read : counts.read - 1;
+        // The row set aside one too many is the failed row.
+        const std::int64_t setAside = counts.rejected - (mbRejectLimitReached ? 1 : 0);
+        counts.written = std::max<std::int64_t>(0, settled - counts.skipped - setAside);
         if (cancelled && status == kssSucceeded) {
             // The rows loaded so far stay written, as after a failure.
             status = kssFailed;
@@ -286,12 +372,11 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         }
         Progress.raise(mlRowsProcessed);
     }
-    if (skipped > 0) {
-        AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1,
-                        msKivStepStatusToString(status) + ".  Skipped " + text::decimal(skipped) +
-                            (skipped == 1 ? " record." : " records."),
-                        true);
+    if (!closeRejectFile()) {
+        status = kssFailed;
     }
+    reportCounts(status, counts);
+    mCounts += counts;
     cleanUpDataSet(source, target);
     for (const auto& connection : {destination, sourceConnection}) {
         if (connection) {
@@ -396,13 +481,26 @@ std::shared_ptr<db::Command> clsKivStep::InsertCommand(
 }
 
 bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
-                            std::int32_t destinationType, std::int32_t& status,
-                            std::int32_t& skipped) {
+                            std::int32_t destinationType, std::int32_t& status, RowCounts& counts) {
     const bool textDestination = destinationType == kctTextFile;
     clsDebugLog* log = gDebugLog.get();
     mrcdReading = &source;
-    mHandedRows->Reset(textDestination ? 1 : target.RowsHeldAtMost(), mclsRecordIDFields);
+    const bool rejecting = mRejects.IsOpen();
+    // A row refused after later ones were handed is written to the reject file with the
+    // values it was handed with; any other is the source's current row.
+    mHandedRows->Reset(textDestination ? 1 : target.RowsHeldAtMost(), mclsRecordIDFields,
+                       rejecting && target.RefusesHeldRows() ? &source.Fields() : nullptr);
     const bool rememberRows = mHandedRows->Depth() > 1;
+    // Rows the destination refuses are set aside: the row in hand here, a row sent in a group
+    // by the target, which then sends the rest of the group.
+    mbRejectLimitReached = false;
+    const bool rejectingRefusals = rejecting && !rememberRows;
+    if (rejecting && rememberRows) {
+        target.SetRowRefused(
+            [this, &source, &counts](const db::Error& error) {
+                return rejectHandedRow(error, source, counts);
+            });
+    }
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
             break;
@@ -428,16 +526,17 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
             }
         }
         if (status == kssSucceeded) {
+            const std::int32_t firstMessage = rejecting ? mclsErrorMessages->Count() : 0;
             try {
                 const std::int32_t result = mclsColumnMappings->PerformDataMappings();
                 if (result < 0 || result == 4) {
                     if (!textDestination) {
                         target.CancelUpdate();
                     }
-                    if (result < 0) {
+                    if (result == 4) {
+                        ++counts.skipped;
+                    } else if (!rejecting || !rejectMappedRow(source, firstMessage, counts)) {
                         status = kssFailed;
-                    } else {
-                        ++skipped;
                     }
                 } else if (!textDestination) {
                     if (rememberRows) {
@@ -454,8 +553,18 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                     insert->Execute(nullptr, -1);
                 }
             } catch (const db::Error& error) {
-                status = kssFailed;
-                reportRefusedRow(error);
+                if (rejectingRefusals) {
+                    if (!textDestination) {
+                        target.CancelUpdate();
+                    }
+                    if (!rejectRow(mlRowsProcessed, sourceValues(source), error.Column(),
+                                   StripProviderPrefix(error.Description()), counts)) {
+                        status = kssFailed;
+                    }
+                } else {
+                    status = kssFailed;
+                    reportRefusedRow(error);
+                }
             }
         }
         if (status == kssSucceeded) {
@@ -498,8 +607,11 @@ void clsKivStep::saveRows(db::Recordset& target, db::Command* insert, std::int32
 
 // The refused row may be one handed to the destination before the row in hand: it is
 // reported with its own number and identification, and the step counts the rows up to it,
-// as when every row is sent by itself.
+// as when every row is sent by itself. A row set aside one too many has been reported.
 void clsKivStep::reportRefusedRow(const db::Error& error) {
+    if (mbRejectLimitReached) {
+        return;
+    }
     const bool earlierRow = mHandedRows->Depth() > 1;
     if (earlierRow) {
         mlRowsProcessed = mHandedRows->Select(error.RowsAfter());
@@ -514,6 +626,170 @@ void clsKivStep::reportRefusedRow(const db::Error& error) {
     if (earlierRow && mclsErrorMessages) {
         mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
     }
+}
+
+bool clsKivStep::prepareDestinationTable(clsKivConnection& destination,
+                                         const std::string& destinationTable) {
+    if (mLoadOptions.Mode() != LoadMode::Truncate ||
+        std::find(mEmptiedTables.begin(), mEmptiedTables.end(), destinationTable) !=
+            mEmptiedTables.end()) {
+        return true;
+    }
+    try {
+        destination.ADOConnection()->Execute("DELETE FROM " + bracketed(destinationTable), nullptr,
+                                             db::adCmdText);
+    } catch (const db::Error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 29, -1,
+                        "Step '" + msStepName + "', TargetLoadMode=Truncate: the table " +
+                            destinationTable +
+                            " could not be emptied: " + StripProviderPrefix(error.Description()),
+                        false);
+        return false;
+    }
+    mEmptiedTables.push_back(destinationTable);
+    return true;
+}
+
+bool clsKivStep::openRejectFile(const db::Recordset& source) {
+    if (mLoadOptions.MaxRejectedRows() == 0) {
+        return true;
+    }
+    const std::string path = path::fullPath(path::withSlashes(mLoadOptions.RejectFile()),
+                                            path::directoryOf(SourceFileName()));
+    const bool keep =
+        std::find(mRejectPaths.begin(), mRejectPaths.end(), path) != mRejectPaths.end();
+    std::vector<std::string> columns;
+    for (const auto& field : source.Fields()) {
+        columns.push_back(field->Name());
+    }
+    try {
+        mRejects.Open(path, columns, keep);
+    } catch (const std::runtime_error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 27, -1,
+                        "Step '" + msStepName + "', RejectFile '" + path +
+                            "' cannot be written: " + error.what(),
+                        false);
+        return false;
+    }
+    if (!keep) {
+        mRejectPaths.push_back(path);
+    }
+    return true;
+}
+
+bool clsKivStep::closeRejectFile() {
+    const std::string path = mRejects.Path();
+    try {
+        mRejects.Close();
+    } catch (const std::runtime_error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 27, -1,
+                        "Step '" + msStepName +
+                            "', the rejected rows could not all be written to '" + path +
+                            "': " + error.what(),
+                        false);
+        return false;
+    }
+    return true;
+}
+
+std::span<const Variant> clsKivStep::sourceValues(const db::Recordset& source) {
+    mRejectedValues.clear();
+    for (const auto& field : source.Fields()) {
+        mRejectedValues.push_back(field->Value());
+    }
+    return mRejectedValues;
+}
+
+bool clsKivStep::rejectHandedRow(const db::Error& error, const db::Recordset& source,
+                                 RowCounts& counts) {
+    const std::int32_t rowNumber = mHandedRows->Select(error.RowsAfter());
+    const std::span<const Variant> kept = mHandedRows->SelectedSource();
+    mclsErrorMessages->RecordIDFields(mHandedRows);
+    const bool goOn = rejectRow(rowNumber, kept.empty() ? sourceValues(source) : kept, error.Column(),
+                                StripProviderPrefix(error.Description()), counts);
+    mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
+    if (!goOn) {
+        // The step counts the rows up to the one it stopped at.
+        mlRowsProcessed = rowNumber;
+    }
+    return goOn;
+}
+
+bool clsKivStep::rejectRow(std::int32_t rowNumber, std::span<const Variant> values,
+                           std::string_view column, std::string_view reason, RowCounts& counts) {
+    ++counts.rejected;
+    const std::string row = text::decimal(rowNumber);
+    const auto message = mclsErrorMessages->Add(
+        kMsgWarning, kLoadSource, 13, rowNumber,
+        "Source row " + row + " set aside in the reject file: " + std::string(reason));
+    try {
+        mRejects.Write(values,
+                       message->GetRecordID().empty() ? row : message->GetRecordID(), column,
+                       reason);
+    } catch (const std::runtime_error& error) {
+        AddErrorMessage(kMsgError, "clsKivStep", 27, rowNumber,
+                        "Step '" + msStepName + "', the rejected source row " + row +
+                            " could not be written to '" + mRejects.Path() + "': " + error.what(),
+                        true);
+        mbRejectLimitReached = true;
+        return false;
+    }
+    const std::int32_t most = mLoadOptions.MaxRejectedRows();
+    if (counts.rejected <= most) {
+        return true;
+    }
+    mbRejectLimitReached = true;
+    AddErrorMessage(kMsgError, kLoadSource, 14, rowNumber,
+                    "More than " + text::decimal(most) +
+                        (most == 1 ? " record was" : " records were") +
+                        " rejected (MaxRejectedRows=" + text::decimal(most) +
+                        "); the load stopped at source row " + row + ".",
+                    true);
+    return false;
+}
+
+bool clsKivStep::rejectMappedRow(const db::Recordset& source, std::int32_t firstMessage,
+                                 RowCounts& counts) {
+    std::string reason;
+    for (std::int32_t index = mclsErrorMessages->Count(); index > firstMessage; --index) {
+        const auto message = mclsErrorMessages->Item(index);
+        if (message->MsgType() != kMsgDisplayOnly) {
+            reason = message->Text() + (reason.empty() ? "" : " " + reason);
+        }
+        mclsErrorMessages->Remove(index);
+    }
+    if (reason.empty()) {
+        // The mappings' messages were not kept: the step holds as many of their kind as it can.
+        reason = "The column mappings refused the row.";
+    }
+    return rejectRow(mlRowsProcessed, sourceValues(source),
+                     mclsColumnMappings->FailedTargetColumn(), reason, counts);
+}
+
+// The status message tells, besides the status, how many rows the mappings skipped and how
+// many were set aside.
+void clsKivStep::reportCounts(std::int32_t status, const RowCounts& counts) {
+    if (counts.skipped == 0 && counts.rejected == 0) {
+        return;
+    }
+    std::string text = msKivStepStatusToString(status) + ".";
+    if (counts.skipped > 0) {
+        text += "  Skipped " + text::decimal(counts.skipped) +
+                (counts.skipped == 1 ? " record." : " records.");
+    }
+    if (counts.rejected > 0) {
+        text += "  Rejected " + text::decimal(counts.rejected) +
+                (counts.rejected == 1 ? " record." : " records.");
+    }
+    // The count concerns the data set, not the record the source ended on; the skipped count
+    // alone keeps the form it always had.
+    if (counts.rejected == 0) {
+        AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1, text, true);
+        return;
+    }
+    mclsErrorMessages->RecordIDFields(nullptr);
+    AddErrorMessage(kMsgDisplayOnly, "clsKivStep", 111, -1, text, false);
+    mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
 }
 
 void clsKivStep::cleanUpDataSet(const std::shared_ptr<db::Recordset>& source,

@@ -2,8 +2,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "RunFixture.h"
-#include "db/odbc/PostgresTestDatabase.h"
+#include "PostgresRunFixture.h"
 
 namespace {
 
@@ -12,32 +11,9 @@ const std::string kLoadPeople =
     "TargetConnection=Pg\r\nTargetTableName=people\r\nSourceToDestinationColumnMappingSection="
     "Cols\r\n";
 
-// A run of kivrun against a PostgreSQL database of the test's own, reached as a
-// "SQLServer" connection through the driver the test set-up registers under that name, or
-// as a "PostgreSQL" connection through libpq.
-class OdbcRunTest : public RunFixture {
+// Runs against the PostgreSQL test database, also as a "PostgreSQL" connection through libpq.
+class OdbcRunTest : public PostgresRunFixture {
 protected:
-    void SetUp() override {
-        const std::string unavailable = PostgresTestDatabase::unavailable();
-        ASSERT_TRUE(unavailable.empty()) << unavailable;
-        const std::string failure = database.create();
-        ASSERT_TRUE(failure.empty()) << failure;
-    }
-
-    void setUp(const std::string& sql) {
-        const std::string failure = database.plain.execute(sql);
-        ASSERT_TRUE(failure.empty()) << failure << "\n" << sql;
-    }
-
-    // The section of a connection named `name` to the test database.
-    std::string serverConnection(const std::string& name) const {
-        return "[Data Connection - " + name +
-               "]\r\nDatabaseType=SQLServer\r\nServer=127.0.0.1\r\n"
-               "Database=" +
-               database.name() + "\r\nUserID=" + PostgresTestDatabase::user() +
-               "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n";
-    }
-
     // The same through libpq; the port comes from libpq's environment.
     std::string postgresConnection(const std::string& name) const {
         return "[Data Connection - " + name +
@@ -98,7 +74,6 @@ protected:
                           database.plain.query("SELECT count(*), max(line) FROM people"));
     }
 
-    PostgresTestDatabase database;
 };
 
 // Sets an environment variable for the programs the test starts, while it lives.

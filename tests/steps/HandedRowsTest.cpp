@@ -1,8 +1,11 @@
 #include "steps/HandedRows.h"
 
+#include "db/Recordset.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kiv {
@@ -72,6 +75,37 @@ TEST(HandedRowsTest, WithoutIdentifyingFieldsOnlyTheNumbersAreKept) {
     EXPECT_EQ(rows.IdentifyingFieldCount(), 0);
     rows.Reset(4, nullptr);
     EXPECT_EQ(rows.Select(0), 0);
+}
+
+}  // namespace kiv
+
+namespace kiv {
+
+TEST(HandedRowsTest, RowsThatMayBeSetAsideKeepTheSourceValuesTheyWereHandedWith) {
+    db::Recordset source;
+    source.CursorLocation(db::adUseClient);
+    source.Fields().Append("Name", db::adVarChar, 20, db::adFldIsNullable);
+    source.Fields().Append("Amount", db::adInteger, 0, db::adFldIsNullable);
+    source.Open({}, {}, db::adOpenStatic, db::adLockBatchOptimistic, db::adCmdUnspecified);
+    HandedRows rows;
+    rows.Reset(2, nullptr, &source.Fields());
+    for (int row = 1; row <= 3; ++row) {
+        source.AddNew();
+        source.Fields().Item("Name")->Value(Variant("row " + std::to_string(row)));
+        source.Fields().Item("Amount")->Value(row == 2 ? Variant::Null() : Variant(row * 7));
+        source.Update();
+        rows.Remember(row);
+    }
+    EXPECT_EQ(rows.Select(1), 2);
+    ASSERT_EQ(rows.SelectedSource().size(), 2u);
+    EXPECT_EQ(rows.SelectedSource()[0].toText(), "row 2");
+    EXPECT_TRUE(rows.SelectedSource()[1].isNull());
+    EXPECT_EQ(rows.Select(0), 3);
+    EXPECT_EQ(rows.SelectedSource()[1].toText(), "21");
+    rows.Reset(2, nullptr);
+    rows.Remember(1);
+    rows.Select(0);
+    EXPECT_TRUE(rows.SelectedSource().empty());
 }
 
 }  // namespace kiv

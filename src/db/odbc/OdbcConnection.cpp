@@ -119,7 +119,7 @@ void OdbcConnection::leaveWriters() {
         flushHeldRows();
     }
     // A writer whose held rows were sent just now has joined again and commits later.
-    if (writers_ == 0 && inTransaction_) {
+    if (writers_ == 0 && inTransaction_ && !transactionHeld_) {
         endTransaction();
     }
 }
@@ -129,7 +129,7 @@ void OdbcConnection::beginWriting(std::size_t rows) {
         setAutoCommit(false);
         inTransaction_ = true;
         transactionRows_ = 0;
-    } else if (transactionRows_ + rows > TransactionRows) {
+    } else if (!transactionHeld_ && transactionRows_ + rows > TransactionRows) {
         commit();
     }
     transactionRows_ += rows;
@@ -160,10 +160,40 @@ void OdbcConnection::endTransaction() {
 void OdbcConnection::commitAfterFailure() noexcept {
     undoSinceMark();
     flushHeldRows();
-    if (inTransaction_) {
+    if (inTransaction_ && !transactionHeld_) {
         transactionRows_ = 0;
         marked_ = false;
         SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT);
+    }
+}
+
+void OdbcConnection::holdTransaction() {
+    flushHeldRows();
+    if (!inTransaction_) {
+        setAutoCommit(false);
+        inTransaction_ = true;
+        transactionRows_ = 0;
+    }
+    transactionHeld_ = true;
+}
+
+void OdbcConnection::releaseTransaction(bool commit) {
+    transactionHeld_ = false;
+    flushHeldRows();
+    if (!inTransaction_) {
+        return;
+    }
+    if (commit) {
+        endTransaction();
+        return;
+    }
+    inTransaction_ = false;
+    marked_ = false;
+    transactionRows_ = 0;
+    const SQLRETURN code = SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+    setAutoCommit(true);
+    if (!SQL_SUCCEEDED(code)) {
+        throw diagnosed(SQL_HANDLE_DBC, connection_.get());
     }
 }
 

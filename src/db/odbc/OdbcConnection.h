@@ -73,6 +73,11 @@ public:
     // Commits what was written before a failure, so it stays written whatever comes next.
     void commitAfterFailure() noexcept;
 
+    // Keeps one transaction open, whatever the writers do and also after a failure, until it
+    // is released: committed, or rolled back with everything written meanwhile.
+    void holdTransaction();
+    void releaseTransaction(bool commit);
+
     // Marks everything written so far in the transaction as kept: a statement failing after
     // it is undone back to the mark, never further.
     void markWritten();
@@ -98,6 +103,7 @@ private:
     std::string server_;
     int writers_ = 0;
     bool inTransaction_ = false;
+    bool transactionHeld_ = false;
     // A failed statement makes the database refuse the rest of the transaction until it is
     // rolled back to a savepoint, which the connection then sets after every write.
     bool marks_ = false;

@@ -87,6 +87,14 @@ std::unique_ptr<Cursor> OdbcEngine::execute(std::string_view sql, long& recordsA
     }
 }
 
+void OdbcEngine::beginTransaction() {
+    connection_->holdTransaction();
+}
+
+void OdbcEngine::endTransaction(bool commit) {
+    connection_->releaseTransaction(commit);
+}
+
 std::unique_ptr<Cursor> OdbcEngine::results(std::shared_ptr<OdbcHandle> statement,
                                             OdbcText::Wide sql, SQLRETURN code,
                                             long& recordsAffected) {

@@ -8,8 +8,8 @@ namespace kiv::db::odbc {
 
 namespace {
 
-constexpr std::array<std::string_view, 8> Words = {"SELECT", "COUNT",  "AS",   "RcdCnt",
-                                                   "FROM",   "INSERT", "INTO", "VALUES"};
+constexpr std::array<std::string_view, 9> Words = {"SELECT", "COUNT", "AS",     "RcdCnt", "FROM",
+                                                   "INSERT", "INTO",  "VALUES", "DELETE"};
 constexpr std::string_view Signs = "*(),?;";
 
 bool isSpace(char c) {

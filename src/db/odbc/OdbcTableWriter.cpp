@@ -85,7 +85,9 @@ void OdbcTableWriter::hold(const std::vector<Variant>& row, const Shape& shape, 
     for (const std::size_t column : shape.columns) {
         if (const auto refusal =
                 ValueCoercion::coerce(row[column], conversions_[column], values_[column])) {
-            throw OdbcDiagnostics::failure(refusal->sqlState, refusal->description);
+            Error error = OdbcDiagnostics::failure(refusal->sqlState, refusal->description);
+            error.Column(conversions_[column].name);
+            throw error;
         }
     }
     const std::size_t base = slot * shape.columns.size();

@@ -29,6 +29,7 @@ public:
 
     const std::vector<ColumnInfo>& columns() const override { return infos_; }
     std::size_t rowsHeldAtMost() const override;
+    bool refusesHeldRows() const override { return true; }
 
 protected:
     HoldingWriters& holdingWriters() override;

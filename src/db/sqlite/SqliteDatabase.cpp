@@ -227,12 +227,43 @@ void SqliteDatabase::beginWriting() {
     transactionOpen_ = true;
 }
 
+void SqliteDatabase::holdTransaction() {
+    flushHeldRows();
+    if (sqlite3_get_autocommit(handle_) != 0) {
+        const int code = sqlite3_exec(handle_, "BEGIN", nullptr, nullptr, nullptr);
+        if (code != SQLITE_OK) {
+            throw error(code);
+        }
+    }
+    transactionOpen_ = true;
+    transactionHeld_ = true;
+}
+
+void SqliteDatabase::releaseTransaction(bool commit) {
+    transactionHeld_ = false;
+    if (commit) {
+        this->commit(WrittenSinceCommit);
+        return;
+    }
+    flushHeldRows();
+    transactionOpen_ = false;
+    if (sqlite3_get_autocommit(handle_) == 0) {
+        const int code = sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (code != SQLITE_OK) {
+            throw error(code);
+        }
+    }
+}
+
 bool SqliteDatabase::transactionLost() const noexcept {
     return transactionOpen_ && sqlite3_get_autocommit(handle_) != 0;
 }
 
 void SqliteDatabase::commit(std::string_view lost) {
     flushHeldRows();
+    if (transactionHeld_) {
+        return;
+    }
     transactionOpen_ = false;
     if (sqlite3_get_autocommit(handle_) != 0) {
         return;

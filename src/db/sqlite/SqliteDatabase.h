@@ -72,6 +72,10 @@ public:
     // commit) or because the commit failed, the failure says so and names `lost`.
     Error commitAfterFailure(const Error& failure,
                              std::string_view lost = WrittenSinceCommit) noexcept;
+    // Keeps the grouped transaction open, whatever the writers do and also after a failure,
+    // until it is released: committed, or rolled back with everything written meanwhile.
+    void holdTransaction();
+    void releaseTransaction(bool commit);
     // Whether a statement that just failed ended the grouped transaction.
     bool transactionLost() const noexcept;
     // Grouped transactions committed so far; rows written before the count changed are
@@ -96,6 +100,7 @@ private:
     std::string path_;
     int writers_ = 0;
     bool transactionOpen_ = false;
+    bool transactionHeld_ = false;
     unsigned long commits_ = 0;
     HoldingWriters holding_;
 };

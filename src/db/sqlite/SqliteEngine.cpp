@@ -87,6 +87,20 @@ std::shared_ptr<sqlite3_stmt> SqliteEngine::prepareOne(std::string_view sql,
     return statement;
 }
 
+void SqliteEngine::beginTransaction() {
+    if (hooks_) {
+        Engine::beginTransaction();
+    }
+    database_->holdTransaction();
+}
+
+void SqliteEngine::endTransaction(bool commit) {
+    if (hooks_) {
+        Engine::endTransaction(commit);
+    }
+    database_->releaseTransaction(commit);
+}
+
 std::unique_ptr<Cursor> SqliteEngine::execute(std::string_view sql, long& recordsAffected) {
     database_->flushHeldRows();
     runHooks();

@@ -28,6 +28,10 @@ public:
     std::unique_ptr<PreparedStatement> prepare(std::string_view sql) override;
     std::vector<CatalogEntry> catalog() override;
     std::vector<ColumnInfo> tableColumns(std::string_view table) override;
+    // Files a source writes through its hooks take their rows at once: only a database
+    // without hooks holds a transaction.
+    void beginTransaction() override;
+    void endTransaction(bool commit) override;
 
     SqliteDatabase& database() noexcept { return *database_; }
 

@@ -157,8 +157,10 @@ void SqliteTableWriter::hold(const std::vector<Variant>& row, const Shape& shape
             Variant& coerced = DataType::isDate(column.type) ? date_ : value;
             if (const auto refusal = ValueCoercion::coerce(row[i], column, coerced)) {
                 const bool truncation = std::string_view(refusal->sqlState) == "22001";
-                throw database.error(truncation ? SQLITE_TOOBIG : SQLITE_MISMATCH,
-                                     refusal->sqlState, refusal->description);
+                Error error = database.error(truncation ? SQLITE_TOOBIG : SQLITE_MISMATCH,
+                                             refusal->sqlState, refusal->description);
+                error.Column(column.name);
+                throw error;
             }
             if (coerced.isDate()) {
                 Variant::DateText text;
@@ -168,8 +170,10 @@ void SqliteTableWriter::hold(const std::vector<Variant>& row, const Shape& shape
             }
         }
         if (value.isNull() && !mayBeNull) {
-            throw database.error(SQLITE_CONSTRAINT_NOTNULL, "23000",
-                                 "NOT NULL constraint failed: " + table_ + "." + column.name);
+            Error error = database.error(SQLITE_CONSTRAINT_NOTNULL, "23000",
+                                         "NOT NULL constraint failed: " + table_ + "." + column.name);
+            error.Column(column.name);
+            throw error;
         }
     }
 }

@@ -26,6 +26,8 @@ TEST(OdbcGeneratedSqlTest, TheGeneratedFormsGetTheDriversQuotes) {
               "SELECT COUNT (*) AS RcdCnt FROM \"People\"");
     EXPECT_EQ(requote("INSERT INTO [T] (\r\n  [A]\r\n, [B] )\r\n VALUES ( ?, ? )"),
               "INSERT INTO \"T\" (\r\n  \"A\"\r\n, \"B\" )\r\n VALUES ( ?, ? )");
+    // A table emptied before a load.
+    EXPECT_EQ(requote("DELETE FROM [T]"), "DELETE FROM \"T\"");
 }
 
 TEST(OdbcGeneratedSqlTest, ADoubledClosingBracketBelongsToTheName) {
@@ -35,7 +37,7 @@ TEST(OdbcGeneratedSqlTest, ADoubledClosingBracketBelongsToTheName) {
 TEST(OdbcGeneratedSqlTest, StatementsTheUserWroteStayAsWritten) {
     EXPECT_FALSE(requote("SELECT (ARRAY[1, 2])[1]"));
     EXPECT_FALSE(requote("SELECT * FROM [T] WHERE [Id] = 1"));
-    EXPECT_FALSE(requote("DELETE FROM [T]"));
+    EXPECT_FALSE(requote("DELETE FROM [T] WHERE [Id] = 1"));
     EXPECT_FALSE(requote("SELECT * FROM \"T\""));
     EXPECT_FALSE(requote("SELECT * FROM T"));
     EXPECT_FALSE(requote("SELECT * FROM [T"));
