@@ -12,6 +12,10 @@ namespace kiv::db::excel {
 
 namespace {
 
+// libxml2 writes some failures, such as bytes it cannot decode, to standard error by itself;
+// the stream reports the failures through its own handler, with the part they come from.
+void ignoreGenericError(void*, const char*, ...) {}
+
 std::string_view view(const xmlChar* text) {
     return text == nullptr ? std::string_view()
                            : std::string_view(reinterpret_cast<const char*>(text));
@@ -27,6 +31,7 @@ XmlStream::XmlStream(Source source)
     if (reader_ == nullptr) {
         throw std::runtime_error("cannot read the XML part");
     }
+    xmlSetGenericErrorFunc(nullptr, &ignoreGenericError);
     xmlTextReaderSetStructuredErrorHandler(reader_, &XmlStream::noteError, this);
 }
 

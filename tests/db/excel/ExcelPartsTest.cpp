@@ -112,6 +112,24 @@ TEST(ExcelXlsxSheet, CellsOfEveryKind) {
     EXPECT_EQ(rows[2][0].number, 7);
 }
 
+// A part that cannot be decoded fails with the stream's message; libxml2 prints nothing to the
+// terminal on its own.
+TEST(ExcelXmlStream, UndecodableBytesFailWithoutWritingToStandardError) {
+    const std::string xml = std::string("<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?><a>") +
+                            "\x1b$B\xff\xff\xff\xff</a>";
+    testing::internal::CaptureStderr();
+    std::string failure;
+    try {
+        XmlStream stream(xml);
+        while (stream.next()) {
+        }
+    } catch (const std::runtime_error& error) {
+        failure = error.what();
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(failure.find("not well-formed"), std::string::npos) << failure;
+}
+
 TEST(ExcelXlsxSheet, DateSystems) {
     EXPECT_EQ(XlsxSheet::dateSerial(1, false), 2);      // 1900-01-01
     EXPECT_EQ(XlsxSheet::dateSerial(61, false), 61);    // 1900-03-01
