@@ -201,7 +201,7 @@ TEST_F(LoadModesOdbcRunTest, AllOrNothingLeavesTheTableUnchangedWhenRow500Fails)
 TEST_F(LoadModesOdbcRunTest, MergeUpdatesTheRowsWhoseKeyIsThereAndAddsTheOthers) {
     writeRows(true);
     for (const std::string& connection :
-         {PostgresRunFixture::postgresConnection(database, "Out")}) {
+         {serverConnection(), PostgresRunFixture::postgresConnection(database, "Out")}) {
         ASSERT_EQ(database.plain.execute("DELETE FROM people WHERE id <> 0; "
                                          "INSERT INTO people VALUES (7, 0, 'old')"),
                   "");
