@@ -142,6 +142,12 @@ TEST_F(LoadModesRunTest, MergeUpdatesTheRowsWhoseKeyIsThereAndAddsTheOthers) {
         EXPECT_EQ(query("out.db", "SELECT line, v FROM people WHERE id IN (0, 7) ORDER BY id"),
                   (std::vector<std::string>{"0|old", "7|ok"}));
     }
+    // Line 500 gives id 3 again: the later row wins.
+    writeRows(false);
+    EXPECT_EQ(run("TargetLoadMode=Merge\r\nTargetKeyColumns=id\r\n", sqliteConnection()).status, 0)
+        << report();
+    EXPECT_EQ(query("out.db", "SELECT count(*), max(line) FROM people WHERE id = 3"),
+              (std::vector<std::string>{"1|500"}));
 }
 
 TEST_F(LoadModesRunTest, MergeSaysWhenTheKeysAreNoUniqueIndexOrNoColumn) {
