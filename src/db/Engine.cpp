@@ -11,6 +11,13 @@ void Engine::beginTransaction() {
                            provider() + " makes every row durable as it is written.");
 }
 
+std::unique_ptr<TableWriter> Engine::openMergingTable(std::string_view table,
+                                                      const std::vector<std::string>&) {
+    throw Error::layer(adErrFeatureNotAvailable, provider(),
+                       "Rows cannot be merged into " + std::string(table) + ": " + provider() +
+                           " only adds rows; merging needs a SQLite or PostgreSQL destination.");
+}
+
 void Engine::endTransaction(bool) {
     beginTransaction();
 }

@@ -29,6 +29,10 @@ public:
 
     // Opens a table for adding rows.
     virtual std::unique_ptr<TableWriter> openTable(std::string_view table) = 0;
+    // Opens a table for merging rows: a row whose `keys` columns match a row of the table
+    // updates it, any other row is added. An engine that cannot refuses with an Error.
+    virtual std::unique_ptr<TableWriter> openMergingTable(std::string_view table,
+                                                          const std::vector<std::string>& keys);
 
     virtual std::unique_ptr<PreparedStatement> prepare(std::string_view sql) = 0;
 

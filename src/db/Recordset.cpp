@@ -110,7 +110,8 @@ void Recordset::open(std::string_view source, long options) {
     const bool writable = lockType_ == adLockOptimistic || lockType_ == adLockPessimistic;
     if (cursorType_ == adOpenKeyset && writable) {
         if (const std::optional<std::string> table = SqlText::selectAllTable(sql)) {
-            writer_ = engine->openTable(*table);
+            writer_ = mergeKeys_.empty() ? engine->openTable(*table)
+                                         : engine->openMergingTable(*table, mergeKeys_);
             kind_ = Kind::Target;
             fields_.assign(writer_->columns());
             row_.assign(writer_->columns().size(), Variant::Null());

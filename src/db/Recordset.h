@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -49,6 +50,9 @@ public:
     void CursorType(long type) noexcept { cursorType_ = type; }
     long LockType() const noexcept { return lockType_; }
     void LockType(long type) noexcept { lockType_ = type; }
+    // For a table opened for writing: the columns whose values say which row of the table a
+    // new row updates; a row matching none is added. Empty (the default): rows are added.
+    void MergeKeys(std::vector<std::string> keys) { mergeKeys_ = std::move(keys); }
 
     // `source` is statement text (or a table name with adCmdTable). Without a source the
     // recordset opens in memory on its appended fields. Unspecified (-1) cursor and lock
@@ -143,6 +147,7 @@ private:
 
     std::unique_ptr<TableWriter> writer_;  // target
     std::vector<bool> assigned_;           // target: values given since AddNew
+    std::vector<std::string> mergeKeys_;   // target: the keys rows are merged on
 };
 
 }  // namespace kiv::db

@@ -311,6 +311,9 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
             target->CursorType(db::adOpenKeyset);
             target->LockType(db::adLockOptimistic);
         }
+        if (mLoadOptions.Mode() == LoadMode::Merge) {
+            target->MergeKeys(mLoadOptions.KeyColumns());
+        }
         try {
             target->Open("SELECT * FROM " + bracketed(destinationTable),
                          destination->ADOConnection(), target->CursorType(), target->LockType(),
@@ -496,10 +499,9 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
     mbRejectLimitReached = false;
     const bool rejectingRefusals = rejecting && !rememberRows;
     if (rejecting && rememberRows) {
-        target.SetRowRefused(
-            [this, &source, &counts](const db::Error& error) {
-                return rejectHandedRow(error, source, counts);
-            });
+        target.SetRowRefused([this, &source, &counts](const db::Error& error) {
+            return rejectHandedRow(error, source, counts);
+        });
     }
     while (!source.EOF() && status == kssSucceeded) {
         if (mlMaxRecordsToLoad != -1 && mlRowsProcessed >= mlMaxRecordsToLoad) {
@@ -630,6 +632,14 @@ void clsKivStep::reportRefusedRow(const db::Error& error) {
 
 bool clsKivStep::prepareDestinationTable(clsKivConnection& destination,
                                          const std::string& destinationTable) {
+    if (mLoadOptions.Mode() == LoadMode::Merge && destination.KivConnectionType() == kctTextFile) {
+        AddErrorMessage(kMsgError, "clsKivStep", 29, -1,
+                        "Step '" + msStepName + "', TargetLoadMode=Merge: the text file " +
+                            destinationTable + " on the connection '" + destination.Name() +
+                            "' only takes added rows; rows are merged into database tables.",
+                        false);
+        return false;
+    }
     if (mLoadOptions.Mode() != LoadMode::Truncate ||
         std::find(mEmptiedTables.begin(), mEmptiedTables.end(), destinationTable) !=
             mEmptiedTables.end()) {
@@ -705,8 +715,8 @@ bool clsKivStep::rejectHandedRow(const db::Error& error, const db::Recordset& so
     const std::int32_t rowNumber = mHandedRows->Select(error.RowsAfter());
     const std::span<const Variant> kept = mHandedRows->SelectedSource();
     mclsErrorMessages->RecordIDFields(mHandedRows);
-    const bool goOn = rejectRow(rowNumber, kept.empty() ? sourceValues(source) : kept, error.Column(),
-                                StripProviderPrefix(error.Description()), counts);
+    const bool goOn = rejectRow(rowNumber, kept.empty() ? sourceValues(source) : kept,
+                                error.Column(), StripProviderPrefix(error.Description()), counts);
     mclsErrorMessages->RecordIDFields(mclsRecordIDFields);
     if (!goOn) {
         // The step counts the rows up to the one it stopped at.
@@ -723,9 +733,8 @@ bool clsKivStep::rejectRow(std::int32_t rowNumber, std::span<const Variant> valu
         kMsgWarning, kLoadSource, 13, rowNumber,
         "Source row " + row + " set aside in the reject file: " + std::string(reason));
     try {
-        mRejects.Write(values,
-                       message->GetRecordID().empty() ? row : message->GetRecordID(), column,
-                       reason);
+        mRejects.Write(values, message->GetRecordID().empty() ? row : message->GetRecordID(),
+                       column, reason);
     } catch (const std::runtime_error& error) {
         AddErrorMessage(kMsgError, "clsKivStep", 27, rowNumber,
                         "Step '" + msStepName + "', the rejected source row " + row +

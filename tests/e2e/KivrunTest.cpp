@@ -17,9 +17,9 @@ struct Outcome {
 // Runs kivrun with the arguments (a shell-quoted string) and collects what it printed.
 Outcome runKivrun(const std::string& arguments) {
     TempDir dir;
-    const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") +
-                                KIVRUN_PATH + " " + arguments + " >" + dir.file("out") + " 2>" +
-                                dir.file("err") + " </dev/null";
+    const std::string command =
+        std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") + KIVRUN_PATH + " " +
+        arguments + " >" + dir.file("out") + " 2>" + dir.file("err") + " </dev/null";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::read(dir.file("out")),
             TempDir::read(dir.file("err"))};
@@ -41,8 +41,9 @@ TEST(KivrunTest, HelpAndVersionPrintAndSucceed) {
 TEST(KivrunTest, MissingParameterFileEndsWithStatusTwo) {
     const Outcome outcome = runKivrun("-console -p missing.txt");
     EXPECT_EQ(outcome.status, 2);
-    EXPECT_NE(outcome.err.find("Unable to open parameter file:\n\nmissing.txt\n\nProcessing will halt."),
-              std::string::npos)
+    EXPECT_NE(
+        outcome.err.find("Unable to open parameter file:\n\nmissing.txt\n\nProcessing will halt."),
+        std::string::npos)
         << outcome.err;
 }
 
@@ -58,7 +59,8 @@ TEST(KivrunTest, WithoutTheWindowEveryRunIsInTheTerminalAndTheHelpSaysSo) {
     const Outcome outcome = runKivrun("");
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, "");
-    EXPECT_NE(runKivrun("-help").out.find("built without its window: it always runs in the terminal"),
-              std::string::npos);
+    EXPECT_NE(
+        runKivrun("-help").out.find("built without its window: it always runs in the terminal"),
+        std::string::npos);
 }
 #endif

@@ -127,6 +127,47 @@ TEST_F(LoadModesRunTest, InvalidValuesNameTheSectionTheKeyAndTheValue) {
         << check.out << check.err;
 }
 
+// The table holds id 0 (line 0, "old") and id 7 (line 0, "old"); the load of ids 1 to 1,000
+// updates id 7 and adds the others, and a second run changes nothing.
+TEST_F(LoadModesRunTest, MergeUpdatesTheRowsWhoseKeyIsThereAndAddsTheOthers) {
+    createSqliteTable();
+    sql("out.db", "INSERT INTO people VALUES (7, 0, 'old')");
+    writeRows(true);
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(
+            this->run("TargetLoadMode=Merge\r\nTargetKeyColumns=ID\r\n", sqliteConnection()).status,
+            0)
+            << report();
+        EXPECT_EQ(sqliteRows(), (std::vector<std::string>{"1001|0|1000"}));
+        EXPECT_EQ(query("out.db", "SELECT line, v FROM people WHERE id IN (0, 7) ORDER BY id"),
+                  (std::vector<std::string>{"0|old", "7|ok"}));
+    }
+    // Line 500 gives id 3 again: the later row wins.
+    writeRows(false);
+    EXPECT_EQ(run("TargetLoadMode=Merge\r\nTargetKeyColumns=id\r\n", sqliteConnection()).status, 0)
+        << report();
+    EXPECT_EQ(query("out.db", "SELECT count(*), max(line) FROM people WHERE id = 3"),
+              (std::vector<std::string>{"1|500"}));
+}
+
+TEST_F(LoadModesRunTest, MergeSaysWhenTheKeysAreNoUniqueIndexOrNoColumn) {
+    createSqliteTable();
+    writeRows(true);
+    EXPECT_EQ(run("TargetLoadMode=Merge\r\nTargetKeyColumns=line\r\n", sqliteConnection()).status,
+              1);
+    EXPECT_NE(report().find("E: Rows cannot be merged into the table people on (line): the table "
+                            "needs a primary key or unique index on exactly these columns ("),
+              std::string::npos)
+        << report();
+    EXPECT_EQ(
+        run("TargetLoadMode=Merge\r\nTargetKeyColumns=id,code\r\n", sqliteConnection()).status, 1);
+    EXPECT_NE(report().find("E: The table people has no column 'code' to merge rows on "
+                            "(TargetKeyColumns)."),
+              std::string::npos)
+        << report();
+    EXPECT_EQ(sqliteRows(), (std::vector<std::string>{"1|0|0"}));
+}
+
 namespace {
 
 // The same through a "SQLServer" connection to the PostgreSQL test database.
@@ -159,6 +200,33 @@ TEST_F(LoadModesOdbcRunTest, AllOrNothingLeavesTheTableUnchangedWhenRow500Fails)
     EXPECT_EQ(outcome.status, 1);
     EXPECT_NE(report().find("I: The step's rows were rolled back"), std::string::npos) << report();
     EXPECT_EQ(serverRows(), (std::vector<std::string>{"1|0|0"}));
+}
+
+// Through libpq and through the driver; the table holds id 0 and id 7, the load of ids 1 to
+// 1,000 updates id 7 and adds the others.
+TEST_F(LoadModesOdbcRunTest, MergeUpdatesTheRowsWhoseKeyIsThereAndAddsTheOthers) {
+    writeRows(true);
+    for (const std::string& connection :
+         {serverConnection(), PostgresRunFixture::postgresConnection(database, "Out")}) {
+        ASSERT_EQ(database.plain.execute("DELETE FROM people WHERE id <> 0; "
+                                         "INSERT INTO people VALUES (7, 0, 'old')"),
+                  "");
+        for (int run = 0; run < 2; ++run) {
+            EXPECT_EQ(
+                this->run("TargetLoadMode=Merge\r\nTargetKeyColumns=id\r\n", connection).status, 0)
+                << report();
+            EXPECT_EQ(serverRows(), (std::vector<std::string>{"1001|0|1000"}));
+            EXPECT_EQ(
+                database.plain.query("SELECT line, v FROM people WHERE id IN (0, 7) ORDER BY id"),
+                (std::vector<std::string>{"0|old", "7|ok"}));
+        }
+        EXPECT_EQ(run("TargetLoadMode=Merge\r\nTargetKeyColumns=line\r\n", connection).status, 1);
+        EXPECT_NE(report().find("E: Rows cannot be merged into the table people on (line): the "
+                                "table needs a primary key or unique index on exactly these "
+                                "columns ("),
+                  std::string::npos)
+            << report();
+    }
 }
 
 TEST_F(LoadModesOdbcRunTest, TruncateLeavesTheRowsOnceAndAFailedLoadLeavesTheOldRows) {

@@ -14,12 +14,8 @@ const std::string kLoadPeople =
 // Runs against the PostgreSQL test database, also as a "PostgreSQL" connection through libpq.
 class OdbcRunTest : public PostgresRunFixture {
 protected:
-    // The same through libpq; the port comes from libpq's environment.
     std::string postgresConnection(const std::string& name) const {
-        return "[Data Connection - " + name +
-               "]\r\nDatabaseType=PostgreSQL\r\nServer=127.0.0.1\r\nDatabase=" + database.name() +
-               "\r\nUserID=" + PostgresTestDatabase::user() +
-               "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n";
+        return PostgresRunFixture::postgresConnection(database, name);
     }
 
     // Both kinds of connection to the test database, each with the text its driver puts
@@ -73,7 +69,6 @@ protected:
         expectFailedAtRow(outcome, refused, message,
                           database.plain.query("SELECT count(*), max(line) FROM people"));
     }
-
 };
 
 // Sets an environment variable for the programs the test starts, while it lives.

@@ -23,6 +23,15 @@ public:
                "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n";
     }
 
+    // The same through libpq; the port comes from libpq's environment.
+    static std::string postgresConnection(const PostgresTestDatabase& database,
+                                          const std::string& name) {
+        return "[Data Connection - " + name +
+               "]\r\nDatabaseType=PostgreSQL\r\nServer=127.0.0.1\r\nDatabase=" + database.name() +
+               "\r\nUserID=" + PostgresTestDatabase::user() +
+               "\r\nPassword=" + PostgresTestDatabase::password() + "\r\n";
+    }
+
 protected:
     void SetUp() override {
         const std::string failure = created(database);

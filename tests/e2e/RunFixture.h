@@ -27,8 +27,9 @@ protected:
         dir.write("stdin.txt", input);
         const std::string command = "cd " + dir.path() + " && " + launcher +
                                     "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                    KIVRUN_PATH + " -console " + arguments + " >" + dir.file("stdout.txt") +
-                                    " 2>" + dir.file("stderr.txt") + " <" + dir.file("stdin.txt");
+                                    KIVRUN_PATH + " -console " + arguments + " >" +
+                                    dir.file("stdout.txt") + " 2>" + dir.file("stderr.txt") + " <" +
+                                    dir.file("stdin.txt");
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::read(dir.file("stdout.txt")),
                 TempDir::read(dir.file("stderr.txt"))};

@@ -46,14 +46,15 @@ void appendBytes(std::string& array, std::string_view bytes) {
 }  // namespace
 
 OdbcArrayInsert::OdbcArrayInsert(const OdbcConnection& connection, const std::string& table,
-                                 std::vector<const OdbcColumn*> columns, std::size_t rows)
+                                 std::vector<const OdbcColumn*> columns, std::size_t rows,
+                                 const std::string& conflict)
     : OdbcGroupInsert(connection, std::move(columns), rows), arrays_(columns_.size()) {
     std::string sql = intoClause(table) + " SELECT * FROM unnest(";
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         sql += (i == 0 ? "CAST(? AS " : ", CAST(? AS ") +
                connection_.quote(columns_[i]->info.declaredType) + "[])";
     }
-    prepare(sql + ")", columns_.size());
+    prepare(sql + ")" + conflict, columns_.size());
     for (OdbcParameter& parameter : parameters_) {
         parameter.target(SQL_WLONGVARCHAR, 0, 0);
     }

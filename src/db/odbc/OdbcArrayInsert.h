@@ -14,8 +14,10 @@ namespace kiv::db::odbc {
 // which makes this the quickest way in short of COPY, which ODBC does not offer.
 class OdbcArrayInsert : public OdbcGroupInsert {
 public:
+    // `conflict` ends the statement: what becomes of a row whose key is there already.
     OdbcArrayInsert(const OdbcConnection& connection, const std::string& table,
-                    std::vector<const OdbcColumn*> columns, std::size_t rows);
+                    std::vector<const OdbcColumn*> columns, std::size_t rows,
+                    const std::string& conflict = {});
 
     // Whether the database declares a type for every column, to cast its array to.
     static bool suits(const std::vector<const OdbcColumn*>& columns);

@@ -124,6 +124,17 @@ std::unique_ptr<Cursor> OdbcEngine::results(std::shared_ptr<OdbcHandle> statemen
 }
 
 std::unique_ptr<TableWriter> OdbcEngine::openTable(std::string_view table) {
+    return openMergingTable(table, {});
+}
+
+std::unique_ptr<TableWriter> OdbcEngine::openMergingTable(std::string_view table,
+                                                          const std::vector<std::string>& keys) {
+    if (!keys.empty() && !text::iequals(connection_->dbmsName(), "PostgreSQL")) {
+        throw OdbcDiagnostics::failure(
+            "HYC00", "Rows cannot be merged into " + std::string(table) + " on a " +
+                         connection_->dbmsName() +
+                         " server: merging needs a SQLite or PostgreSQL destination.");
+    }
     if (connection_->readOnly()) {
         throw OdbcDiagnostics::failure("25006", "The connection is read-only; the table '" +
                                                     std::string(table) +
@@ -135,7 +146,8 @@ std::unique_ptr<TableWriter> OdbcEngine::openTable(std::string_view table) {
         throw OdbcDiagnostics::failure("42S02",
                                        "The table '" + std::string(table) + "' does not exist.");
     }
-    return std::make_unique<OdbcTableWriter>(connection_, std::string(table), std::move(columns));
+    return std::make_unique<OdbcTableWriter>(connection_, std::string(table), std::move(columns),
+                                             keys);
 }
 
 std::unique_ptr<PreparedStatement> OdbcEngine::prepare(std::string_view sql) {

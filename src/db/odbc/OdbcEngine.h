@@ -26,6 +26,8 @@ public:
     const std::string& provider() const override;
     std::unique_ptr<Cursor> execute(std::string_view sql, long& recordsAffected) override;
     std::unique_ptr<TableWriter> openTable(std::string_view table) override;
+    std::unique_ptr<TableWriter> openMergingTable(std::string_view table,
+                                                  const std::vector<std::string>& keys) override;
     std::unique_ptr<PreparedStatement> prepare(std::string_view sql) override;
     std::vector<CatalogEntry> catalog() override;
     std::vector<ColumnInfo> tableColumns(std::string_view table) override;

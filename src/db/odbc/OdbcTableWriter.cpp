@@ -1,6 +1,10 @@
 #include "db/odbc/OdbcTableWriter.h"
 
+#include <sqlext.h>
+#include <sqlucode.h>
+
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "base/Text.h"
@@ -9,6 +13,7 @@
 #include "db/odbc/OdbcArrayInsert.h"
 #include "db/odbc/OdbcConnection.h"
 #include "db/odbc/OdbcDiagnostics.h"
+#include "db/odbc/OdbcText.h"
 #include "db/odbc/OdbcValuesInsert.h"
 
 namespace kiv::db::odbc {
@@ -25,7 +30,8 @@ constexpr std::size_t ArrayRows = 1000;
 }  // namespace
 
 OdbcTableWriter::OdbcTableWriter(std::shared_ptr<OdbcConnection> connection, std::string table,
-                                 std::vector<OdbcColumn> columns)
+                                 std::vector<OdbcColumn> columns,
+                                 const std::vector<std::string>& mergeKeys)
     : connection_(std::move(connection)),
       table_(std::move(table)),
       columns_(std::move(columns)),
@@ -34,6 +40,31 @@ OdbcTableWriter::OdbcTableWriter(std::shared_ptr<OdbcConnection> connection, std
         column.info.attributes |= adFldUpdatable;
         infos_.push_back(column.info);
         conversions_.push_back(ValueCoercion::kindOnly(column.info));
+    }
+    if (!mergeKeys.empty()) {
+        merge_.emplace(mergeKeys, infos_, table_);
+        checkMergeKeys();
+    }
+}
+
+// The server plans a merge of no rows without running it, and refuses keys it cannot
+// match rows on.
+void OdbcTableWriter::checkMergeKeys() const {
+    std::vector<std::size_t> all(infos_.size());
+    std::iota(all.begin(), all.end(), std::size_t{0});
+    std::string names;
+    for (const std::size_t column : all) {
+        names += (names.empty() ? "" : ", ") + connection_->quote(infos_[column].name);
+    }
+    const std::string table = connection_->quote(table_);
+    OdbcText::Wide text = OdbcText::wide(
+        "EXPLAIN INSERT INTO " + table + " (" + names + ") SELECT " + names + " FROM " + table +
+        " WHERE 1 = 0" + merge_->conflictClause(infos_, all, [&](std::string_view name) {
+            return connection_->quote(name);
+        }));
+    const OdbcHandle statement = connection_->statement();
+    if (!SQL_SUCCEEDED(SQLExecDirectW(statement.get(), text.data(), SQL_NTS))) {
+        throw merge_->noUniqueIndex(connection_->error(statement));
     }
 }
 
@@ -56,9 +87,15 @@ std::unique_ptr<GroupedTableWriter::Shape> OdbcTableWriter::newShape(
     for (const std::size_t column : shape->columns) {
         columns.push_back(&columns_[column]);
     }
-    shape->single = std::make_unique<OdbcValuesInsert>(*connection_, table_, columns, 1);
+    const std::string conflict = merge_ && !columns.empty()
+                                     ? merge_->conflictClause(infos_, shape->columns,
+                                                              [&](std::string_view name) {
+                                                                  return connection_->quote(name);
+                                                              })
+                                     : std::string();
+    shape->single = std::make_unique<OdbcValuesInsert>(*connection_, table_, columns, 1, conflict);
     if (!columns.empty()) {
-        shape->group = groupInsert(columns);
+        shape->group = groupInsert(columns, conflict);
     }
     shape->groupRows = shape->group ? shape->group->capacity() : 1;
     if (held_.size() < shape->groupRows * columns.size()) {
@@ -68,15 +105,16 @@ std::unique_ptr<GroupedTableWriter::Shape> OdbcTableWriter::newShape(
 }
 
 std::unique_ptr<OdbcGroupInsert> OdbcTableWriter::groupInsert(
-    const std::vector<const OdbcColumn*>& columns) const {
+    const std::vector<const OdbcColumn*>& columns, const std::string& conflict) const {
     if (text::iequals(connection_->dbmsName(), "PostgreSQL") && OdbcArrayInsert::suits(columns)) {
-        return std::make_unique<OdbcArrayInsert>(*connection_, table_, columns, ArrayRows);
+        return std::make_unique<OdbcArrayInsert>(*connection_, table_, columns, ArrayRows,
+                                                 conflict);
     }
     const std::size_t rows = std::min(GroupRows, GroupParameters / columns.size());
     if (rows < 2) {
         return nullptr;
     }
-    return std::make_unique<OdbcValuesInsert>(*connection_, table_, columns, rows);
+    return std::make_unique<OdbcValuesInsert>(*connection_, table_, columns, rows, conflict);
 }
 
 // The row is converted first, then its values go into the held rows' own text buffers, so

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Variant.h"
 #include "db/Error.h"
 #include "db/GroupedTableWriter.h"
+#include "db/MergeKeys.h"
 #include "db/odbc/OdbcColumn.h"
 #include "db/odbc/OdbcGroupInsert.h"
 
@@ -23,8 +25,12 @@ class OdbcConnection;
 // written, and its rows are sent again one by one to find the refused row.
 class OdbcTableWriter : public GroupedTableWriter {
 public:
+    // With `mergeKeys`, a row whose key values match a row of the table updates it
+    // (INSERT ... ON CONFLICT, PostgreSQL servers); the table needs a primary key or unique
+    // index on exactly those columns.
     OdbcTableWriter(std::shared_ptr<OdbcConnection> connection, std::string table,
-                    std::vector<OdbcColumn> columns);
+                    std::vector<OdbcColumn> columns,
+                    const std::vector<std::string>& mergeKeys = {});
     ~OdbcTableWriter() override;
 
     const std::vector<ColumnInfo>& columns() const override { return infos_; }
@@ -52,13 +58,16 @@ private:
         std::unique_ptr<OdbcGroupInsert> group;
     };
 
-    std::unique_ptr<OdbcGroupInsert> groupInsert(
-        const std::vector<const OdbcColumn*>& columns) const;
+    std::unique_ptr<OdbcGroupInsert> groupInsert(const std::vector<const OdbcColumn*>& columns,
+                                                 const std::string& conflict) const;
+    // Makes sure the server can match rows on the merge keys.
+    void checkMergeKeys() const;
 
     std::shared_ptr<OdbcConnection> connection_;
     std::string table_;
     std::vector<OdbcColumn> columns_;
     std::vector<ColumnInfo> infos_;
+    std::optional<MergeKeys> merge_;
     // The columns without their length and precision: values are converted to the column's
     // type, and whether they fit is left to the server when the driver's limits are unsure.
     std::vector<ColumnInfo> conversions_;

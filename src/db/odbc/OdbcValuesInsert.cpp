@@ -7,7 +7,8 @@
 namespace kiv::db::odbc {
 
 OdbcValuesInsert::OdbcValuesInsert(const OdbcConnection& connection, const std::string& table,
-                                   std::vector<const OdbcColumn*> columns, std::size_t rows)
+                                   std::vector<const OdbcColumn*> columns, std::size_t rows,
+                                   const std::string& conflict)
     : OdbcGroupInsert(connection, std::move(columns), rows) {
     const std::size_t width = columns_.size();
     if (width == 0) {
@@ -23,7 +24,7 @@ OdbcValuesInsert::OdbcValuesInsert(const OdbcConnection& connection, const std::
     for (std::size_t row = 0; row < rows; ++row) {
         sql += (row == 0 ? "" : ", ") + placeholders;
     }
-    prepare(sql, rows * width);
+    prepare(sql + conflict, rows * width);
     for (std::size_t row = 0; row < rows; ++row) {
         for (std::size_t i = 0; i < width; ++i) {
             const OdbcColumn& column = *columns_[i];

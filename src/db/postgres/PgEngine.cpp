@@ -74,6 +74,11 @@ std::unique_ptr<Cursor> PgEngine::execute(std::string_view sql, long& recordsAff
 }
 
 std::unique_ptr<TableWriter> PgEngine::openTable(std::string_view table) {
+    return openMergingTable(table, {});
+}
+
+std::unique_ptr<TableWriter> PgEngine::openMergingTable(std::string_view table,
+                                                        const std::vector<std::string>& keys) {
     if (connection_->readOnly()) {
         throw PgConnection::failure("25006", "The connection is read-only; the table '" +
                                                  std::string(table) +
@@ -84,7 +89,8 @@ std::unique_ptr<TableWriter> PgEngine::openTable(std::string_view table) {
         throw PgConnection::failure("42S02",
                                     "The table '" + std::string(table) + "' does not exist.");
     }
-    return std::make_unique<PgTableWriter>(connection_, std::string(table), std::move(columns));
+    return std::make_unique<PgTableWriter>(connection_, std::string(table), std::move(columns),
+                                           keys);
 }
 
 std::unique_ptr<PreparedStatement> PgEngine::prepare(std::string_view sql) {

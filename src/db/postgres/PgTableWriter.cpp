@@ -2,7 +2,10 @@
 
 #include <poll.h>
 
+#include <atomic>
 #include <charconv>
+#include <numeric>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -38,7 +41,8 @@ bool queued(PGconn* handle, Put put) {
 }  // namespace
 
 PgTableWriter::PgTableWriter(std::shared_ptr<PgConnection> connection, std::string table,
-                             std::vector<ColumnInfo> columns)
+                             std::vector<ColumnInfo> columns,
+                             const std::vector<std::string>& mergeKeys)
     : connection_(std::move(connection)), table_(std::move(table)), columns_(std::move(columns)) {
     for (ColumnInfo& column : columns_) {
         column.attributes |= adFldUpdatable;
@@ -47,10 +51,32 @@ PgTableWriter::PgTableWriter(std::shared_ptr<PgConnection> connection, std::stri
     for (Lines& lines : lines_) {
         lines.ends.resize(GroupRows);
     }
+    if (!mergeKeys.empty()) {
+        merge_.emplace(mergeKeys, columns_, table_);
+        static std::atomic<unsigned> tables{0};
+        staging_ = "kiv_merge_" + std::to_string(++tables);
+        // Without the table's constraints: a column the rows leave out is not in the INSERT.
+        connection_->run("CREATE TEMPORARY TABLE " + staging_ + " AS SELECT * FROM " +
+                         PgConnection::quote(table_) + " WITH NO DATA");
+        std::vector<std::size_t> all(columns_.size());
+        std::iota(all.begin(), all.end(), std::size_t{0});
+        try {
+            connection_->run("EXPLAIN " + mergeText(all));
+        } catch (const Error& error) {
+            throw merge_->noUniqueIndex(error);
+        }
+    }
 }
 
 PgTableWriter::~PgTableWriter() {
     closeQuietly();
+    if (merge_ && !connection_->lost()) {
+        try {
+            connection_->run("DROP TABLE IF EXISTS " + staging_);
+        } catch (const Error&) {
+            // Gone with the transaction that created it, or at the end of the session.
+        }
+    }
 }
 
 // The rows held and those of the group the server is taking.
@@ -72,6 +98,15 @@ std::string PgTableWriter::copyText(const std::string& table,
     return sql + ") FROM STDIN";
 }
 
+std::string PgTableWriter::mergeText(const std::vector<std::size_t>& assigned) const {
+    std::string names;
+    for (std::size_t i = 0; i < assigned.size(); ++i) {
+        names += (i == 0 ? "" : ", ") + PgConnection::quote(columns_[assigned[i]].name);
+    }
+    return "INSERT INTO " + PgConnection::quote(table_) + " (" + names + ") SELECT " + names +
+           " FROM " + staging_ + merge_->conflictClause(columns_, assigned, PgConnection::quote);
+}
+
 std::unique_ptr<GroupedTableWriter::Shape> PgTableWriter::newShape(
     const std::vector<bool>& assigned) {
     auto shape = std::make_unique<CopyShape>(assigned);
@@ -80,6 +115,9 @@ std::unique_ptr<GroupedTableWriter::Shape> PgTableWriter::newShape(
         // COPY needs a column; a row of defaults only is written as one.
         shape->copy = "INSERT INTO " + PgConnection::quote(table_) + " DEFAULT VALUES";
         shape->groupRows = 1;
+    } else if (merge_) {
+        shape->copy = copyText(staging_, columns_, shape->columns);
+        shape->merge = mergeText(shape->columns);
     } else {
         shape->copy = copyText(table_, columns_, shape->columns);
     }
@@ -122,6 +160,10 @@ bool PgTableWriter::sendGroup(Shape& shape, std::size_t rows) {
         connection_->run(copy.copy);
         return true;
     }
+    if (merge_) {
+        mergeNow(copy, 0, rows);
+        return true;
+    }
     startCopy(copy, lines_[filling_], 0, rows);
     sentRows_ = rows;
     sentShape_ = &copy;
@@ -137,7 +179,17 @@ void PgTableWriter::sendRow(Shape& shape, std::size_t slot) {
         connection_->run(copy.copy);
         return;
     }
+    if (merge_) {
+        mergeNow(copy, slot, slot + 1);
+        return;
+    }
     copyNow(copy, lines_[filling_], slot, slot + 1);
+}
+
+void PgTableWriter::mergeNow(const CopyShape& shape, std::size_t from, std::size_t to) {
+    connection_->run("DELETE FROM " + staging_);
+    copyNow(shape, lines_[filling_], from, to);
+    connection_->run(shape.merge);
 }
 
 void PgTableWriter::startCopy(const CopyShape& shape, const Lines& lines, std::size_t from,

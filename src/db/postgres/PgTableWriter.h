@@ -1,11 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Variant.h"
 #include "db/GroupedTableWriter.h"
+#include "db/MergeKeys.h"
 #include "db/postgres/PgConnection.h"
 
 namespace kiv::db::postgres {
@@ -18,10 +20,17 @@ namespace kiv::db::postgres {
 // the next one is held: its outcome is awaited before the next group is sent. A refused
 // COPY is undone by the server as a whole; the lines before the refused one (which the
 // server names) are sent again, and the refused row is reported.
+//
+// Rows merged on key columns are copied into a temporary table of the same columns, a group
+// at a time, and moved from there with one INSERT ... ON CONFLICT (keys) DO UPDATE, which
+// the server undoes as a whole when it refuses a row: the group is then sent again row by
+// row.
 class PgTableWriter : public GroupedTableWriter {
 public:
+    // With `mergeKeys`, a row whose key values match a row of the table updates it; the
+    // table needs a primary key or unique index on exactly those columns.
     PgTableWriter(std::shared_ptr<PgConnection> connection, std::string table,
-                  std::vector<ColumnInfo> columns);
+                  std::vector<ColumnInfo> columns, const std::vector<std::string>& mergeKeys = {});
     ~PgTableWriter() override;
 
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
@@ -49,6 +58,7 @@ private:
     struct CopyShape : Shape {
         using Shape::Shape;
         std::string copy;
+        std::string merge;  // when merging: the INSERT from the temporary table
     };
 
     // Rows as COPY's lines, and where each row's line ends.
@@ -62,12 +72,18 @@ private:
     // Waits for the outcome of the COPY sent; throws its failure.
     void finishCopy();
     void copyNow(const CopyShape& shape, const Lines& lines, std::size_t from, std::size_t to);
+    // Merges lines [from, to) of the held lines through the temporary table.
+    void mergeNow(const CopyShape& shape, std::size_t from, std::size_t to);
+    // "INSERT INTO table (a, b) SELECT a, b FROM staging ON CONFLICT ..." for `assigned`.
+    std::string mergeText(const std::vector<std::size_t>& assigned) const;
     // The refused row of a refused group of `rows` rows that the server named, if it did.
     static std::size_t refusedLine(const PGresult* result, std::size_t rows);
 
     std::shared_ptr<PgConnection> connection_;
     std::string table_;
     std::vector<ColumnInfo> columns_;
+    std::optional<MergeKeys> merge_;
+    std::string staging_;  // when merging: the temporary table the rows are copied into
     // The columns without their length and precision: values are converted to the column's
     // type, and whether they fit is left to the server.
     std::vector<ColumnInfo> conversions_;

@@ -157,12 +157,17 @@ std::unique_ptr<Cursor> SqliteEngine::execute(std::string_view sql, long& record
 }
 
 std::unique_ptr<TableWriter> SqliteEngine::openTable(std::string_view table) {
+    return openMergingTable(table, {});
+}
+
+std::unique_ptr<TableWriter> SqliteEngine::openMergingTable(std::string_view table,
+                                                            const std::vector<std::string>& keys) {
     if (readOnly_) {
         throw database_->error(
             SQLITE_READONLY, "HY000",
             "attempt to write a readonly database (table " + std::string(table) + ")");
     }
-    return std::make_unique<SqliteTableWriter>(shared_from_this(), std::string(table));
+    return std::make_unique<SqliteTableWriter>(shared_from_this(), std::string(table), keys);
 }
 
 std::unique_ptr<PreparedStatement> SqliteEngine::prepare(std::string_view sql) {

@@ -27,7 +27,8 @@ bool isRowNumber(const ColumnInfo& column) {
 
 }  // namespace
 
-SqliteTableWriter::SqliteTableWriter(std::shared_ptr<SqliteEngine> engine, std::string table)
+SqliteTableWriter::SqliteTableWriter(std::shared_ptr<SqliteEngine> engine, std::string table,
+                                     const std::vector<std::string>& mergeKeys)
     : engine_(std::move(engine)), table_(std::move(table)) {
     columns_ = engine_->tableColumns(table_);
     if (columns_.empty()) {
@@ -37,6 +38,17 @@ SqliteTableWriter::SqliteTableWriter(std::shared_ptr<SqliteEngine> engine, std::
         column.attributes |= adFldUpdatable;
     }
     groupable_ = groupable();
+    if (!mergeKeys.empty()) {
+        merge_.emplace(mergeKeys, columns_, table_);
+        // The statement of a row giving every column tells at once whether the keys match
+        // a unique index.
+        try {
+            engine_->prepareStatement(
+                insertText(Shape(std::vector<bool>(columns_.size(), true)), 1));
+        } catch (const Error& error) {
+            throw merge_->noUniqueIndex(error);
+        }
+    }
 }
 
 SqliteTableWriter::~SqliteTableWriter() {
@@ -117,6 +129,9 @@ std::string SqliteTableWriter::insertText(const Shape& shape, std::size_t rows) 
     for (std::size_t row = 0; row < rows; ++row) {
         sql += (row == 0 ? "" : ", ") + placeholders;
     }
+    if (merge_) {
+        sql += merge_->conflictClause(columns_, shape.columns, SqlText::bracket);
+    }
     return sql;
 }
 
@@ -170,8 +185,9 @@ void SqliteTableWriter::hold(const std::vector<Variant>& row, const Shape& shape
             }
         }
         if (value.isNull() && !mayBeNull) {
-            Error error = database.error(SQLITE_CONSTRAINT_NOTNULL, "23000",
-                                         "NOT NULL constraint failed: " + table_ + "." + column.name);
+            Error error =
+                database.error(SQLITE_CONSTRAINT_NOTNULL, "23000",
+                               "NOT NULL constraint failed: " + table_ + "." + column.name);
             error.Column(column.name);
             throw error;
         }

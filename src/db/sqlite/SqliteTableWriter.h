@@ -1,12 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Variant.h"
 #include "db/Error.h"
 #include "db/GroupedTableWriter.h"
+#include "db/MergeKeys.h"
 
 struct sqlite3_stmt;
 
@@ -25,7 +27,10 @@ class SqliteEngine;
 // commit; the failure then says how many rows of the table that was.
 class SqliteTableWriter : public GroupedTableWriter {
 public:
-    SqliteTableWriter(std::shared_ptr<SqliteEngine> engine, std::string table);
+    // With `mergeKeys`, a row whose key values match a row of the table updates it; the
+    // table needs a primary key or unique index on exactly those columns.
+    SqliteTableWriter(std::shared_ptr<SqliteEngine> engine, std::string table,
+                      const std::vector<std::string>& mergeKeys = {});
     ~SqliteTableWriter() override;
 
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
@@ -60,6 +65,7 @@ private:
     std::shared_ptr<SqliteEngine> engine_;
     std::string table_;
     std::vector<ColumnInfo> columns_;
+    std::optional<MergeKeys> merge_;
     bool groupable_ = false;
     // Values of the rows held back, one slot of columns_.size() values per row, in the
     // form they are bound in.
