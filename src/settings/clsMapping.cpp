@@ -74,27 +74,25 @@ void clsMapping::MappingValue(std::string_view value) {
 }
 
 std::string clsMapping::ReplaceMappingOccurrences(std::string_view original) const {
-    if (original.find("$(") == std::string_view::npos) {
+    const std::string token = "$(" + text::toLower(msMappingName);
+    const std::string foldedOriginal = text::toLower(original);
+    if (foldedOriginal.find(token) == std::string::npos) {
         return std::string(original);
     }
-    const std::string token = "$(" + text::toLower(msMappingName);
 
     // Whole-value placeholders $(N) first. Each pass reads the text once and builds the
     // result, so what a value brings in is never searched again.
     std::string whole;
-    {
-        const std::string folded = text::toLower(original);
-        const std::string placeholder = token + ")";
-        std::size_t at = 0;
-        for (std::size_t position; (position = folded.find(placeholder, at)) != std::string::npos;
-             at = position + placeholder.size()) {
-            whole.append(original.substr(at, position - at)).append(msMappingValue);
-        }
-        whole.append(original.substr(at));
+    const std::string closed = token + ")";
+    std::size_t from = 0;
+    for (std::size_t position; (position = foldedOriginal.find(closed, from)) != std::string::npos;
+         from = position + closed.size()) {
+        whole.append(original.substr(from, position - from)).append(msMappingValue);
     }
+    whole.append(original.substr(from));
 
     // Then the $(N: forms, each up to the first ")" after it.
-    const std::string folded = text::toLower(whole);
+    const std::string folded = from == 0 ? foldedOriginal : text::toLower(whole);
     const std::string opening = token + ":";
     std::string result;
     std::size_t at = 0;
