@@ -125,6 +125,9 @@ std::int32_t clsKivStep::loadDataSets() {
             AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
             return kssFailed;
         }
+        if (!openConnectionOrReport(*source, false)) {
+            return kssFailed;
+        }
         catalog = source->CatalogRecordset();
     }
     if (sourceTable.empty() || !catalog) {
