@@ -196,6 +196,8 @@ private:
     std::shared_ptr<db::Command> buildInsertCommand(clsKivConnection& destination,
                                                     const std::string& destinationTable,
                                                     db::Recordset& target);
+    // Finds the insert command's parameter each bound column mapping fills.
+    bool placeInsertParameters(const db::Recordset& target, const std::string& destinationTable);
     // True when the run was cancelled before the source was read to its end.
     bool runRowLoop(db::Recordset& source, db::Recordset& target, db::Command* insert,
                     std::int32_t destinationType, std::int32_t& status, RowCounts& counts);
@@ -204,8 +206,8 @@ private:
     bool closeRejectFile();
     // Sets the row in hand aside because of `reason`; false when that is one row too many
     // or the row cannot be written to the reject file, and the data set fails.
-    bool rejectRow(std::int32_t rowNumber, std::span<const Variant> values,
-                   std::string_view column, std::string_view reason, RowCounts& counts);
+    bool rejectRow(std::int32_t rowNumber, std::span<const Variant> values, std::string_view column,
+                   std::string_view reason, RowCounts& counts);
     // The same for a row the target refused after later rows were handed to it.
     bool rejectHandedRow(const db::Error& error, const db::Recordset& source, RowCounts& counts);
     // The values of the source's current row.
@@ -236,6 +238,8 @@ private:
     std::vector<Variant> mRejectedValues;
     // Set when a row was set aside one too many, or could not be written to the reject file.
     bool mbRejectLimitReached = false;
+    // The insert command's parameter each column mapping fills, for a text file destination.
+    std::vector<long> mInsertPositions;
     // Set while the step's data sets load in one transaction that a failure rolls back.
     bool mbStepTransaction = false;
     RowCounts mCounts;

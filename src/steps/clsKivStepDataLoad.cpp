@@ -351,6 +351,9 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     }
     if (status == kssSucceeded) {
         mclsColumnMappings->TargetRecordset(target);
+        if (insert && !placeInsertParameters(*target, destinationTable)) {
+            status = kssFailed;
+        }
     }
     mlRowsProcessed = 0;
     RowCounts counts;
@@ -374,8 +377,7 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
             // transaction takes them back.
             status = kssFailed;
             AddErrorMessage(kMsgError, "clsKivStep", 12, mlRowsProcessed,
-                            "The run was cancelled after record " +
-                                text::decimal(mlRowsProcessed) +
+                            "The run was cancelled after record " + text::decimal(mlRowsProcessed) +
                                 (mbStepTransaction ? "."
                                                    : "; the records up to it are written, the "
                                                      "rest of the data set is not."),
@@ -464,11 +466,41 @@ std::shared_ptr<db::Command> clsKivStep::buildInsertCommand(clsKivConnection& de
                 text::decimal(fieldCount) + " fields but " +
                 text::decimal(mclsColumnMappings->Count()) +
                 " column mappings are defined; a text file destination needs one column "
-                "mapping per field, in the order of the fields.",
+                "mapping per field.",
             true);
         return nullptr;
     }
     return InsertCommand(destination.ADOConnection(), destinationTable, target.Fields());
+}
+
+// Each mapping fills the field it is bound to, in whatever order the mappings are listed.
+bool clsKivStep::placeInsertParameters(const db::Recordset& target,
+                                       const std::string& destinationTable) {
+    const long fieldCount = target.Fields().Count();
+    mInsertPositions.clear();
+    std::vector<bool> filled(static_cast<std::size_t>(fieldCount), false);
+    for (const auto& mapping : *mclsColumnMappings) {
+        // A mapping bound to no field (a disabled one) keeps the place it is listed at.
+        const auto& field = mapping->TargetMappingField()->ActiveField();
+        long position = field ? 0 : static_cast<long>(mInsertPositions.size());
+        while (field && position < fieldCount &&
+               !text::iequals(target.Fields().Item(position)->Name(), field->Name())) {
+            ++position;
+        }
+        if (position == fieldCount || filled[static_cast<std::size_t>(position)]) {
+            const std::string name =
+                target.Fields().Item(std::min(position, fieldCount - 1))->Name();
+            AddErrorMessage(kMsgError, "clsKivStep", 7, -1,
+                            "More than one column mapping fills the field '" + name +
+                                "' of the destination table " + bracketed(destinationTable) +
+                                "; a text file destination needs one column mapping per field.",
+                            true);
+            return false;
+        }
+        filled[static_cast<std::size_t>(position)] = true;
+        mInsertPositions.push_back(position);
+    }
+    return true;
 }
 
 std::shared_ptr<db::Command> clsKivStep::InsertCommand(
@@ -554,10 +586,10 @@ bool clsKivStep::runRowLoop(db::Recordset& source, db::Recordset& target, db::Co
                     }
                     target.Update();
                 } else if (insert) {
-                    long position = 0;
+                    auto position = mInsertPositions.begin();
                     for (const auto& mapping : *mclsColumnMappings) {
                         insert->Parameters()
-                            .Item(position++)
+                            .Item(*position++)
                             ->Value(mapping->TargetMappingField()->DataValue());
                     }
                     insert->Execute(nullptr, -1);

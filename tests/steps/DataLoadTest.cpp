@@ -184,6 +184,24 @@ TEST_F(DataLoadTest, TextFileDestinationsGetOneInsertParameterPerField) {
     EXPECT_EQ(messages(*step("Narrow"))[0].rfind("7:The destination table [narrow.csv] has 1 fields but 2", 0), 0u);
     EXPECT_EQ(TempDir::read(dir.file("narrow.csv")), "Id\r\n");
 
+    // Mappings listed in another order than the fields still fill the fields they name; two
+    // mappings into one field are refused before anything is written.
+    dir.write("swapped.csv", "Id,Name\r\n");
+    load("[STEP 1]\nStepName=Swapped\nStepType=dataload\nSourceConnection=Source\nSourceTableName=People\n"
+         "TargetConnection=Text\nTargetTableName=swapped.csv\nSourceToDestinationColumnMappingSection=Swap\n"
+         "[STEP 2]\nStepName=Twice\nStepType=dataload\nSourceConnection=Source\nSourceTableName=People\n"
+         "TargetConnection=Text\nTargetTableName=swapped.csv\nSourceToDestinationColumnMappingSection=Twice\n"
+         "[Swap]\nSourceColumn_1=Name\nTargetColumn_1=Name\nSourceColumn_2=Id\nTargetColumn_2=Id\n"
+         "[Twice]\nSourceColumn_1=Name\nTargetColumn_1=name\nSourceColumn_2=Id\nTargetColumn_2=Name\n");
+    EXPECT_EQ(step("Swapped")->Process(), kssSucceeded) << ::testing::PrintToString(messages(*step("Swapped")));
+    EXPECT_EQ(TempDir::read(dir.file("swapped.csv")), "Id,Name\r\n\"1\",\"n1\"\r\n\"2\",\"n2\"\r\n");
+    EXPECT_EQ(step("Twice")->Process(), kssFailed);
+    EXPECT_EQ(messages(*step("Twice")),
+              (std::vector<std::string>{"7:More than one column mapping fills the field 'Name' of the "
+                                        "destination table [swapped.csv]; a text file destination "
+                                        "needs one column mapping per field."}));
+    EXPECT_EQ(TempDir::read(dir.file("swapped.csv")), "Id,Name\r\n\"1\",\"n1\"\r\n\"2\",\"n2\"\r\n");
+
     auto table = std::make_shared<db::Recordset>();
     table->Open("SELECT * FROM [out.csv]", connections->Item("Text")->ADOConnection());
     const auto command = clsKivStep::InsertCommand(nullptr, "out.csv", table->Fields());
