@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -83,6 +84,77 @@ void addStepProblems(std::vector<SpecificationProblem>& problems, const clsKivSt
                         : document.HasSection(mappings)
                             ? "no column mappings: the section [" + mappings + "] holds no mapping."
                             : "no column mappings: there is no section [" + mappings + "]."});
+}
+
+// The number of a section named "STEP n", nothing for other sections.
+std::optional<long> stepSectionNumber(std::string_view section) {
+    if (!text::istartsWith(section, "STEP ") || section.size() == 5) {
+        return std::nullopt;
+    }
+    long number = 0;
+    for (const char c : section.substr(5)) {
+        if (c < '0' || c > '9' || number > 1000000) {
+            return std::nullopt;
+        }
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+// The number a mapping key belongs to: the digits after its first underscore.
+std::optional<long> mappingKeyNumber(std::string_view key) {
+    const auto underscore = key.find('_');
+    if (underscore == std::string_view::npos) {
+        return std::nullopt;
+    }
+    long number = 0;
+    std::size_t digits = 0;
+    for (const char c : key.substr(underscore + 1)) {
+        if (c < '0' || c > '9' || number > 1000000) {
+            break;
+        }
+        number = number * 10 + (c - '0');
+        ++digits;
+    }
+    return digits > 0 ? std::optional<long>(number) : std::nullopt;
+}
+
+// Sections and keys the run never reads because the numbering they continue stopped before
+// them: a step section after a missing one, a mapping after one without its source or target.
+void addUnreadProblems(std::vector<SpecificationProblem>& problems, const std::string& file,
+                       const IniDocument& document, const clsKivSteps& steps) {
+    const long stepsRead = steps.Count();
+    std::map<std::string, long> mappingsRead;
+    for (const auto& step : steps) {
+        if (loadsRows(*step) && !step->ColumnMappingSection().empty()) {
+            mappingsRead[text::toLower(step->ColumnMappingSection())] =
+                step->ColumnMappings()->Count();
+        }
+    }
+    for (const IniDocument::Section& section : document.Sections()) {
+        const auto number = stepSectionNumber(section.name);
+        if (number && *number > stepsRead) {
+            problems.push_back(
+                {file, section.name, "",
+                 "the section is never read: steps are read from [STEP 1] up to the first "
+                 "section that is missing or has no StepName key, here [STEP " +
+                     text::decimal(stepsRead + 1) + "]."});
+        }
+        const auto mappings = mappingsRead.find(text::toLower(section.name));
+        if (mappings == mappingsRead.end()) {
+            continue;
+        }
+        for (const IniDocument::Key& key : section.keys) {
+            const auto mapping = mappingKeyNumber(key.name);
+            if (mapping && *mapping > mappings->second) {
+                problems.push_back(
+                    {file, section.name, key.name,
+                     "the key is never read: mappings are read from 1 up to the first number "
+                     "without both a source and a target, here mapping " +
+                         text::decimal(mappings->second + 1) + "."});
+            }
+        }
+    }
 }
 
 bool namesOneTable(const std::string& table) {
@@ -291,6 +363,7 @@ void PackageCheck::AddFileProblems(std::vector<SpecificationProblem>& problems,
     for (const auto& step : *specification.Steps()) {
         addStepProblems(problems, *step, file, *document);
     }
+    addUnreadProblems(problems, file, *document, *specification.Steps());
 }
 
 void PackageCheck::AddPrerequisiteProblems(std::vector<SpecificationProblem>& problems,

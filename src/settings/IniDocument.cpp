@@ -119,6 +119,7 @@ std::shared_ptr<IniDocument> IniDocument::parse(const std::string& path) {
 void IniDocument::index() {
     mValues.clear();
     mRepetitions.clear();
+    mSections.clear();
     std::string section;
     std::string sectionAsWritten;
     bool inSection = false;  // only the first section of a name counts
@@ -144,7 +145,9 @@ void IniDocument::index() {
             line.isSection = true;
             line.sectionKey = section;
             inSection = seenSections.insert(section).second;
-            if (!inSection) {
+            if (inSection) {
+                mSections.push_back({number, sectionAsWritten, {}});
+            } else {
                 mRepetitions.push_back({number, sectionAsWritten, ""});
             }
             continue;
@@ -161,7 +164,9 @@ void IniDocument::index() {
         const bool added = mValues.try_emplace(section + '\n' + line.key,
                                                unquote(trimBlanks(content.substr(equals + 1))))
                                .second;
-        if (!added) {
+        if (added) {
+            mSections.back().keys.push_back({number, std::string(key)});
+        } else {
             mRepetitions.push_back({number, sectionAsWritten, std::string(key)});
         }
     }

@@ -37,6 +37,18 @@ public:
     };
     const std::vector<Repetition>& Repetitions() const { return mRepetitions; }
 
+    // The first section of each name, in file order, with its first key of each name.
+    struct Key {
+        int line;          // 1-based
+        std::string name;  // as written
+    };
+    struct Section {
+        int line;  // 1-based line of the header
+        std::string name;
+        std::vector<Key> keys;
+    };
+    const std::vector<Section>& Sections() const { return mSections; }
+
 private:
     struct Line {
         explicit Line(std::string bytes) : raw(std::move(bytes)) {}
@@ -68,6 +80,7 @@ private:
     // folded "section" + '\n' + folded "key" -> decoded value of the first occurrence
     std::unordered_map<std::string, std::string> mValues;
     std::vector<Repetition> mRepetitions;
+    std::vector<Section> mSections;
 };
 
 }  // namespace kiv

@@ -143,6 +143,36 @@ TEST_F(SpecificationMistakesRunTest, RepeatedSectionsAndKeysAreWarnedAbout) {
     EXPECT_NE(log.find(section), std::string::npos) << log;
 }
 
+TEST_F(SpecificationMistakesRunTest, StepsAndMappingsAfterAGapInTheirNumberingAreWarnedAbout) {
+    sql("out.db", "CREATE TABLE T (a TEXT, b TEXT, c TEXT);");
+    package("spec.ini", "Gaps",
+            "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nTargetConnection=Out\r\n"
+            "SourceConnection=Out\r\nSQLStatement=SELECT 'x' AS a, 'y' AS b, 'z' AS c\r\n"
+            "TargetTableName=T\r\nSourceToDestinationColumnMappingSection=Cols\r\n"
+            "[STEP 3]\r\nStepName=Lost\r\nStepType=do nothing\r\n"
+            "[Cols]\r\nSourceColumn_1=a\r\nTargetColumn_1=a\r\nSourceColum_2=b\r\n"
+            "TargetColumn_2=b\r\nSourceColumn_3=c\r\nTargetColumn_3=c\r\n" +
+                kOut);
+    const std::string lostStep =
+        "spec.ini: [STEP 3]: the section is never read: steps are read from [STEP 1] up to the "
+        "first section that is missing or has no StepName key, here [STEP 2].";
+    const std::string lostKey =
+        "spec.ini: [Cols] SourceColumn_3: the key is never read: mappings are read from 1 up to "
+        "the first number without both a source and a target, here mapping 2.";
+    const auto check = kivrun("-check spec.ini");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find(lostStep), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find(lostKey), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("[Cols] SourceColum_2: the key is never read"), std::string::npos)
+        << check.out;
+    EXPECT_EQ(check.out.find("[Cols] SourceColumn_1"), std::string::npos) << check.out;
+
+    const auto run = kivrun("-run spec.ini");
+    EXPECT_NE(run.err.find("kivrun: warning: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(lostStep), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(lostKey), std::string::npos) << run.err;
+}
+
 TEST_F(SpecificationMistakesRunTest, CheckIsCleanOnTheExampleAndListsInjectedMistakes) {
     std::filesystem::copy(examplesFolder(), dir.path() + "/customers",
                           std::filesystem::copy_options::recursive);
