@@ -134,6 +134,8 @@ std::int32_t clsKivStep::loadDataSets() {
     }
     if (sourceTable.empty() || !catalog) {
         if (SQLStatement().empty()) {
+            AddErrorMessage(kMsgError, "clsKivStep", 21, -1, "No Source Data Set specified.",
+                            true);
             return kssFailed;
         }
         SetCurrentTables("", TableName(kDestination));

@@ -141,7 +141,7 @@ TEST_F(DataLoadTest, ChecksInOrderWithTheirMessages) {
     EXPECT_EQ(step("Update")->Process(), kssFailed);
     EXPECT_EQ(messages(*step("Update")), (std::vector<std::string>{"21:No Source Data Set specified."}));
     EXPECT_EQ(step("Empty")->Process(), kssFailed);
-    EXPECT_TRUE(messages(*step("Empty")).empty());
+    EXPECT_EQ(messages(*step("Empty")), (std::vector<std::string>{"21:No Source Data Set specified."}));
     EXPECT_EQ(step("NoSource")->Process(), kssFailed);
     EXPECT_EQ(messages(*step("NoSource")), (std::vector<std::string>{"10:Source Connection not set."}));
     EXPECT_EQ(step("BadTable")->Process(), kssFailed);
