@@ -18,6 +18,14 @@ std::unique_ptr<TableWriter> Engine::openMergingTable(std::string_view table,
                            " only adds rows; merging needs a SQLite or PostgreSQL destination.");
 }
 
+void Engine::createTable(std::string_view table, const std::vector<ColumnInfo>&, bool) {
+    throw Error::layer(adErrFeatureNotAvailable, provider(),
+                       "The table " + std::string(table) +
+                           " cannot be made from the source's columns: " + provider() +
+                           " takes tables made with a custom sql step; tables are made from the "
+                           "source's columns in SQLite and server databases.");
+}
+
 void Engine::endTransaction(bool) {
     beginTransaction();
 }

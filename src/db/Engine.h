@@ -34,6 +34,12 @@ public:
     virtual std::unique_ptr<TableWriter> openMergingTable(std::string_view table,
                                                           const std::vector<std::string>& keys);
 
+    // Makes `table` with `columns`, each in the database's type for the values its type code,
+    // size, precision and scale describe; with `dropFirst` the table of that name is dropped
+    // first. An engine that cannot, or has no type for a column, refuses with an Error.
+    virtual void createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                             bool dropFirst);
+
     virtual std::unique_ptr<PreparedStatement> prepare(std::string_view sql) = 0;
 
     // Tables, views and procedures of the database.

@@ -253,7 +253,7 @@ void addDataLoadProblems(std::vector<SpecificationProblem>& problems, const clsK
     }
     if (targetRows) {
         for (SpecificationProblem problem : step.ColumnMappings()->BindingProblems(
-                 sourceRows ? &sourceRows->Fields() : nullptr, targetRows->Fields(),
+                 sourceRows ? &sourceRows->Fields() : nullptr, &targetRows->Fields(),
                  step.StepType() == kstDataLoad ? "the source table " + sourceTable : "the catalog",
                  "the destination table " + targetTable)) {
             problem.file = file;

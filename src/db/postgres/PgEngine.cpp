@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "db/Constants.h"
+#include "db/TableDefinition.h"
 #include "db/odbc/OdbcGeneratedSql.h"
 #include "db/postgres/PgCatalog.h"
 #include "db/postgres/PgCursor.h"
@@ -91,6 +92,17 @@ std::unique_ptr<TableWriter> PgEngine::openMergingTable(std::string_view table,
     }
     return std::make_unique<PgTableWriter>(connection_, std::string(table), std::move(columns),
                                            keys);
+}
+
+void PgEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                           bool dropFirst) {
+    const std::string create = TableDefinition::createStatement(
+        table, columns, TableDefinition::Dialect::PostgreSQL, PgConnection::quote, provider());
+    long affected = 0;
+    if (dropFirst) {
+        execute("DROP TABLE " + PgConnection::quote(table), affected);
+    }
+    execute(create, affected);
 }
 
 std::unique_ptr<PreparedStatement> PgEngine::prepare(std::string_view sql) {

@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "db/Constants.h"
 #include "db/SqlText.h"
+#include "db/TableDefinition.h"
 #include "db/sqlite/SqliteColumnType.h"
 #include "db/sqlite/SqliteCursor.h"
 #include "db/sqlite/SqliteStatement.h"
@@ -168,6 +169,21 @@ std::unique_ptr<TableWriter> SqliteEngine::openMergingTable(std::string_view tab
             "attempt to write a readonly database (table " + std::string(table) + ")");
     }
     return std::make_unique<SqliteTableWriter>(shared_from_this(), std::string(table), keys);
+}
+
+void SqliteEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                               bool dropFirst) {
+    if (hooks_) {
+        Engine::createTable(table, columns, dropFirst);
+        return;
+    }
+    const std::string create = TableDefinition::createStatement(
+        table, columns, TableDefinition::Dialect::SQLite, SqlText::bracket, provider());
+    long affected = 0;
+    if (dropFirst) {
+        execute("DROP TABLE " + SqlText::bracket(table), affected);
+    }
+    execute(create, affected);
 }
 
 std::unique_ptr<PreparedStatement> SqliteEngine::prepare(std::string_view sql) {
