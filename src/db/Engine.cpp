@@ -2,6 +2,7 @@
 
 #include "db/Constants.h"
 #include "db/Error.h"
+#include "db/SqlText.h"
 
 namespace kiv::db {
 
@@ -18,12 +19,21 @@ std::unique_ptr<TableWriter> Engine::openMergingTable(std::string_view table,
                            " only adds rows; merging needs a SQLite or PostgreSQL destination.");
 }
 
-void Engine::createTable(std::string_view table, const std::vector<ColumnInfo>&, bool) {
-    throw Error::layer(adErrFeatureNotAvailable, provider(),
-                       "The table " + std::string(table) +
-                           " cannot be made from the source's columns: " + provider() +
-                           " takes tables made with a custom sql step; tables are made from the "
-                           "source's columns in SQLite and server databases.");
+void Engine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                         bool dropFirst) {
+    makeTable(table, columns, dropFirst, TableDefinition::Dialect::Files, SqlText::bracket);
+}
+
+void Engine::makeTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                       bool dropFirst, TableDefinition::Dialect dialect,
+                       const TableDefinition::Quote& quote) {
+    const std::string create =
+        TableDefinition::createStatement(table, columns, dialect, quote, provider());
+    long affected = 0;
+    if (dropFirst) {
+        execute("DROP TABLE " + quote(table), affected);
+    }
+    execute(create, affected);
 }
 
 void Engine::endTransaction(bool) {

@@ -16,6 +16,7 @@ constexpr long LongestPostgresText = 10485760;
 constexpr long LongestSqlServerText = 4000;
 constexpr long LongestPostgresNumeric = 1000;
 constexpr long LongestSqlServerNumeric = 38;
+constexpr long LongestFilesText = 255;
 
 bool isText(long type) {
     return type == adChar || type == adWChar || type == adVarChar || type == adVarWChar ||
@@ -204,6 +205,48 @@ std::optional<std::string> sqlServerType(const ColumnInfo& column) {
     return std::nullopt;
 }
 
+std::optional<std::string> filesType(const ColumnInfo& column) {
+    switch (column.type) {
+        case adUnsignedTinyInt:
+            return "TINYINT";
+        case adTinyInt:
+        case adSmallInt:
+            return "SMALLINT";
+        case adUnsignedSmallInt:
+        case adInteger:
+            return "INTEGER";
+        case adSingle:
+            return "REAL";
+        case adCurrency:
+            return "CURRENCY";
+        case adBoolean:
+            return "BIT";
+        case adDate:
+        case adDBTimeStamp:
+        case adDBDate:
+        case adDBTime:
+            return "DATETIME";
+        case adGUID:
+            return "TEXT(38)";
+        case adVariant:
+            return "MEMO";
+        default:
+            break;
+    }
+    // Whole numbers beyond 32 bits are kept as the file's numbers with fractions are.
+    if (column.type == adUnsignedInt || column.type == adBigInt ||
+        column.type == adUnsignedBigInt || column.type == adDouble || column.type == adDecimal ||
+        column.type == adNumeric || column.type == adVarNumeric) {
+        return "DOUBLE";
+    }
+    if (isText(column.type)) {
+        return isLong(column) || column.definedSize > LongestFilesText
+                   ? "MEMO"
+                   : withSize("TEXT", column.definedSize);
+    }
+    return std::nullopt;
+}
+
 std::string_view databaseName(Dialect dialect) {
     switch (dialect) {
         case Dialect::SQLite:
@@ -211,9 +254,11 @@ std::string_view databaseName(Dialect dialect) {
         case Dialect::PostgreSQL:
             return "PostgreSQL";
         case Dialect::SqlServer:
+            return "SQL Server";
+        case Dialect::Files:
             break;
     }
-    return "SQL Server";
+    return "a text file or workbook";
 }
 
 // How the type of a column that has none in the database reads in the refusal.
@@ -235,9 +280,11 @@ std::optional<std::string> TableDefinition::columnType(const ColumnInfo& column,
         case Dialect::PostgreSQL:
             return postgresType(column);
         case Dialect::SqlServer:
+            return sqlServerType(column);
+        case Dialect::Files:
             break;
     }
-    return sqlServerType(column);
+    return filesType(column);
 }
 
 std::string TableDefinition::createStatement(std::string_view table,

@@ -14,7 +14,8 @@ namespace kiv::db {
 // destination database that holds what its type code, size, precision and scale describe.
 class TableDefinition {
 public:
-    enum class Dialect { SQLite, PostgreSQL, SqlServer };
+    // `Files`: the types a text file or a workbook sheet made by CREATE TABLE takes.
+    enum class Dialect { SQLite, PostgreSQL, SqlServer, Files };
     using Quote = std::function<std::string(std::string_view)>;
 
     // The column type in `dialect`: "INTEGER", "numeric(12,2)", "nvarchar(max)", ...; nothing

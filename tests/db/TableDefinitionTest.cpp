@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/Constants.h"
@@ -73,6 +74,30 @@ TEST(TableDefinitionTest, EachTypeCodeHasItsTypeInEachDatabase) {
         EXPECT_EQ(TableDefinition::columnType(expected.column, Dialect::SqlServer).value_or("-"),
                   expected.sqlServer)
             << name;
+    }
+}
+
+TEST(TableDefinitionTest, TextFilesAndWorkbooksTakeTheTypesOfTheirDefinitions) {
+    const std::vector<std::pair<ColumnInfo, std::string>> cases = {
+        {column(adUnsignedTinyInt), "TINYINT"},
+        {column(adSmallInt), "SMALLINT"},
+        {column(adInteger), "INTEGER"},
+        {column(adBigInt), "DOUBLE"},
+        {column(adNumeric, 19, 12, 2), "DOUBLE"},
+        {column(adSingle), "REAL"},
+        {column(adCurrency), "CURRENCY"},
+        {column(adBoolean), "BIT"},
+        {column(adDBDate), "DATETIME"},
+        {column(adGUID, 16), "TEXT(38)"},
+        {column(adVarWChar, 20), "TEXT(20)"},
+        {column(adVarWChar, 300), "MEMO"},
+        {column(adLongVarChar, 2147483647), "MEMO"},
+        {column(adVariant), "MEMO"},
+        {column(adVarBinary, 20), "-"},
+    };
+    for (const auto& [info, expected] : cases) {
+        EXPECT_EQ(TableDefinition::columnType(info, Dialect::Files).value_or("-"), expected)
+            << DataType::name(info.type);
     }
 }
 

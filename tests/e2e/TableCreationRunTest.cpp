@@ -43,10 +43,8 @@ protected:
         std::filesystem::remove(dir.file("report.txt"));
         package("spec.ini", "Tables",
                 "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nSourceConnection=Src\r\n" +
-                    source +
-                    "TargetConnection=Out\r\nTargetTableName=copy\r\n"
-                    "SourceToDestinationColumnMappingSection=Cols\r\n" +
-                    keys + columns +
+                    source + "TargetConnection=Out\r\nTargetTableName=" + table +
+                    "\r\nSourceToDestinationColumnMappingSection=Cols\r\n" + keys + columns +
                     "[Data Connection - Src]\r\nDatabaseType=SQLite\r\n"
                     "Database=$(INIPath)/src.db\r\n" +
                     connection);
@@ -60,6 +58,9 @@ protected:
     std::vector<std::string> sqliteTypes() {
         return query("out.db", "SELECT name, type FROM pragma_table_info('copy')");
     }
+
+    // The destination table.
+    std::string table = "copy";
 
     void expectReported(const std::string& expected) {
         EXPECT_NE(report().find(expected), std::string::npos) << expected << "\n" << report();
@@ -131,15 +132,28 @@ TEST_F(TableCreationRunTest, ConstantsAndLookupsFillTextColumns) {
               (std::vector<std::string>{"1|fixed", "2|fixed"}));
 }
 
-TEST_F(TableCreationRunTest, ATextFolderSaysItTakesNoTableMadeFromTheSource) {
+TEST_F(TableCreationRunTest, ReplaceWritesATextFileAnewAndCreateAddsToIt) {
     std::filesystem::create_directories(dir.file("out"));
-    const Outcome outcome =
-        run("TargetLoadMode=Create\r\n",
-            "[Data Connection - Out]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/out\r\n");
-    EXPECT_EQ(outcome.status, 1);
-    expectReported(
-        "E: Step 'Load', TargetLoadMode=Create: the table copy on the connection 'Out' "
-        "could not be made: The table copy cannot be made from the source's columns");
+    const std::string folder =
+        "[Data Connection - Out]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/out\r\n";
+    dir.write("out/copy.csv", "old\r\nold\r\n");
+    for (const char* mode : {"Replace", "Replace", "Create"}) {
+        table = "copy.csv";
+        EXPECT_EQ(run("TargetLoadMode=" + std::string(mode) + "\r\n", folder).status, 0)
+            << report();
+    }
+    // The second Replace wrote the file anew; Create added to it.
+    const std::string rows =
+        "1,5e+09,1234.5,0.25,True,2024-02-29,2024-02-29 13:14:15,\"long text\",\"short\"\r\n"
+        "2,-7,-0.01,1e+300,False,1999-12-31,1999-12-31 23:59:59,,\"x\"\r\n";
+    EXPECT_EQ(TempDir::read(dir.file("out/copy.csv")),
+              "\"c_i\",\"c_b\",\"c_n\",\"c_d\",\"c_f\",\"c_dt\",\"c_ts\",\"c_t\",\"c_v\"\r\n" +
+                  rows + rows);
+    EXPECT_EQ(TempDir::read(dir.file("out/schema.ini")),
+              "[copy.csv]\r\nColNameHeader=True\r\nFormat=CSVDelimited\r\nCharacterSet=65001\r\n"
+              "Col1=c_i Long\r\nCol2=c_b Double\r\nCol3=c_n Double\r\nCol4=c_d Double\r\n"
+              "Col5=c_f Bit\r\nCol6=c_dt DateTime\r\nCol7=c_ts DateTime\r\nCol8=c_t Memo\r\n"
+              "Col9=c_v Text Width 20\r\n");
 }
 
 namespace {

@@ -8,7 +8,6 @@
 #include "base/Path.h"
 #include "base/Text.h"
 #include "db/Constants.h"
-#include "db/TableDefinition.h"
 #include "db/odbc/OdbcCatalog.h"
 #include "db/odbc/OdbcConnectString.h"
 #include "db/odbc/OdbcCursor.h"
@@ -153,17 +152,11 @@ std::unique_ptr<TableWriter> OdbcEngine::openMergingTable(std::string_view table
 
 void OdbcEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
                              bool dropFirst) {
-    const auto quote = [this](std::string_view name) { return connection_->quote(name); };
-    const TableDefinition::Dialect dialect = text::iequals(connection_->dbmsName(), "PostgreSQL")
-                                                 ? TableDefinition::Dialect::PostgreSQL
-                                                 : TableDefinition::Dialect::SqlServer;
-    const std::string create =
-        TableDefinition::createStatement(table, columns, dialect, quote, provider());
-    long affected = 0;
-    if (dropFirst) {
-        execute("DROP TABLE " + quote(table), affected);
-    }
-    execute(create, affected);
+    makeTable(table, columns, dropFirst,
+              text::iequals(connection_->dbmsName(), "PostgreSQL")
+                  ? TableDefinition::Dialect::PostgreSQL
+                  : TableDefinition::Dialect::SqlServer,
+              [this](std::string_view name) { return connection_->quote(name); });
 }
 
 std::unique_ptr<PreparedStatement> OdbcEngine::prepare(std::string_view sql) {

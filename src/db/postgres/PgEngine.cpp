@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "db/Constants.h"
-#include "db/TableDefinition.h"
 #include "db/odbc/OdbcGeneratedSql.h"
 #include "db/postgres/PgCatalog.h"
 #include "db/postgres/PgCursor.h"
@@ -96,13 +95,7 @@ std::unique_ptr<TableWriter> PgEngine::openMergingTable(std::string_view table,
 
 void PgEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
                            bool dropFirst) {
-    const std::string create = TableDefinition::createStatement(
-        table, columns, TableDefinition::Dialect::PostgreSQL, PgConnection::quote, provider());
-    long affected = 0;
-    if (dropFirst) {
-        execute("DROP TABLE " + PgConnection::quote(table), affected);
-    }
-    execute(create, affected);
+    makeTable(table, columns, dropFirst, TableDefinition::Dialect::PostgreSQL, PgConnection::quote);
 }
 
 std::unique_ptr<PreparedStatement> PgEngine::prepare(std::string_view sql) {

@@ -9,7 +9,6 @@
 #include "base/Text.h"
 #include "db/Constants.h"
 #include "db/SqlText.h"
-#include "db/TableDefinition.h"
 #include "db/sqlite/SqliteColumnType.h"
 #include "db/sqlite/SqliteCursor.h"
 #include "db/sqlite/SqliteStatement.h"
@@ -173,17 +172,12 @@ std::unique_ptr<TableWriter> SqliteEngine::openMergingTable(std::string_view tab
 
 void SqliteEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
                                bool dropFirst) {
+    // A source with hooks makes its tables in files, with the types of its files.
     if (hooks_) {
         Engine::createTable(table, columns, dropFirst);
-        return;
+    } else {
+        makeTable(table, columns, dropFirst, TableDefinition::Dialect::SQLite, SqlText::bracket);
     }
-    const std::string create = TableDefinition::createStatement(
-        table, columns, TableDefinition::Dialect::SQLite, SqlText::bracket, provider());
-    long affected = 0;
-    if (dropFirst) {
-        execute("DROP TABLE " + SqlText::bracket(table), affected);
-    }
-    execute(create, affected);
 }
 
 std::unique_ptr<PreparedStatement> SqliteEngine::prepare(std::string_view sql) {
