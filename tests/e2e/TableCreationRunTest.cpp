@@ -35,12 +35,11 @@ protected:
         return section;
     }
 
-    // Runs the step with `keys` added to its section; `source` gives the source table or
-    // statement key and the mapping section.
-    Outcome run(const std::string& keys, const std::string& connection,
-                const std::string& source = "SourceTableName=typed\r\n",
-                const std::string& columns = mappings()) {
-        std::filesystem::remove(dir.file("report.txt"));
+    // Writes the package of the step with `keys` added to its section; `source` gives the
+    // source table or statement key, `columns` the mapping section.
+    void write(const std::string& keys, const std::string& connection,
+               const std::string& source = "SourceTableName=typed\r\n",
+               const std::string& columns = mappings()) {
         package("spec.ini", "Tables",
                 "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nSourceConnection=Src\r\n" +
                     source + "TargetConnection=Out\r\nTargetTableName=" + table +
@@ -48,6 +47,14 @@ protected:
                     "[Data Connection - Src]\r\nDatabaseType=SQLite\r\n"
                     "Database=$(INIPath)/src.db\r\n" +
                     connection);
+    }
+
+    // Runs the package `write` writes.
+    Outcome run(const std::string& keys, const std::string& connection,
+                const std::string& source = "SourceTableName=typed\r\n",
+                const std::string& columns = mappings()) {
+        std::filesystem::remove(dir.file("report.txt"));
+        write(keys, connection, source, columns);
         return kivrun("-run -quiet -report report.txt spec.ini");
     }
 
@@ -119,6 +126,19 @@ TEST_F(TableCreationRunTest, AMappingOfAMissingSourceColumnFailsBeforeTheTableIs
     EXPECT_EQ(outcome.status, 1);
     expectReported("E: Step 'Load', TargetLoadMode=Replace: [Cols] SourceColumn_1: ");
     EXPECT_EQ(query("out.db", "SELECT * FROM copy"), (std::vector<std::string>{"old"}));
+}
+
+TEST_F(TableCreationRunTest, CheckingAPackageTakesATableTheStepMakesForGranted) {
+    for (const char* mode : {"Replace", "Create"}) {
+        write("TargetLoadMode=" + std::string(mode) + "\r\n", sqliteConnection());
+        const Outcome check = kivrun("-check spec.ini");
+        EXPECT_EQ(check.status, 0) << mode << "\n" << check.out << check.err;
+    }
+    write("TargetLoadMode=Create\r\n", sqliteConnection(), "SourceTableName=typed\r\n",
+          "[Cols]\r\nSourceColumn_1=missing\r\nTargetColumn_1=v\r\n");
+    const Outcome check = kivrun("-check spec.ini");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find("[Cols] SourceColumn_1"), std::string::npos) << check.out << check.err;
 }
 
 TEST_F(TableCreationRunTest, ConstantsAndLookupsFillTextColumns) {
