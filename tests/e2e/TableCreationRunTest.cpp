@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "PostgresRunFixture.h"
+#include "db/Connection.h"
+#include "db/Recordset.h"
 
 namespace {
 
@@ -174,6 +176,41 @@ TEST_F(TableCreationRunTest, ReplaceWritesATextFileAnewAndCreateAddsToIt) {
               "Col1=c_i Long\r\nCol2=c_b Double\r\nCol3=c_n Double\r\nCol4=c_d Double\r\n"
               "Col5=c_f Bit\r\nCol6=c_dt DateTime\r\nCol7=c_ts DateTime\r\nCol8=c_t Memo\r\n"
               "Col9=c_v Text Width 20\r\n");
+}
+
+// The rows of the sheet copy of out.xlsx, read back through a connection.
+std::vector<std::string> sheetRows(const std::string& path) {
+    auto book = std::make_shared<kiv::db::Connection>();
+    book->Mode(kiv::db::adModeRead);
+    book->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
+               ";Extended Properties=\"Excel 12.0 Xml;\"");
+    std::vector<std::string> read;
+    for (auto rows = book->Execute("SELECT * FROM [copy$]"); !rows->EOF(); rows->MoveNext()) {
+        std::string line;
+        for (const auto& field : rows->Fields()) {
+            line += (line.empty() ? "" : "|") +
+                    (field->Value().isNull() ? "NULL" : field->Value().toText());
+        }
+        read.push_back(line);
+    }
+    book->Close();
+    return read;
+}
+
+TEST_F(TableCreationRunTest, ReplaceClearsAWorkbookSheetAndCreateAddsIt) {
+    const std::string book =
+        "[Data Connection - Out]\r\nDatabaseType=MSExcel\r\nDatabase=$(INIPath)/out.xlsx\r\n";
+    const std::string columns =
+        "[Cols]\r\nSourceColumn_1=i\r\nTargetColumn_1=Id\r\nSourceColumn_2=v\r\nTargetColumn_2="
+        "Name\r\n";
+    for (const char* mode : {"Create", "Create", "Replace", "Replace"}) {
+        EXPECT_EQ(run("TargetLoadMode=" + std::string(mode) + "\r\n", book,
+                      "SourceTableName=typed\r\n", columns)
+                      .status,
+                  0)
+            << mode << report();
+    }
+    EXPECT_EQ(sheetRows(dir.file("out.xlsx")), (std::vector<std::string>{"1|short", "2|x"}));
 }
 
 namespace {
