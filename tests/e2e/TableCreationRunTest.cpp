@@ -130,6 +130,22 @@ TEST_F(TableCreationRunTest, AMappingOfAMissingSourceColumnFailsBeforeTheTableIs
     EXPECT_EQ(query("out.db", "SELECT * FROM copy"), (std::vector<std::string>{"old"}));
 }
 
+TEST_F(TableCreationRunTest, DataSetsOfOneStepMakeTheTableOnceAndAddToIt) {
+    sql("src.db",
+        "CREATE TABLE part1 (v VARCHAR(5)); INSERT INTO part1 VALUES ('a');"
+        "CREATE TABLE part2 (v VARCHAR(5)); INSERT INTO part2 VALUES ('b'), ('c')");
+    sql("out.db", "CREATE TABLE copy (old TEXT); INSERT INTO copy VALUES ('old')");
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(run("TargetLoadMode=Replace\r\n", sqliteConnection(), "SourceTableName=part*\r\n",
+                      "[Cols]\r\nSourceColumn_1=v\r\nTargetColumn_1=v\r\n")
+                      .status,
+                  0)
+            << report();
+        EXPECT_EQ(query("out.db", "SELECT v FROM copy ORDER BY v"),
+                  (std::vector<std::string>{"a", "b", "c"}));
+    }
+}
+
 TEST_F(TableCreationRunTest, CheckingAPackageTakesATableTheStepMakesForGranted) {
     for (const char* mode : {"Replace", "Create"}) {
         write("TargetLoadMode=" + std::string(mode) + "\r\n", sqliteConnection());
@@ -300,6 +316,22 @@ TEST_F(TableCreationServerRunTest, ReplaceMakesTheTableFromThePostgresSourceType
                       (std::vector<std::string>{"1"}));
         }
     }
+}
+
+// Through the driver the table is replaced in the step's transaction.
+TEST_F(TableCreationServerRunTest, AFailedReplacingLoadThroughTheDriverLeavesTheOldTable) {
+    sql("src.db",
+        "CREATE TABLE narrow (v VARCHAR(3)); INSERT INTO narrow VALUES ('abc'), "
+        "('abcdef')");
+    ASSERT_EQ(
+        database.plain.execute("CREATE TABLE copy (old text); INSERT INTO copy VALUES ('old')"),
+        "");
+    const Outcome outcome =
+        run("TargetLoadMode=Replace\r\n", PostgresRunFixture::serverConnection(database, "Out"),
+            "SourceTableName=narrow\r\n", "[Cols]\r\nSourceColumn_1=v\r\nTargetColumn_1=v\r\n");
+    EXPECT_EQ(outcome.status, 1);
+    expectReported("I: The step's rows were rolled back");
+    EXPECT_EQ(database.plain.query("SELECT * FROM copy"), (std::vector<std::string>{"old"}));
 }
 
 TEST_F(TableCreationServerRunTest, CreateMakesAMissingTableAndAddsToAnExistingOne) {
