@@ -3,8 +3,7 @@
 #include <vector>
 
 #include "PostgresRunFixture.h"
-#include "db/Connection.h"
-#include "db/Recordset.h"
+#include "WorkbookRows.h"
 
 namespace {
 
@@ -194,25 +193,6 @@ TEST_F(TableCreationRunTest, ReplaceWritesATextFileAnewAndCreateAddsToIt) {
               "Col9=c_v Text Width 20\r\n");
 }
 
-// The rows of the sheet copy of out.xlsx, read back through a connection.
-std::vector<std::string> sheetRows(const std::string& path) {
-    auto book = std::make_shared<kiv::db::Connection>();
-    book->Mode(kiv::db::adModeRead);
-    book->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path +
-               ";Extended Properties=\"Excel 12.0 Xml;\"");
-    std::vector<std::string> read;
-    for (auto rows = book->Execute("SELECT * FROM [copy$]"); !rows->EOF(); rows->MoveNext()) {
-        std::string line;
-        for (const auto& field : rows->Fields()) {
-            line += (line.empty() ? "" : "|") +
-                    (field->Value().isNull() ? "NULL" : field->Value().toText());
-        }
-        read.push_back(line);
-    }
-    book->Close();
-    return read;
-}
-
 TEST_F(TableCreationRunTest, ReplaceClearsAWorkbookSheetAndCreateAddsIt) {
     const std::string book =
         "[Data Connection - Out]\r\nDatabaseType=MSExcel\r\nDatabase=$(INIPath)/out.xlsx\r\n";
@@ -226,7 +206,8 @@ TEST_F(TableCreationRunTest, ReplaceClearsAWorkbookSheetAndCreateAddsIt) {
                   0)
             << mode << report();
     }
-    EXPECT_EQ(sheetRows(dir.file("out.xlsx")), (std::vector<std::string>{"1|short", "2|x"}));
+    EXPECT_EQ(workbookRows(dir.file("out.xlsx"), "Excel 12.0 Xml;", "SELECT * FROM [copy$]"),
+              (std::vector<std::string>{"1|short", "2|x"}));
 }
 
 namespace {
