@@ -56,11 +56,12 @@ bool isTextType(long type) {
 
 // The day a value of a source column stands for, rounded half to even; nothing for the
 // column types a date column does not take at all (floating point, currency, decimal, ...).
+// A timestamp is read as the date and time it holds, like a text.
 std::optional<std::int32_t> dayNumber(const Variant& value, long sourceType) {
     if (isWholeNumberType(sourceType)) {
         return value.tryToLong().value_or(kNoDay);
     }
-    if (!isTextType(sourceType)) {
+    if (!isTextType(sourceType) && sourceType != db::adDBTimeStamp) {
         return std::nullopt;
     }
     const std::optional<double> serial = value.tryToDate();

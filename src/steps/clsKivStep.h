@@ -241,6 +241,8 @@ private:
     std::vector<Variant> mRejectedValues;
     // Set when a row was set aside one too many, or could not be written to the reject file.
     bool mbRejectLimitReached = false;
+    // Set while the step's data sets load in one transaction that a failure rolls back.
+    bool mbStepTransaction = false;
     RowCounts mCounts;
     std::vector<Prerequisite> mPrerequisites;
     std::uint32_t mlPrerequisiteRevision = 0;

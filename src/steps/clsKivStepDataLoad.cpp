@@ -83,7 +83,9 @@ std::int32_t clsKivStep::ProcessDataSets() {
             }
         }
     }
+    mbStepTransaction = held;
     const std::int32_t status = loadDataSets();
+    mbStepTransaction = false;
     return held ? endStepTransaction(*destination, status) : status;
 }
 
@@ -124,6 +126,9 @@ std::int32_t clsKivStep::loadDataSets() {
         const auto source = TableConnection(kSource);
         if (!source) {
             AddErrorMessage(kMsgError, "clsKivStep", 10, -1, "Source Connection not set.", true);
+            return kssFailed;
+        }
+        if (!openConnectionOrReport(*source, false)) {
             return kssFailed;
         }
         catalog = source->CatalogRecordset();
@@ -367,13 +372,16 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
         const std::int64_t setAside = counts.rejected - (mbRejectLimitReached ? 1 : 0);
         counts.written = std::max<std::int64_t>(0, settled - counts.skipped - setAside);
         if (cancelled && status == kssSucceeded) {
-            // The rows loaded so far stay written, as after a failure.
+            // The rows loaded so far stay written, as after a failure, unless the step's
+            // transaction takes them back.
             status = kssFailed;
-            AddErrorMessage(
-                kMsgError, "clsKivStep", 12, mlRowsProcessed,
-                "The run was cancelled after record " + text::decimal(mlRowsProcessed) +
-                    "; the records up to it are written, the rest of the data set is not.",
-                true);
+            AddErrorMessage(kMsgError, "clsKivStep", 12, mlRowsProcessed,
+                            "The run was cancelled after record " +
+                                text::decimal(mlRowsProcessed) +
+                                (mbStepTransaction ? "."
+                                                   : "; the records up to it are written, the "
+                                                     "rest of the data set is not."),
+                            true);
         }
         Progress.raise(mlRowsProcessed);
     }

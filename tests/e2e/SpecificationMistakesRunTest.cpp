@@ -80,6 +80,20 @@ TEST_F(SpecificationMistakesRunTest, AConnectionWithoutSectionIsNamed) {
         << outcome.err;
 }
 
+TEST_F(SpecificationMistakesRunTest, ADataloadFromAConnectionWithoutSectionSaysSo) {
+    sql("out.db", "CREATE TABLE Dest (Id INTEGER);");
+    package("spec.ini", "Filez",
+            "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nSourceConnection=Filez\r\n"
+            "SourceTableName=people.csv\r\nTargetConnection=Out\r\nTargetTableName=Dest\r\n" +
+                kOut);
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(report().find("E: Connection 'Filez' is not defined: the specification file has no "
+                            "section [Data Connection - Filez]."),
+              std::string::npos)
+        << report();
+}
+
 TEST_F(SpecificationMistakesRunTest, ASourceTableNamedOutrightMustExistAPatternNeedNot) {
     std::filesystem::create_directory(dir.file("in"));
     dir.write("in/orders.csv", "Id\r\n1\r\n");

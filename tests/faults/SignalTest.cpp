@@ -5,11 +5,13 @@
 #include <thread>
 
 #include "../e2e/RunFixture.h"
+#include "base/Text.h"
 #include "KivrunProcess.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using kiv::text::replaceAll;
 
 const std::string kLoadThenTwoSteps =
     "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\n"
@@ -90,6 +92,33 @@ TEST_F(SignalTest, EachSignalCancelsALoadMidwayAndTheReportSaysSo) {
             std::regex_search(TempDir::read(dir.file("stdout.txt")),
                               std::regex("1 +Load +" + rows[1].str() + " +The run was cancelled")));
     }
+}
+
+TEST_F(SignalTest, ACancelledTruncatingLoadKeepsTheOldRowsAndSaysSo) {
+    writeMillionRows();
+    package("spec.ini", "Truncate",
+            replaceAll(kLoadThenTwoSteps, "TargetTableName=big\r\n",
+                       "TargetTableName=big\r\nTargetLoadMode=Truncate\r\n"));
+    sql("out.db", "CREATE TABLE big (id INTEGER, name TEXT); INSERT INTO big VALUES (7, 'old');");
+    KivrunProcess run(dir.path(), {"-run", "-report", "report.txt", "spec.ini"});
+    const auto giveUp = std::chrono::steady_clock::now() + 60s;
+    while (fileSize(dir.file("out.db-journal")) + fileSize(dir.file("out.db")) < 1000000 &&
+           std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(2ms);
+    }
+    ASSERT_TRUE(run.Signal(SIGINT));
+    ASSERT_EQ(run.Wait(60s), 130) << TempDir::read(dir.file("stderr.txt"));
+
+    const std::string report = TempDir::read(dir.file("report.txt"));
+    EXPECT_TRUE(std::regex_search(
+        report, std::regex("E: The run was cancelled after record \\d+\\.\r\n")))
+        << report;
+    EXPECT_EQ(report.find("the records up to it are written"), std::string::npos) << report;
+    EXPECT_NE(report.find("The step's rows were rolled back: big on the connection 'Out' is as it "
+                          "was before the step."),
+              std::string::npos)
+        << report;
+    EXPECT_EQ(query("out.db", "SELECT id, name FROM big"), std::vector<std::string>{"7|old"});
 }
 
 TEST_F(SignalTest, ASecondSignalEndsTheProcessAtOnce) {

@@ -168,6 +168,10 @@ TEST_F(clsKivColumnMappingTest, DateTargetsTakeDaysOfTheYears100To9999Only) {
     EXPECT_FALSE(convertible(db::adDouble, Variant(1.0)));
     EXPECT_FALSE(convertible(db::adCurrency, Variant::fromCurrency(1.0)));
     EXPECT_TRUE(convertible(db::adDouble, Variant::Null()));
+    // A timestamp (a server's date and time) goes into a date column like the same text would.
+    EXPECT_TRUE(convertible(db::adDBTimeStamp, Variant::fromDate(46024.127836)));
+    EXPECT_TRUE(convertible(db::adDBTimeStamp, Variant("2026-01-02 03:04:05")));
+    EXPECT_FALSE(convertible(db::adDBTimeStamp, Variant::fromDate(2958465.5)));
 
     EXPECT_TRUE(convertible(db::adVarChar, Variant("0100-01-01")));
     EXPECT_TRUE(convertible(db::adVarChar, Variant("0100-01-01 12:00")));  // -657434.5: even
