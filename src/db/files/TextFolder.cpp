@@ -220,37 +220,18 @@ void TextFolder::createFile(const std::string& fileName, const std::vector<TextC
         format.charset = TextFormat::Charset::Utf8;
         lines = {"ColNameHeader=True", "Format=CSVDelimited", "CharacterSet=65001"};
     }
-    const bool fixed = format.layout == TextFormat::Layout::FixedLength;
-    std::string header;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        TextColumn column = columns[i];
-        if (fixed) {
-            column.width = fixedWidth(column, format);
+    std::vector<TextColumn> declared = columns;
+    for (std::size_t i = 0; i < declared.size(); ++i) {
+        if (format.layout == TextFormat::Layout::FixedLength) {
+            declared[i].width = fixedWidth(declared[i], format);
         }
         lines.push_back("Col" + text::decimal(static_cast<long long>(i + 1)) + "=" +
-                        TextFormat::columnEntry(column));
-        if (fixed) {
-            header.append(column.name.substr(0, column.width));
-            header.append(
-                column.width - std::min(column.width, TextColumn::characterCount(column.name)),
-                ' ');
-            continue;
-        }
-        if (i > 0) {
-            header.push_back(format.delimiter);
-        }
-        if (format.quote == '\0') {
-            header.append(column.name);
-        } else {
-            header.push_back(format.quote);
-            header.append(column.name);
-            header.push_back(format.quote);
-        }
+                        TextFormat::columnEntry(declared[i]));
     }
 
     std::string content(TextEncoder::byteOrderMark(format.charset));
     if (format.header) {
-        TextEncoder(format.charset).encode(header + "\r\n", content);
+        TextEncoder(format.charset).encode(format.headerLine(declared) + "\r\n", content);
     }
     const std::string path = folder_ + "/" + fileName;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -1,5 +1,6 @@
 #include "db/files/TextFormat.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "base/Text.h"
@@ -106,6 +107,31 @@ TextColumn TextFormat::parseColumn(std::string_view entry) {
         }
     }
     return column;
+}
+
+std::string TextFormat::headerLine(const std::vector<TextColumn>& columns) const {
+    std::string header;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const TextColumn& column = columns[i];
+        if (layout == Layout::FixedLength) {
+            header.append(column.name.substr(0, column.width));
+            header.append(
+                column.width - std::min(column.width, TextColumn::characterCount(column.name)),
+                ' ');
+            continue;
+        }
+        if (i > 0) {
+            header.push_back(delimiter);
+        }
+        if (quote == '\0') {
+            header.append(column.name);
+        } else {
+            header.push_back(quote);
+            header.append(column.name);
+            header.push_back(quote);
+        }
+    }
+    return header;
 }
 
 std::string TextFormat::columnEntry(const TextColumn& column) {

@@ -47,6 +47,10 @@ public:
     // The Coln value for a column, the inverse of parseColumn.
     static std::string columnEntry(const TextColumn& column);
 
+    // The header line naming the columns, without its line end: names padded to their
+    // widths in a fixed-length file, else delimited and quoted.
+    std::string headerLine(const std::vector<TextColumn>& columns) const;
+
     // A date in the file's DateTimeFormat, else in any form dates are commonly written in.
     std::optional<double> parseDate(std::string_view text) const;
 };

@@ -239,6 +239,11 @@ void TextTable::append(sqlite3_value** values) {
     }
     if (!writer_) {
         writer_ = std::make_unique<TextWriter>(path_, charset_);
+        // An empty file described with a header line gets it before its first row, so that
+        // the row is not taken for the header when the file is read.
+        if (writer_->startedEmpty() && format_.header) {
+            writer_->writeLine(format_.headerLine(columns_));
+        }
     }
     writer_->writeLine(line_);
 }

@@ -56,7 +56,8 @@ TextWriter::TextWriter(std::string path, TextFormat::Charset charset)
         errno = error;
         fail("Cannot open", path_);
     }
-    if (info.st_size == 0) {
+    startedEmpty_ = info.st_size == 0;
+    if (startedEmpty_) {
         lead_ = TextEncoder::byteOrderMark(charset);
     } else if (!endsWithLineEnd(fd_, info.st_size, charset)) {
         encoder_.encode("\r\n", lead_);

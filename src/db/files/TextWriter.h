@@ -23,6 +23,9 @@ public:
     TextWriter(const TextWriter&) = delete;
     TextWriter& operator=(const TextWriter&) = delete;
 
+    // Whether the file held nothing when it was opened.
+    bool startedEmpty() const noexcept { return startedEmpty_; }
+
     // Adds one line given in UTF-8, without its line end.
     void writeLine(std::string_view line);
     // Writes the gathered lines to the file. Throws std::runtime_error.
@@ -40,6 +43,7 @@ private:
     std::string lead_;
     std::string pending_;
     std::size_t pendingLines_ = 0;
+    bool startedEmpty_ = false;
 };
 
 }  // namespace kiv::db::files

@@ -150,6 +150,21 @@ TEST_F(TextFolderWrite, FixedLengthRowsArePadded) {
     EXPECT_EQ(run("SELECT A, B FROM [f.txt]"), (Rows{{"ab", "12"}}));
 }
 
+TEST_F(TextFolderWrite, AnEmptyFileWithAHeaderGetsItsHeaderLineBeforeTheFirstRow) {
+    write("schema.ini",
+          "[n.csv]\nCol1=A Long\nCol2=B Text\n"
+          "[w.txt]\nFormat=FixedLength\nCol1=Code Text Width 6\nCol2=N Long Width 3\n");
+    write("n.csv", "");
+    write("w.txt", "");
+    run("INSERT INTO [n.csv] (A, B) VALUES (1, 'x')");
+    run("INSERT INTO [n.csv] (A, B) VALUES (2, 'y')");
+    run("INSERT INTO [w.txt] (Code, N) VALUES ('ab', 7)");
+    EXPECT_EQ(read("n.csv"), "\"A\",\"B\"\r\n1,\"x\"\r\n2,\"y\"\r\n");
+    EXPECT_EQ(read("w.txt"), "Code  N  \r\nab    7  \r\n");
+    EXPECT_EQ(run("SELECT count(*) FROM [n.csv]"), (Rows{{"2"}}));
+    EXPECT_EQ(run("SELECT Code, N FROM [w.txt]"), (Rows{{"ab", "7"}}));
+}
+
 TEST_F(TextFolderWrite, DelimitedWithDecimalCommaQuotesNumbers) {
     write("schema.ini", "[c.csv]\nDecimalSymbol=,\nCol1=X Double\n");
     write("c.csv", "X\r\n");
