@@ -150,6 +150,19 @@ void Connection::RollbackTrans() {
     }
 }
 
+void Connection::CreateTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                             bool replacing) {
+    try {
+        const bool exists = !engine()->tableColumns(table).empty();
+        if (!exists || replacing) {
+            engine()->createTable(table, columns, exists);
+        }
+    } catch (const Error& error) {
+        report(error);
+        throw;
+    }
+}
+
 std::string Connection::WriteRefusal() const {
     return engine_ ? engine_->refusal() : std::string();
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/ColumnInfo.h"
 #include "db/Constants.h"
 #include "db/Errors.h"
 #include "db/Notices.h"
@@ -69,6 +70,11 @@ public:
     // Why the open database takes no rows or changes (a file of a type that is only read);
     // empty when it takes them or the connection is closed.
     std::string WriteRefusal() const;
+
+    // Makes `table` with `columns` in the database's types for their values. An existing table
+    // of that name is dropped first when `replacing`, and otherwise kept as it is.
+    void CreateTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                     bool replacing);
 
     // Runs a statement. One that yields rows gives an open, streaming recordset positioned
     // on its first row (`recordsAffected` -1); any other gives an empty pointer and the

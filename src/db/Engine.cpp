@@ -2,6 +2,7 @@
 
 #include "db/Constants.h"
 #include "db/Error.h"
+#include "db/SqlText.h"
 
 namespace kiv::db {
 
@@ -16,6 +17,23 @@ std::unique_ptr<TableWriter> Engine::openMergingTable(std::string_view table,
     throw Error::layer(adErrFeatureNotAvailable, provider(),
                        "Rows cannot be merged into " + std::string(table) + ": " + provider() +
                            " only adds rows; merging needs a SQLite or PostgreSQL destination.");
+}
+
+void Engine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                         bool dropFirst) {
+    makeTable(table, columns, dropFirst, TableDefinition::Dialect::Files, SqlText::bracket);
+}
+
+void Engine::makeTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                       bool dropFirst, TableDefinition::Dialect dialect,
+                       const TableDefinition::Quote& quote) {
+    const std::string create =
+        TableDefinition::createStatement(table, columns, dialect, quote, provider());
+    long affected = 0;
+    if (dropFirst) {
+        execute("DROP TABLE " + quote(table), affected);
+    }
+    execute(create, affected);
 }
 
 void Engine::endTransaction(bool) {

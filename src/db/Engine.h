@@ -9,6 +9,7 @@
 #include "db/ColumnInfo.h"
 #include "db/Cursor.h"
 #include "db/PreparedStatement.h"
+#include "db/TableDefinition.h"
 #include "db/TableWriter.h"
 
 namespace kiv::db {
@@ -34,6 +35,14 @@ public:
     virtual std::unique_ptr<TableWriter> openMergingTable(std::string_view table,
                                                           const std::vector<std::string>& keys);
 
+    // Makes `table` with `columns`, each in the database's type for the values its type code,
+    // size, precision and scale describe; with `dropFirst` the table of that name is dropped
+    // first. The statements are CREATE TABLE and DROP TABLE as a text folder or a workbook
+    // takes them, unless the engine writes its own. A column the database has no type for is
+    // refused with an Error naming it.
+    virtual void createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                             bool dropFirst);
+
     virtual std::unique_ptr<PreparedStatement> prepare(std::string_view sql) = 0;
 
     // Tables, views and procedures of the database.
@@ -54,6 +63,12 @@ public:
     // Called once when the connection closes, after its recordsets and commands: an engine
     // that keeps what was written until then (a workbook) saves it here.
     virtual void close() {}
+
+protected:
+    // Runs DROP TABLE when `dropFirst` and CREATE TABLE with the types of `dialect` and the
+    // names quoted by `quote`; nothing is dropped when a column has no type.
+    void makeTable(std::string_view table, const std::vector<ColumnInfo>& columns, bool dropFirst,
+                   TableDefinition::Dialect dialect, const TableDefinition::Quote& quote);
 };
 
 }  // namespace kiv::db

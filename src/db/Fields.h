@@ -26,6 +26,8 @@ public:
     long Count() const noexcept { return items_.Count(); }
     std::shared_ptr<Field> Item(long index) const { return items_.Item(index); }
     std::shared_ptr<Field> Item(std::string_view name) const { return items_.Item(name); }
+    // The first field of that name, or an empty pointer.
+    std::shared_ptr<Field> Find(std::string_view name) const noexcept { return items_.Find(name); }
 
     // Only while the recordset is closed. A size of 0 gives the type's usual size; the
     // attributes say whether the field takes Null (adFldIsNullable).

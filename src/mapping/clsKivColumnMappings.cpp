@@ -1,8 +1,10 @@
 #include "mapping/clsKivColumnMappings.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "base/Text.h"
+#include "db/DataType.h"
 
 namespace kiv {
 
@@ -37,7 +39,7 @@ std::shared_ptr<clsKivColumnMapping> clsKivColumnMappings::AddFromFile(
 }
 
 std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(
-    const db::Fields* source, const db::Fields& target, std::string_view sourceOwner,
+    const db::Fields* source, const db::Fields* target, std::string_view sourceOwner,
     std::string_view targetOwner) const {
     std::vector<SpecificationProblem> problems;
     std::int16_t number = 0;
@@ -47,12 +49,40 @@ std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(
             mapping->SourceMappingField()->AddBindingProblems(problems, *source, sourceOwner,
                                                               msSection, number);
         }
-        if (mapping->TargetMappingField()) {
-            mapping->TargetMappingField()->AddBindingProblems(problems, target, targetOwner,
+        if (target && mapping->TargetMappingField()) {
+            mapping->TargetMappingField()->AddBindingProblems(problems, *target, targetOwner,
                                                               msSection, number);
         }
     }
     return problems;
+}
+
+std::vector<db::ColumnInfo> clsKivColumnMappings::TargetColumns(const db::Fields& source) const {
+    std::vector<db::ColumnInfo> columns;
+    for (const auto& mapping : mItems) {
+        const auto& target = mapping->TargetMappingField();
+        const std::string name = target ? target->ColumnName(1) : std::string();
+        const bool named = std::any_of(columns.begin(), columns.end(), [&](const auto& column) {
+            return text::iequals(column.name, name);
+        });
+        if (name.empty() || named) {
+            continue;
+        }
+        const auto& from = mapping->SourceMappingField();
+        const auto copied = from && from->MappingType() == kmtCopy
+                                ? source.Find(from->ColumnName(1))
+                                : std::shared_ptr<db::Field>();
+        db::ColumnInfo column;
+        if (copied) {
+            column = copied->column();
+        } else {
+            column.type = db::adLongVarWChar;
+            column.definedSize = db::DataType::defaultSize(db::adLongVarWChar);
+        }
+        column.name = name;
+        columns.push_back(std::move(column));
+    }
+    return columns;
 }
 
 std::int32_t clsKivColumnMappings::PerformDataMappings() {

@@ -27,11 +27,15 @@ public:
     // What keeps the mappings from binding to the source's and the target's columns, each
     // described as "the source ..." and "the destination table ...": a column that is not
     // there, a lookup that cannot run. Lookup connections are opened. Without source columns
-    // only the target side is checked.
+    // only the target side is checked, without target columns only the source side.
     std::vector<SpecificationProblem> BindingProblems(const db::Fields* source,
-                                                      const db::Fields& target,
+                                                      const db::Fields* target,
                                                       std::string_view sourceOwner,
                                                       std::string_view targetOwner) const;
+    // The destination columns the mappings fill, in mapping order, a column named twice once:
+    // each with the name its mapping gives and the type of the `source` column it copies; a
+    // constant or a lookup fills a text column.
+    std::vector<db::ColumnInfo> TargetColumns(const db::Fields& source) const;
     // The section the mappings were loaded from.
     const std::string& Section() const { return msSection; }
 

@@ -315,17 +315,21 @@ void addDataLoadProblems(std::vector<SpecificationProblem>& problems, const clsK
     }
     std::shared_ptr<db::Recordset> targetRows;
     const std::string targetTable = step.TableName(clsKivStep::kDestination);
-    if (destinationOpen && !targetTable.empty()) {
+    // A table the step replaces, or creates when it is missing, is made from the mappings.
+    const LoadMode mode = step.Options().Mode();
+    const bool made = mode == LoadMode::Replace || mode == LoadMode::Create;
+    if (destinationOpen && !targetTable.empty() && mode != LoadMode::Replace) {
         targetRows = openRows(*destination, targetTable, failure);
-        if (!targetRows) {
+        if (!targetRows && !made) {
             problems.push_back({file, section, "TargetTableName",
                                 "the destination connection '" + destination->Name() +
                                     "' has no table '" + targetTable + "': " + failure});
         }
     }
-    if (targetRows) {
+    if (targetRows || (made && sourceRows)) {
         for (SpecificationProblem problem : step.ColumnMappings()->BindingProblems(
-                 sourceRows ? &sourceRows->Fields() : nullptr, targetRows->Fields(),
+                 sourceRows ? &sourceRows->Fields() : nullptr,
+                 targetRows ? &targetRows->Fields() : nullptr,
                  step.StepType() == kstDataLoad ? "the source table " + sourceTable : "the catalog",
                  "the destination table " + targetTable)) {
             problem.file = file;

@@ -111,12 +111,6 @@ std::vector<SpecificationProblem> LoadOptions::Problems(const std::string& file,
                                     "' is used only with TargetLoadMode=Merge; the load mode is " +
                                     std::string(ModeText(*mode)) + ".");
     }
-    if (mode == LoadMode::Replace || mode == LoadMode::Create) {
-        add("TargetLoadMode",
-            "'" + mMode.Value() +
-                "': this kivrun loads with Append, Truncate and Merge only; create or "
-                "replace the table with a custom sql step before the load.");
-    }
     if (!yesNo(mAllOrNothing.Value())) {
         add("AllOrNothing", "'" + mAllOrNothing.Value() + "' is neither True nor False.");
     }

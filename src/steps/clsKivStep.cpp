@@ -451,7 +451,7 @@ std::int32_t clsKivStep::Process() {
     mclsColumnMappings->ErrorMessages(mclsErrorMessages);
     mCounts = {};
     mRejectPaths.clear();
-    mEmptiedTables.clear();
+    mPreparedTables.clear();
     std::int32_t status = kssFailed;
     switch (mlStepType) {
         case kstDoNothing:

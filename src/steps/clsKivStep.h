@@ -173,9 +173,14 @@ private:
     // Commits the step's transaction on the destination after a success; otherwise, or when
     // the commit fails, rolls it back and says so.
     std::int32_t endStepTransaction(clsKivConnection& destination, std::int32_t status);
-    // Empties the destination table before its first data set when the load mode says so.
-    bool prepareDestinationTable(clsKivConnection& destination,
-                                 const std::string& destinationTable);
+    // Empties, replaces or creates the destination table before its first data set when the
+    // load mode says so; a table is made from the columns the mappings copy from `source`.
+    bool prepareDestinationTable(clsKivConnection& destination, const std::string& destinationTable,
+                                 const db::Recordset& source, const std::string& sourceTable);
+    // Makes the destination table for TargetLoadMode Replace or Create; false, reported, when
+    // the mappings do not bind to the source or the table cannot be made.
+    bool makeDestinationTable(clsKivConnection& destination, const std::string& destinationTable,
+                              const db::Recordset& source, const std::string& sourceTable);
     std::int32_t loadMatchingDataSets(db::Recordset& catalog, const std::string& sourceTable);
     std::int32_t reportNoTableMatched(const std::string& sourceTable, bool byNumber);
     void SetCurrentTables(const std::string& sourceTable, const std::string& destinationTable);
@@ -233,8 +238,8 @@ private:
     RejectedRowsFile mRejects;
     // The reject files this Process has started, so that a later data set adds to them.
     std::vector<std::string> mRejectPaths;
-    // The tables this Process has emptied, so that a later data set adds to them.
-    std::vector<std::string> mEmptiedTables;
+    // The tables this Process has emptied or made, so that a later data set adds to them.
+    std::vector<std::string> mPreparedTables;
     std::vector<Variant> mRejectedValues;
     // Set when a row was set aside one too many, or could not be written to the reject file.
     bool mbRejectLimitReached = false;

@@ -60,12 +60,13 @@ std::int32_t clsKivStep::ProcessDataSets() {
     if (!loadOptionsAreValid()) {
         return kssFailed;
     }
-    // Emptying the table goes in one transaction with the load where the destination allows,
-    // so that a failed load leaves the old rows.
+    // Emptying or replacing the table goes in one transaction with the load where the
+    // destination allows, so that a failed load leaves the old table and rows.
     const bool allOrNothing = mLoadOptions.AllOrNothing();
     const auto destination = TableConnection(kDestination);
     bool held = false;
-    if (destination && (allOrNothing || mLoadOptions.Mode() == LoadMode::Truncate)) {
+    const LoadMode mode = mLoadOptions.Mode();
+    if (destination && (allOrNothing || mode == LoadMode::Truncate || mode == LoadMode::Replace)) {
         if (!openConnectionOrReport(*destination, true)) {
             return kssFailed;
         }
@@ -309,7 +310,8 @@ std::int32_t clsKivStep::mPerformDataLoadOfSpecificTables(const std::string& sou
     std::shared_ptr<db::Command> insert;
     const std::int32_t destinationType =
         destination ? destination->KivConnectionType() : kctUnknown;
-    if (status == kssSucceeded && !prepareDestinationTable(*destination, destinationTable)) {
+    if (status == kssSucceeded &&
+        !prepareDestinationTable(*destination, destinationTable, *source, sourceTable)) {
         status = kssFailed;
     }
     if (status == kssSucceeded) {
@@ -419,7 +421,7 @@ bool clsKivStep::mappingsBind(const db::Recordset& source, const db::Recordset& 
     const std::string sourceOwner =
         sourceTable.empty() ? "the source statement" : "the source table " + sourceTable;
     const std::vector<SpecificationProblem> problems =
-        mclsColumnMappings->BindingProblems(&source.Fields(), target.Fields(), sourceOwner,
+        mclsColumnMappings->BindingProblems(&source.Fields(), &target.Fields(), sourceOwner,
                                             "the destination table " + destinationTable);
     for (const SpecificationProblem& problem : problems) {
         AddErrorMessage(kMsgError, "clsKivStep", 25, -1, step + problem.Located(), true);
@@ -673,8 +675,11 @@ void clsKivStep::reportRefusedRow(const db::Error& error) {
 }
 
 bool clsKivStep::prepareDestinationTable(clsKivConnection& destination,
-                                         const std::string& destinationTable) {
-    if (mLoadOptions.Mode() == LoadMode::Merge && destination.KivConnectionType() == kctTextFile) {
+                                         const std::string& destinationTable,
+                                         const db::Recordset& source,
+                                         const std::string& sourceTable) {
+    const LoadMode mode = mLoadOptions.Mode();
+    if (mode == LoadMode::Merge && destination.KivConnectionType() == kctTextFile) {
         AddErrorMessage(kMsgError, "clsKivStep", 29, -1,
                         "Step '" + msStepName + "', TargetLoadMode=Merge: the text file " +
                             destinationTable + " on the connection '" + destination.Name() +
@@ -682,23 +687,57 @@ bool clsKivStep::prepareDestinationTable(clsKivConnection& destination,
                         false);
         return false;
     }
-    if (mLoadOptions.Mode() != LoadMode::Truncate ||
-        std::find(mEmptiedTables.begin(), mEmptiedTables.end(), destinationTable) !=
-            mEmptiedTables.end()) {
+    if (mode == LoadMode::Append || mode == LoadMode::Merge ||
+        std::find(mPreparedTables.begin(), mPreparedTables.end(), destinationTable) !=
+            mPreparedTables.end()) {
         return true;
     }
+    if (mode == LoadMode::Truncate) {
+        try {
+            destination.ADOConnection()->Execute("DELETE FROM " + bracketed(destinationTable),
+                                                 nullptr, db::adCmdText);
+        } catch (const db::Error& error) {
+            AddErrorMessage(kMsgError, "clsKivStep", 29, -1,
+                            "Step '" + msStepName + "', TargetLoadMode=Truncate: the table " +
+                                destinationTable + " could not be emptied: " +
+                                StripProviderPrefix(error.Description()),
+                            false);
+            return false;
+        }
+    } else if (!makeDestinationTable(destination, destinationTable, source, sourceTable)) {
+        return false;
+    }
+    mPreparedTables.push_back(destinationTable);
+    return true;
+}
+
+bool clsKivStep::makeDestinationTable(clsKivConnection& destination,
+                                      const std::string& destinationTable,
+                                      const db::Recordset& source, const std::string& sourceTable) {
+    const std::string step = "Step '" + msStepName + "', TargetLoadMode=" +
+                             std::string(LoadOptions::ModeText(mLoadOptions.Mode())) + ": ";
+    // A mapping that names no source column would otherwise show only after the table is made.
+    const std::vector<SpecificationProblem> problems = mclsColumnMappings->BindingProblems(
+        &source.Fields(), nullptr,
+        sourceTable.empty() ? "the source statement" : "the source table " + sourceTable, "");
+    for (const SpecificationProblem& problem : problems) {
+        AddErrorMessage(kMsgError, "clsKivStep", 25, -1, step + problem.Located(), true);
+    }
+    if (!problems.empty()) {
+        return false;
+    }
     try {
-        destination.ADOConnection()->Execute("DELETE FROM " + bracketed(destinationTable), nullptr,
-                                             db::adCmdText);
+        destination.ADOConnection()->CreateTable(destinationTable,
+                                                 mclsColumnMappings->TargetColumns(source.Fields()),
+                                                 mLoadOptions.Mode() == LoadMode::Replace);
     } catch (const db::Error& error) {
         AddErrorMessage(kMsgError, "clsKivStep", 29, -1,
-                        "Step '" + msStepName + "', TargetLoadMode=Truncate: the table " +
-                            destinationTable +
-                            " could not be emptied: " + StripProviderPrefix(error.Description()),
+                        step + "the table " + destinationTable + " on the connection '" +
+                            destination.Name() +
+                            "' could not be made: " + StripProviderPrefix(error.Description()),
                         false);
         return false;
     }
-    mEmptiedTables.push_back(destinationTable);
     return true;
 }
 

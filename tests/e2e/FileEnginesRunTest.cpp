@@ -4,8 +4,7 @@
 #include <sstream>
 
 #include "RunFixture.h"
-#include "db/Connection.h"
-#include "db/Recordset.h"
+#include "WorkbookRows.h"
 #include "db/access/AccessSamples.h"
 #include "db/excel/XlsxBuilder.h"
 
@@ -179,23 +178,10 @@ TEST_F(FileEnginesRun, ADataLoadFromCsvFillsANewXlsWorkbook) {
     EXPECT_EQ(outcome.status, 0) << report();
     EXPECT_NE(report().find("Rows Processed:    3"), std::string::npos) << report();
 
-    auto book = std::make_shared<kiv::db::Connection>();
-    book->Mode(kiv::db::adModeRead);
-    book->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir.file("orders.xls") +
-               ";Extended Properties=\"Excel 8.0;\"");
-    std::vector<std::string> read;
-    for (auto rows = book->Execute("SELECT * FROM [Orders$] ORDER BY Id"); !rows->EOF();
-         rows->MoveNext()) {
-        std::string line;
-        for (const auto& field : rows->Fields()) {
-            line += (line.empty() ? "" : "|") +
-                    (field->Value().isNull() ? "NULL" : field->Value().toText());
-        }
-        read.push_back(line);
-    }
-    book->Close();
-    EXPECT_EQ(read, (Rows{"1|Ann, \"the\" first|2024-03-01|12.5|True",
-                          "2|Zoë – €|2024-03-02 06:30:00|-7.25|False", "3|NULL|NULL|NULL|NULL"}));
+    EXPECT_EQ(
+        workbookRows(dir.file("orders.xls"), "Excel 8.0;", "SELECT * FROM [Orders$] ORDER BY Id"),
+        (Rows{"1|Ann, \"the\" first|2024-03-01|12.5|True",
+              "2|Zoë – €|2024-03-02 06:30:00|-7.25|False", "3|NULL|NULL|NULL|NULL"}));
 
     if (std::system("command -v soffice >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";

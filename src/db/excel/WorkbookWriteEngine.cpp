@@ -131,27 +131,56 @@ bool WorkbookWriteEngine::define(std::string_view sql) {
         throw failure("Cannot create the sheet '" + name +
                       "': a sheet's name has 1 to 31 characters, none of them [ ] : * ? / \\.");
     }
-    if (package_->sheet(name)) {
+    std::vector<std::string> columns;
+    for (const files::TextColumn& column : definition->columns) {
+        columns.push_back(column.name);
+    }
+    makeSheet(name, columns);
+    return true;
+}
+
+// A sheet that holds no cell (one DROP TABLE cleared) takes the names into its first row;
+// one that holds cells is refused.
+void WorkbookWriteEngine::makeSheet(const std::string& name,
+                                    const std::vector<std::string>& columns) {
+    const std::optional<std::size_t> existing = package_->sheet(name);
+    auto read =
+        std::find_if(workbook_.sheets.begin(), workbook_.sheets.end(),
+                     [&](const Workbook::Sheet& sheet) { return text::iequals(sheet.name, name); });
+    if (existing && (read == workbook_.sheets.end() || read->usedRange())) {
         throw failure("Cannot create the sheet '" + name +
                       "': the workbook has a sheet of that name already.");
     }
-    std::vector<std::string> columns;
     std::vector<cells::Cell> header;
-    for (const files::TextColumn& column : definition->columns) {
-        columns.push_back(column.name);
-        header.push_back(cells::Cell::ofText(column.name));
+    std::vector<Variant> values;
+    for (const std::string& column : columns) {
+        header.push_back(cells::Cell::ofText(column));
+        values.emplace_back(column);
     }
     try {
-        package_->addSheet(name, columns);
+        if (existing) {
+            package_->addRow(*existing, 0, values, columns);
+        } else {
+            package_->addSheet(name, columns);
+        }
     } catch (const std::runtime_error& error) {
         throw failure("Cannot create the sheet '" + name + "': " + error.what());
     }
-    workbook_.sheets.push_back(Workbook::Sheet{name, {std::move(header)}});
-    workbook_.names.push_back(Workbook::Name{
-        name, workbook_.sheets.size() - 1,
-        CellRange{0, 0, CellRange::Unbounded, columns.empty() ? 0 : columns.size() - 1}});
+    if (read == workbook_.sheets.end()) {
+        read = workbook_.sheets.insert(workbook_.sheets.end(), Workbook::Sheet{name, {}});
+    }
+    read->rows = {std::move(header)};
+    const CellRange range{0, 0, CellRange::Unbounded, columns.empty() ? 0 : columns.size() - 1};
+    const std::size_t index = static_cast<std::size_t>(read - workbook_.sheets.begin());
+    auto named =
+        std::find_if(workbook_.names.begin(), workbook_.names.end(),
+                     [&](const Workbook::Name& known) { return text::iequals(known.name, name); });
+    if (named == workbook_.names.end()) {
+        workbook_.names.push_back(Workbook::Name{name, index, range});
+    } else {
+        *named = Workbook::Name{name, index, range};
+    }
     rebuild();
-    return true;
 }
 
 std::size_t WorkbookWriteEngine::sheetOf(std::string_view table) const {

@@ -51,6 +51,7 @@ private:
     Error failure(const std::string& description) const;
     void rebuild();
     bool define(std::string_view sql);
+    void makeSheet(const std::string& name, const std::vector<std::string>& columns);
     std::size_t sheetOf(std::string_view table) const;
 
     cells::FileSource source_;

@@ -150,6 +150,15 @@ std::unique_ptr<TableWriter> OdbcEngine::openMergingTable(std::string_view table
                                              keys);
 }
 
+void OdbcEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                             bool dropFirst) {
+    makeTable(table, columns, dropFirst,
+              text::iequals(connection_->dbmsName(), "PostgreSQL")
+                  ? TableDefinition::Dialect::PostgreSQL
+                  : TableDefinition::Dialect::SqlServer,
+              [this](std::string_view name) { return connection_->quote(name); });
+}
+
 std::unique_ptr<PreparedStatement> OdbcEngine::prepare(std::string_view sql) {
     connection_->flushHeldRows();
     OdbcText::Wide text = statementText(sql);

@@ -93,6 +93,11 @@ std::unique_ptr<TableWriter> PgEngine::openMergingTable(std::string_view table,
                                            keys);
 }
 
+void PgEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                           bool dropFirst) {
+    makeTable(table, columns, dropFirst, TableDefinition::Dialect::PostgreSQL, PgConnection::quote);
+}
+
 std::unique_ptr<PreparedStatement> PgEngine::prepare(std::string_view sql) {
     return std::make_unique<PgStatement>(connection_, statementText(sql));
 }

@@ -27,6 +27,8 @@ public:
     std::unique_ptr<TableWriter> openTable(std::string_view table) override;
     std::unique_ptr<TableWriter> openMergingTable(std::string_view table,
                                                   const std::vector<std::string>& keys) override;
+    void createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                     bool dropFirst) override;
     std::unique_ptr<PreparedStatement> prepare(std::string_view sql) override;
     std::vector<CatalogEntry> catalog() override;
     std::vector<ColumnInfo> tableColumns(std::string_view table) override;

@@ -170,6 +170,16 @@ std::unique_ptr<TableWriter> SqliteEngine::openMergingTable(std::string_view tab
     return std::make_unique<SqliteTableWriter>(shared_from_this(), std::string(table), keys);
 }
 
+void SqliteEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
+                               bool dropFirst) {
+    // A source with hooks makes its tables in files, with the types of its files.
+    if (hooks_) {
+        Engine::createTable(table, columns, dropFirst);
+    } else {
+        makeTable(table, columns, dropFirst, TableDefinition::Dialect::SQLite, SqlText::bracket);
+    }
+}
+
 std::unique_ptr<PreparedStatement> SqliteEngine::prepare(std::string_view sql) {
     bool more = false;
     std::shared_ptr<sqlite3_stmt> statement = prepareStatement(sql, &more);
