@@ -84,13 +84,12 @@ std::unique_ptr<TableWriter> PgEngine::openMergingTable(std::string_view table,
                                                  std::string(table) +
                                                  "' cannot be opened for adding rows.");
     }
-    std::vector<ColumnInfo> columns = PgCatalog::columns(*connection_, table);
-    if (columns.empty()) {
+    PgCatalog::Table found = PgCatalog::table(*connection_, table);
+    if (found.columns.empty()) {
         throw PgConnection::failure("42S02",
                                     "The table '" + std::string(table) + "' does not exist.");
     }
-    return std::make_unique<PgTableWriter>(connection_, std::string(table), std::move(columns),
-                                           keys);
+    return std::make_unique<PgTableWriter>(connection_, std::string(table), std::move(found), keys);
 }
 
 std::unique_ptr<PreparedStatement> PgEngine::prepare(std::string_view sql) {

@@ -38,12 +38,21 @@ bool queued(PGconn* handle, Put put) {
     }
 }
 
+// The session's time zone, as the server reported it when connecting.
+std::string_view sessionTimeZone(PGconn* handle) {
+    const char* zone = PQparameterStatus(handle, "TimeZone");
+    return zone != nullptr ? zone : "";
+}
+
 }  // namespace
 
-PgTableWriter::PgTableWriter(std::shared_ptr<PgConnection> connection, std::string table,
-                             std::vector<ColumnInfo> columns,
-                             const std::vector<std::string>& mergeKeys)
-    : connection_(std::move(connection)), table_(std::move(table)), columns_(std::move(columns)) {
+PgTableWriter::PgTableWriter(std::shared_ptr<PgConnection> connection, const std::string& name,
+                             PgCatalog::Table table, const std::vector<std::string>& mergeKeys)
+    : connection_(std::move(connection)),
+      table_(name),
+      columns_(std::move(table.columns)),
+      target_(std::move(table.name)),
+      binary_(table.types, sessionTimeZone(connection_->handle())) {
     for (ColumnInfo& column : columns_) {
         column.attributes |= adFldUpdatable;
         conversions_.push_back(ValueCoercion::kindOnly(column));
@@ -56,8 +65,8 @@ PgTableWriter::PgTableWriter(std::shared_ptr<PgConnection> connection, std::stri
         static std::atomic<unsigned> tables{0};
         staging_ = "kiv_merge_" + std::to_string(++tables);
         // Without the table's constraints: a column the rows leave out is not in the INSERT.
-        connection_->run("CREATE TEMPORARY TABLE " + staging_ + " AS SELECT * FROM " +
-                         PgConnection::quote(table_) + " WITH NO DATA");
+        connection_->run("CREATE TEMPORARY TABLE " + staging_ + " AS SELECT * FROM " + target_ +
+                         " WITH NO DATA");
         std::vector<std::size_t> all(columns_.size());
         std::iota(all.begin(), all.end(), std::size_t{0});
         try {
@@ -88,14 +97,13 @@ HoldingWriters& PgTableWriter::holdingWriters() {
     return connection_->holdingWriters();
 }
 
-std::string PgTableWriter::copyText(const std::string& table,
-                                    const std::vector<ColumnInfo>& columns,
-                                    const std::vector<std::size_t>& assigned) {
-    std::string sql = "COPY " + PgConnection::quote(table) + " (";
-    for (std::size_t i = 0; i < assigned.size(); ++i) {
-        sql += (i == 0 ? "" : ", ") + PgConnection::quote(columns[assigned[i]].name);
+std::string PgTableWriter::copyText(const std::string& target,
+                                    const std::vector<std::size_t>& columns, bool binary) const {
+    std::string sql = "COPY " + target + " (";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        sql += (i == 0 ? "" : ", ") + PgConnection::quote(columns_[columns[i]].name);
     }
-    return sql + ") FROM STDIN";
+    return sql + (binary ? ") FROM STDIN (FORMAT binary)" : ") FROM STDIN");
 }
 
 std::string PgTableWriter::mergeText(const std::vector<std::size_t>& assigned) const {
@@ -103,8 +111,8 @@ std::string PgTableWriter::mergeText(const std::vector<std::size_t>& assigned) c
     for (std::size_t i = 0; i < assigned.size(); ++i) {
         names += (i == 0 ? "" : ", ") + PgConnection::quote(columns_[assigned[i]].name);
     }
-    return "INSERT INTO " + PgConnection::quote(table_) + " (" + names + ") SELECT " + names +
-           " FROM " + staging_ + merge_->conflictClause(columns_, assigned, PgConnection::quote);
+    return "INSERT INTO " + target_ + " (" + names + ") SELECT " + names + " FROM " + staging_ +
+           merge_->conflictClause(columns_, assigned, PgConnection::quote);
 }
 
 std::unique_ptr<GroupedTableWriter::Shape> PgTableWriter::newShape(
@@ -113,13 +121,16 @@ std::unique_ptr<GroupedTableWriter::Shape> PgTableWriter::newShape(
     shape->groupRows = GroupRows;
     if (shape->columns.empty()) {
         // COPY needs a column; a row of defaults only is written as one.
-        shape->copy = "INSERT INTO " + PgConnection::quote(table_) + " DEFAULT VALUES";
+        shape->copy = "INSERT INTO " + target_ + " DEFAULT VALUES";
         shape->groupRows = 1;
-    } else if (merge_) {
-        shape->copy = copyText(staging_, columns_, shape->columns);
+        return shape;
+    }
+    shape->binary = binary_.covers(shape->columns);
+    if (merge_) {
+        shape->copy = copyText(staging_, shape->columns, shape->binary);
         shape->merge = mergeText(shape->columns);
     } else {
-        shape->copy = copyText(table_, columns_, shape->columns);
+        shape->copy = copyText(target_, shape->columns, shape->binary);
     }
     return shape;
 }
@@ -134,24 +145,58 @@ void PgTableWriter::hold(const std::vector<Variant>& row, const Shape& shape, st
         PQflush(connection_->handle());
     }
     const std::size_t start = lines.text.size();
+    try {
+        if (static_cast<const CopyShape&>(shape).binary) {
+            holdBinary(row, shape, lines.text);
+        } else {
+            holdText(row, shape, lines.text);
+        }
+    } catch (const Error&) {
+        lines.text.resize(start);
+        throw;
+    }
+    lines.ends[slot] = lines.text.size();
+}
+
+void PgTableWriter::holdText(const std::vector<Variant>& row, const Shape& shape,
+                             std::string& out) {
     for (std::size_t i = 0; i < shape.columns.size(); ++i) {
         const std::size_t column = shape.columns[i];
         if (const auto refusal = ValueCoercion::coerce(row[column], conversions_[column], value_)) {
-            lines.text.resize(start);
             throw PgConnection::failure(refusal->sqlState, refusal->description);
         }
         if (i > 0) {
-            lines.text += '\t';
+            out += '\t';
         }
         // A date already written as the server reads it is sent as written, once it is
         // known to be one.
         const Variant& given = row[column];
         const bool asWritten =
             value_.isDate() && given.isText() && PgTypes::isIsoDate(given.textView());
-        PgTypes::appendCopyField(lines.text, asWritten ? given : value_, columns_[column].type);
+        PgTypes::appendCopyField(out, asWritten ? given : value_, columns_[column].type);
     }
-    lines.text += '\n';
-    lines.ends[slot] = lines.text.size();
+    out += '\n';
+}
+
+void PgTableWriter::holdBinary(const std::vector<Variant>& row, const Shape& shape,
+                               std::string& out) {
+    PgBinaryCopy::beginRow(out, shape.columns.size());
+    for (const std::size_t column : shape.columns) {
+        if (const auto refusal = ValueCoercion::coerce(row[column], conversions_[column], value_)) {
+            throw PgConnection::failure(refusal->sqlState, refusal->description);
+        }
+        if (value_.isNull()) {
+            PgBinaryCopy::appendNull(out);
+            continue;
+        }
+        // The server's own words for a value its type does not read.
+        if (const std::string_view type = binary_.append(out, column, row[column], value_);
+            !type.empty()) {
+            throw PgConnection::failure("22P02", "invalid input syntax for type " +
+                                                     std::string(type) + ": \"" +
+                                                     std::string(value_.textView()) + "\"");
+        }
+    }
 }
 
 bool PgTableWriter::sendGroup(Shape& shape, std::size_t rows) {
@@ -206,11 +251,16 @@ void PgTableWriter::startCopy(const CopyShape& shape, const Lines& lines, std::s
     }
     const std::size_t begin = from == 0 ? 0 : lines.ends[from - 1];
     const std::size_t end = lines.ends[to - 1];
-    const auto data = [&] {
-        return PQputCopyData(handle, lines.text.data() + begin, static_cast<int>(end - begin));
+    const auto send = [handle](std::string_view data) {
+        return queued(handle, [handle, data] {
+            return PQputCopyData(handle, data.data(), static_cast<int>(data.size()));
+        });
     };
-    if (!queued(handle, data) ||
-        !queued(handle, [handle] { return PQputCopyEnd(handle, nullptr); })) {
+    const std::string_view rows(lines.text.data() + begin, end - begin);
+    const bool sent =
+        shape.binary ? send(PgBinaryCopy::header()) && send(rows) && send(PgBinaryCopy::trailer())
+                     : send(rows);
+    if (!sent || !queued(handle, [handle] { return PQputCopyEnd(handle, nullptr); })) {
         throw connection.error(nullptr);
     }
 }

@@ -8,15 +8,18 @@
 #include "base/Variant.h"
 #include "db/GroupedTableWriter.h"
 #include "db/MergeKeys.h"
+#include "db/postgres/PgBinaryCopy.h"
+#include "db/postgres/PgCatalog.h"
 #include "db/postgres/PgConnection.h"
 
 namespace kiv::db::postgres {
 
 // Adds rows to one table with COPY ... FROM STDIN, a group of rows per COPY.
 //
-// Each value is converted to its column's type and written in COPY's text form as the row
-// is added, so a value that is no such thing is refused at its own Update; lengths,
-// precision and constraints are the server's to check. The server takes one group while
+// Each value is converted to its column's type and written in COPY's binary form (COPY's
+// text form where a column's type has no binary form the writer knows) as the row is added,
+// so a value that is no such thing is refused at its own Update; lengths, precision and
+// constraints are the server's to check. The server takes one group while
 // the next one is held: its outcome is awaited before the next group is sent. A refused
 // COPY is undone by the server as a whole; the lines before the refused one (which the
 // server names) are sent again, and the refused row is reported.
@@ -29,16 +32,13 @@ class PgTableWriter : public GroupedTableWriter {
 public:
     // With `mergeKeys`, a row whose key values match a row of the table updates it; the
     // table needs a primary key or unique index on exactly those columns.
-    PgTableWriter(std::shared_ptr<PgConnection> connection, std::string table,
-                  std::vector<ColumnInfo> columns, const std::vector<std::string>& mergeKeys = {});
+    // `name` is the table's name as given, `table` what the catalog says about it.
+    PgTableWriter(std::shared_ptr<PgConnection> connection, const std::string& name,
+                  PgCatalog::Table table, const std::vector<std::string>& mergeKeys = {});
     ~PgTableWriter() override;
 
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
     std::size_t rowsHeldAtMost() const override;
-
-    // "COPY table (a, b) FROM STDIN" for the columns `assigned` of `columns`.
-    static std::string copyText(const std::string& table, const std::vector<ColumnInfo>& columns,
-                                const std::vector<std::size_t>& assigned);
 
 protected:
     HoldingWriters& holdingWriters() override;
@@ -58,7 +58,8 @@ private:
     struct CopyShape : Shape {
         using Shape::Shape;
         std::string copy;
-        std::string merge;  // when merging: the INSERT from the temporary table
+        std::string merge;    // when merging: the INSERT from the temporary table
+        bool binary = false;  // COPY's binary format, else its text format
     };
 
     // Rows as COPY's lines, and where each row's line ends.
@@ -67,6 +68,13 @@ private:
         std::vector<std::size_t> ends;
     };
 
+    // "COPY target (a, b) FROM STDIN" for the columns `columns`, in binary format or not.
+    std::string copyText(const std::string& target, const std::vector<std::size_t>& columns,
+                         bool binary) const;
+    // Appends the values of `row` as a line of COPY's text format.
+    void holdText(const std::vector<Variant>& row, const Shape& shape, std::string& out);
+    // Appends the values of `row` as a tuple of COPY's binary format.
+    void holdBinary(const std::vector<Variant>& row, const Shape& shape, std::string& out);
     // Starts the COPY of `shape` and sends lines [from, to) of `lines`.
     void startCopy(const CopyShape& shape, const Lines& lines, std::size_t from, std::size_t to);
     // Waits for the outcome of the COPY sent; throws its failure.
@@ -82,6 +90,8 @@ private:
     std::shared_ptr<PgConnection> connection_;
     std::string table_;
     std::vector<ColumnInfo> columns_;
+    std::string target_;  // the table as the server is told: "schema"."name"
+    PgBinaryCopy binary_;
     std::optional<MergeKeys> merge_;
     std::string staging_;  // when merging: the temporary table the rows are copied into
     // The columns without their length and precision: values are converted to the column's
