@@ -72,6 +72,22 @@ void GroupedTableWriter::flushHeld() noexcept {
     }
 }
 
+void GroupedTableWriter::flushHeldFor(std::string_view statement) noexcept {
+    if (readBy(statement)) {
+        flushHeld();
+        return;
+    }
+    try {
+        confirmSent();
+    } catch (const Error& error) {
+        deferred_ = error;
+        deferredAt_ = added_;
+    }
+    if (heldRows_ == 0) {
+        holdingWriters().remove(this);
+    }
+}
+
 void GroupedTableWriter::sendHeld() {
     holdingWriters().remove(this);
     confirmSent();

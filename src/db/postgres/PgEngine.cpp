@@ -69,7 +69,8 @@ std::string PgEngine::statementText(std::string_view sql) {
 std::unique_ptr<Cursor> PgEngine::execute(std::string_view sql, long& recordsAffected) {
     auto text = std::make_shared<std::string>(statementText(sql));
     return PgCursor::open(
-        connection_, [text](PGconn* handle) { return PQsendQuery(handle, text->c_str()) == 1; },
+        connection_, *text,
+        [text](PGconn* handle) { return PQsendQuery(handle, text->c_str()) == 1; },
         recordsAffected);
 }
 

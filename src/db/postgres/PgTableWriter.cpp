@@ -3,12 +3,14 @@
 #include <poll.h>
 
 #include <atomic>
+#include <cctype>
 #include <charconv>
 #include <numeric>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "base/Text.h"
 #include "db/ValueCoercion.h"
 #include "db/postgres/PgTypes.h"
 
@@ -91,6 +93,22 @@ PgTableWriter::~PgTableWriter() {
 // The rows held and those of the group the server is taking.
 std::size_t PgTableWriter::rowsHeldAtMost() const {
     return 2 * GroupRows;
+}
+
+bool PgTableWriter::readBy(std::string_view statement) const {
+    const std::string_view name = std::string_view(table_).substr(table_.rfind('.') + 1);
+    const auto partOfName = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$' ||
+               (c & 0x80) != 0;
+    };
+    for (std::size_t at = 0; at + name.size() <= statement.size(); ++at) {
+        if (text::iequals(statement.substr(at, name.size()), name) &&
+            (at == 0 || !partOfName(statement[at - 1])) &&
+            (at + name.size() == statement.size() || !partOfName(statement[at + name.size()]))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 HoldingWriters& PgTableWriter::holdingWriters() {

@@ -41,6 +41,8 @@ public:
     std::size_t rowsHeldAtMost() const override;
 
 protected:
+    // Whether `statement` names the table: only then it waits for the rows held.
+    bool readBy(std::string_view statement) const override;
     HoldingWriters& holdingWriters() override;
     std::unique_ptr<Shape> newShape(const std::vector<bool>& assigned) override;
     void hold(const std::vector<Variant>& row, const Shape& shape, std::size_t slot) override;

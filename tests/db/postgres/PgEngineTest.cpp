@@ -317,6 +317,35 @@ TEST_F(PgEngineTest, ATableOfAnotherSchemaIsWrittenAndMergedByItsQualifiedName) 
               (std::vector<std::string>{"1|10.50", "2|21.00"}));
 }
 
+TEST_F(PgEngineTest, OnlyAStatementNamingTheTableBeingWrittenWaitsForItsHeldRows) {
+    setUp("CREATE TABLE people (id int)");
+    setUp("CREATE TABLE other (x int)");
+    const auto pg = engine();
+    const auto writer = pg->openTable("people");
+    const auto other = pg->prepare("SELECT count(*) FROM other");
+    const auto counting = pg->prepare("SELECT count(*) FROM People WHERE id <= ?");
+    Parameters parameters;
+    auto parameter = std::make_shared<Parameter>();
+    parameter->Type(adInteger);
+    parameters.Append(parameter);
+    Parameters none;
+    for (int id = 1; id <= 100; ++id) {
+        writer->insert({Variant(std::int32_t{id})}, {true});
+        long affected = 0;
+        std::vector<Variant> row;
+        ASSERT_TRUE(other->run(none, affected)->fetch(row));
+        if (id % 10 == 0) {
+            parameter->Value(Variant(std::int32_t{id}));
+            ASSERT_TRUE(counting->run(parameters, affected)->fetch(row));
+            EXPECT_EQ(row[0].toLong(), id);
+        }
+    }
+    writer->close();
+    // Each COPY is a transaction of its own: the rows went in ten groups, not one per row.
+    EXPECT_EQ(database.plain.query("SELECT count(*), count(DISTINCT xmin::text) FROM people"),
+              (std::vector<std::string>{"100|10"}));
+}
+
 TEST_F(PgEngineTest, AWrongPasswordFailsToConnectSayingWhy) {
     try {
         EngineFactory::open("Provider=PostgreSQL;Server=127.0.0.1;Database=" + database.name() +
