@@ -160,6 +160,16 @@ void GroupedTableWriter::refused(const Error& error, std::size_t row, bool sent)
     fail(error, row);
 }
 
+bool GroupedTableWriter::setAside(const Error& refusal, std::size_t rowsAfter) {
+    if (!rowRefused_) {
+        return false;
+    }
+    Error handed = refusal;
+    // The rows held since the group was sent were added after it too.
+    handed.RowsAfter(std::min(rowsAfter + heldRows_, added_));
+    return rowRefused_(handed);
+}
+
 bool GroupedTableWriter::setRowRefused(RowRefused handler) {
     rowRefused_ = std::move(handler);
     return true;

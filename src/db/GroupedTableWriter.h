@@ -88,6 +88,9 @@ protected:
     // Undoes what a refused group wrote; false when the rows cannot be sent again (the
     // connection or the transaction is gone).
     virtual bool undoGroup(const Error& failure) noexcept = 0;
+    // Hands a row the database refused, with `rowsAfter` rows of its group after it, to the
+    // handler of refused rows; false when there is none or it does not take the row.
+    bool setAside(const Error& refusal, std::size_t rowsAfter);
     // `rows` rows have been written.
     virtual void written(std::size_t rows) = 0;
     // Commits what was written before `failure` and gives the failure to report.

@@ -105,4 +105,18 @@ std::vector<ColumnInfo> PgEngine::tableColumns(std::string_view table) {
     return PgCatalog::columns(*connection_, table);
 }
 
+void PgEngine::beginTransaction() {
+    connection_->run("BEGIN");
+}
+
+void PgEngine::endTransaction(bool commit) {
+    const PgResult result = connection_->run(commit ? "COMMIT" : "ROLLBACK");
+    // A transaction a failed statement left aborted ends rolled back whatever was asked.
+    if (commit && std::string_view(PQcmdStatus(result.get())) == "ROLLBACK") {
+        throw PgConnection::failure("40000",
+                                    "The server rolled the transaction back after a "
+                                    "statement in it failed.");
+    }
+}
+
 }  // namespace kiv::db::postgres

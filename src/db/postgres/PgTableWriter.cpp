@@ -220,13 +220,15 @@ void PgTableWriter::holdBinary(const std::vector<Variant>& row, const Shape& sha
 bool PgTableWriter::sendGroup(Shape& shape, std::size_t rows) {
     const auto& copy = static_cast<const CopyShape&>(shape);
     if (copy.columns.empty()) {
-        connection_->run(copy.copy);
+        // A group of one row.
+        sendRow(shape, 0);
         return true;
     }
     if (merge_) {
         mergeNow(copy, 0, rows);
         return true;
     }
+    mark();
     startCopy(copy, lines_[filling_], 0, rows);
     sentRows_ = rows;
     sentShape_ = &copy;
@@ -239,20 +241,51 @@ bool PgTableWriter::sendGroup(Shape& shape, std::size_t rows) {
 void PgTableWriter::sendRow(Shape& shape, std::size_t slot) {
     const auto& copy = static_cast<const CopyShape&>(shape);
     if (copy.columns.empty()) {
-        connection_->run(copy.copy);
-        return;
-    }
-    if (merge_) {
+        mark();
+        command(copy.copy);
+    } else if (merge_) {
         mergeNow(copy, slot, slot + 1);
-        return;
+    } else if (auto refusal = copyNow(copy, lines_[filling_], slot, slot + 1)) {
+        throw refusal->error;
     }
-    copyNow(copy, lines_[filling_], slot, slot + 1);
 }
 
 void PgTableWriter::mergeNow(const CopyShape& shape, std::size_t from, std::size_t to) {
-    connection_->run("DELETE FROM " + staging_);
-    copyNow(shape, lines_[filling_], from, to);
-    connection_->run(shape.merge);
+    mark();
+    command("DELETE FROM " + staging_);
+    startCopy(shape, lines_[filling_], from, to);
+    if (auto refusal = outcome(to - from)) {
+        throw refusal->error;
+    }
+    command(shape.merge);
+}
+
+void PgTableWriter::mark() {
+    if (PQtransactionStatus(connection_->handle()) != PQTRANS_INTRANS) {
+        marked_ = false;
+        return;
+    }
+    // One savepoint at a time: the one before is no longer needed.
+    command(marked_ ? "RELEASE SAVEPOINT kiv_copy; SAVEPOINT kiv_copy" : "SAVEPOINT kiv_copy");
+    marked_ = true;
+}
+
+void PgTableWriter::rollBack() noexcept {
+    if (marked_ && PQtransactionStatus(connection_->handle()) == PQTRANS_INERROR) {
+        PgResult(PQexec(connection_->handle(), "ROLLBACK TO SAVEPOINT kiv_copy"), PQclear);
+    }
+}
+
+void PgTableWriter::command(const std::string& sql) {
+    try {
+        const PgResult result(PQexec(connection_->handle(), sql.c_str()), PQclear);
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+            throw connection_->error(result.get());
+        }
+    } catch (const Error&) {
+        rollBack();
+        throw;
+    }
 }
 
 void PgTableWriter::startCopy(const CopyShape& shape, const Lines& lines, std::size_t from,
@@ -263,7 +296,13 @@ void PgTableWriter::startCopy(const CopyShape& shape, const Lines& lines, std::s
     if (PQsendQuery(handle, shape.copy.c_str()) != 1) {
         throw connection.error(nullptr);
     }
-    const PgResult started = connection.next();
+    PgResult started(nullptr, PQclear);
+    try {
+        started = connection.next();
+    } catch (const Error&) {
+        rollBack();
+        throw;
+    }
     if (!started || PQresultStatus(started.get()) != PGRES_COPY_IN) {
         throw connection.error(started.get());
     }
@@ -283,16 +322,25 @@ void PgTableWriter::startCopy(const CopyShape& shape, const Lines& lines, std::s
     }
 }
 
-void PgTableWriter::finishCopy() {
-    const PgResult result = connection_->next();
-    while (PgResult(PQgetResult(connection_->handle()), PQclear)) {
+std::optional<PgTableWriter::Refusal> PgTableWriter::outcome(std::size_t rows) {
+    PGconn* handle = connection_->handle();
+    PgResult result(PQgetResult(handle), PQclear);
+    while (PgResult(PQgetResult(handle), PQclear)) {
     }
+    if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
+        return std::nullopt;
+    }
+    rollBack();
+    return Refusal{connection_->error(result.get()),
+                   connection_->lost() ? 0 : refusedLine(result.get(), rows)};
 }
 
-void PgTableWriter::copyNow(const CopyShape& shape, const Lines& lines, std::size_t from,
-                            std::size_t to) {
+std::optional<PgTableWriter::Refusal> PgTableWriter::copyNow(const CopyShape& shape,
+                                                             const Lines& lines, std::size_t from,
+                                                             std::size_t to) {
+    mark();
     startCopy(shape, lines, from, to);
-    finishCopy();
+    return outcome(to - from);
 }
 
 void PgTableWriter::awaitSent() {
@@ -300,31 +348,45 @@ void PgTableWriter::awaitSent() {
         return;
     }
     const std::size_t rows = std::exchange(sentRows_, 0);
-    PGconn* handle = connection_->handle();
-    PgResult result(PQgetResult(handle), PQclear);
-    while (PgResult(PQgetResult(handle), PQclear)) {
+    if (auto refusal = outcome(rows)) {
+        sendAround(*sentShape_, lines_[filling_ ^ 1], rows, std::move(*refusal));
     }
-    if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
-        return;
-    }
-    Error failure = connection_->error(result.get());
-    const Lines& lines = lines_[filling_ ^ 1];
-    std::size_t refused = connection_->lost() ? 0 : refusedLine(result.get(), rows);
-    if (refused == rows) {
-        // Unnamed: the rows are sent one by one up to the refused one.
-        for (refused = 0; refused < rows; ++refused) {
-            try {
-                copyNow(*sentShape_, lines, refused, refused + 1);
-            } catch (const Error& error) {
-                failure = error;
-                break;
+}
+
+void PgTableWriter::sendAround(const CopyShape& shape, const Lines& lines, std::size_t rows,
+                               Refusal refusal) {
+    for (std::size_t from = 0;;) {
+        std::size_t refused = from + refusal.line;
+        if (refused >= rows) {
+            // Unnamed: the rows are sent one by one up to the refused one.
+            for (refused = from; refused < rows; ++refused) {
+                if (auto alone = copyNow(shape, lines, refused, refused + 1)) {
+                    refusal = std::move(*alone);
+                    break;
+                }
+            }
+            refused = std::min(refused, rows - 1);
+        } else if (refused > from) {
+            if (auto before = copyNow(shape, lines, from, refused)) {
+                refusal = std::move(*before);
+                continue;
             }
         }
-    } else if (refused > 0) {
-        copyNow(*sentShape_, lines, 0, refused);
+        const std::size_t after = rows - 1 - refused;
+        if (connection_->lost() || !setAside(refusal.error, after)) {
+            refusal.error.RowsAfter(after);
+            throw refusal.error;
+        }
+        from = refused + 1;
+        if (from == rows) {
+            return;
+        }
+        auto rest = copyNow(shape, lines, from, rows);
+        if (!rest) {
+            return;
+        }
+        refusal = std::move(*rest);
     }
-    failure.RowsAfter(rows - 1 - std::min(refused, rows - 1));
-    throw failure;
 }
 
 std::size_t PgTableWriter::refusedLine(const PGresult* result, std::size_t rows) {

@@ -39,6 +39,7 @@ public:
 
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
     std::size_t rowsHeldAtMost() const override;
+    bool refusesHeldRows() const override { return true; }
 
 protected:
     // Whether `statement` names the table: only then it waits for the rows held.
@@ -77,11 +78,30 @@ private:
     void holdText(const std::vector<Variant>& row, const Shape& shape, std::string& out);
     // Appends the values of `row` as a tuple of COPY's binary format.
     void holdBinary(const std::vector<Variant>& row, const Shape& shape, std::string& out);
+    // A COPY the server refused, and which of its rows it named (the rows' count when it
+    // named none).
+    struct Refusal {
+        Error error;
+        std::size_t line;
+    };
+
+    // Inside a transaction, marks what is written so far with a savepoint, so that a
+    // refused statement undoes itself only.
+    void mark();
+    // Back to the savepoint after a refused statement inside a transaction.
+    void rollBack() noexcept;
+    // Runs one of the writer's own statements; throws its failure.
+    void command(const std::string& sql);
     // Starts the COPY of `shape` and sends lines [from, to) of `lines`.
     void startCopy(const CopyShape& shape, const Lines& lines, std::size_t from, std::size_t to);
-    // Waits for the outcome of the COPY sent; throws its failure.
-    void finishCopy();
-    void copyNow(const CopyShape& shape, const Lines& lines, std::size_t from, std::size_t to);
+    // Waits for the outcome of the COPY of `rows` rows sent; its refusal, if it was.
+    std::optional<Refusal> outcome(std::size_t rows);
+    std::optional<Refusal> copyNow(const CopyShape& shape, const Lines& lines, std::size_t from,
+                                   std::size_t to);
+    // Sends the `rows` lines of a refused COPY again around the refused row: those before
+    // it are written, the refused row is set aside or thrown, and those after it are sent
+    // again as long as each refused row is set aside.
+    void sendAround(const CopyShape& shape, const Lines& lines, std::size_t rows, Refusal refusal);
     // Merges lines [from, to) of the held lines through the temporary table.
     void mergeNow(const CopyShape& shape, std::size_t from, std::size_t to);
     // "INSERT INTO table (a, b) SELECT a, b FROM staging ON CONFLICT ..." for `assigned`.
@@ -106,6 +126,7 @@ private:
     // The group sent whose outcome is not known yet: its rows and shape.
     std::size_t sentRows_ = 0;
     const CopyShape* sentShape_ = nullptr;
+    bool marked_ = false;  // a savepoint of the writer's stands in the transaction
 };
 
 }  // namespace kiv::db::postgres
