@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cstring>
 
 #include "db/postgres/PgTypes.h"
 
@@ -21,10 +22,17 @@ constexpr std::int16_t NumericNegative = 0x4000;
 // Writes `value` at `at` in the server's byte order, most significant byte first.
 template <typename Whole>
 void store(char* at, Whole value) {
-    const auto bits = static_cast<std::make_unsigned_t<Whole>>(value);
-    for (std::size_t i = 0; i < sizeof bits; ++i) {
-        at[i] = static_cast<char>(bits >> (8 * (sizeof bits - 1 - i)));
+    auto bits = static_cast<std::make_unsigned_t<Whole>>(value);
+    if constexpr (std::endian::native == std::endian::little) {
+        if constexpr (sizeof bits == 2) {
+            bits = __builtin_bswap16(bits);
+        } else if constexpr (sizeof bits == 4) {
+            bits = __builtin_bswap32(bits);
+        } else {
+            bits = __builtin_bswap64(bits);
+        }
     }
+    std::memcpy(at, &bits, sizeof bits);
 }
 
 template <typename Whole>
