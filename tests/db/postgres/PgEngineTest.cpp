@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -300,6 +301,25 @@ TEST_F(PgEngineTest, AColumnOfATypeWithoutABinaryFormIsWrittenAsText) {
     writer->close();
     EXPECT_EQ(database.plain.query("SELECT id, span, tags, n FROM spans ORDER BY id"),
               (std::vector<std::string>{"1|1 day 02:00:00|{a,\"b c\"}|2.3", "2|NULL|NULL|-2.3"}));
+}
+
+TEST_F(PgEngineTest, ATimestampWithTimeZoneIsTheSessionsLocalTimeOutsideUtcToo) {
+    setUp("CREATE TABLE moments (id int, tz timestamptz)");
+    // libpq sets the session's time zone from PGTZ.
+    ::setenv("PGTZ", "Europe/Berlin", 1);
+    std::shared_ptr<Engine> pg;
+    try {
+        pg = engine();
+    } catch (const Error&) {
+        ::unsetenv("PGTZ");
+        throw;
+    }
+    ::unsetenv("PGTZ");
+    const auto writer = pg->openTable("moments");
+    writer->insert({Variant(std::int32_t{1}), Variant("2024-05-06 07:08:09")}, {true, true});
+    writer->close();
+    EXPECT_EQ(database.plain.query("SELECT id, (tz = '2024-05-06 05:08:09+00')::text FROM moments"),
+              (std::vector<std::string>{"1|true"}));
 }
 
 TEST_F(PgEngineTest, ATableOfAnotherSchemaIsWrittenAndMergedByItsQualifiedName) {
