@@ -19,10 +19,12 @@ namespace kiv::db::postgres {
 // Each value is converted to its column's type and written in COPY's binary form (COPY's
 // text form where a column's type has no binary form the writer knows) as the row is added,
 // so a value that is no such thing is refused at its own Update; lengths, precision and
-// constraints are the server's to check. The server takes one group while
-// the next one is held: its outcome is awaited before the next group is sent. A refused
-// COPY is undone by the server as a whole; the lines before the refused one (which the
-// server names) are sent again, and the refused row is reported.
+// constraints are the server's to check. The server takes one group while the next one is
+// held: its outcome is awaited before the next group is sent, or before a statement that
+// names the table runs. A refused COPY is undone as a whole (by the server, or back to the
+// writer's savepoint inside a transaction); the rows before the refused one (which the
+// server names) are sent again, and the refused row is reported, or set aside and the rows
+// after it sent again.
 //
 // Rows merged on key columns are copied into a temporary table of the same columns, a group
 // at a time, and moved from there with one INSERT ... ON CONFLICT (keys) DO UPDATE, which
@@ -30,9 +32,9 @@ namespace kiv::db::postgres {
 // row.
 class PgTableWriter : public GroupedTableWriter {
 public:
-    // With `mergeKeys`, a row whose key values match a row of the table updates it; the
-    // table needs a primary key or unique index on exactly those columns.
-    // `name` is the table's name as given, `table` what the catalog says about it.
+    // `name` is the table's name as given, `table` what the catalog says about it. With
+    // `mergeKeys`, a row whose key values match a row of the table updates it; the table
+    // needs a primary key or unique index on exactly those columns.
     PgTableWriter(std::shared_ptr<PgConnection> connection, const std::string& name,
                   PgCatalog::Table table, const std::vector<std::string>& mergeKeys = {});
     ~PgTableWriter() override;
