@@ -303,6 +303,24 @@ TEST_F(PgEngineTest, AColumnOfATypeWithoutABinaryFormIsWrittenAsText) {
               (std::vector<std::string>{"1|1 day 02:00:00|{a,\"b c\"}|2.3", "2|NULL|NULL|-2.3"}));
 }
 
+TEST_F(PgEngineTest, ARowRefusedInAGroupInTextFormIsReportedAsItself) {
+    setUp("CREATE TABLE keyed (id int PRIMARY KEY, span interval)");
+    const auto writer = engine()->openTable("keyed");
+    for (const int id : {1, 2, 3, 2, 5}) {
+        writer->insert({Variant(std::int32_t{id}), Variant("1 hour")}, {true, true});
+    }
+    try {
+        writer->flush();
+        ADD_FAILURE() << "the duplicate key was not reported";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.SQLState(), "23505");
+        EXPECT_EQ(error.RowsAfter(), 1U);
+    }
+    writer->close();
+    EXPECT_EQ(database.plain.query("SELECT id FROM keyed ORDER BY id"),
+              (std::vector<std::string>{"1", "2", "3"}));
+}
+
 TEST_F(PgEngineTest, ATimestampWithTimeZoneIsTheSessionsLocalTimeOutsideUtcToo) {
     setUp("CREATE TABLE moments (id int, tz timestamptz)");
     // libpq sets the session's time zone from PGTZ.
