@@ -72,6 +72,22 @@ void GroupedTableWriter::flushHeld() noexcept {
     }
 }
 
+void GroupedTableWriter::flushHeldFor(std::string_view statement) noexcept {
+    if (readBy(statement)) {
+        flushHeld();
+        return;
+    }
+    try {
+        confirmSent();
+    } catch (const Error& error) {
+        deferred_ = error;
+        deferredAt_ = added_;
+    }
+    if (heldRows_ == 0) {
+        holdingWriters().remove(this);
+    }
+}
+
 void GroupedTableWriter::sendHeld() {
     holdingWriters().remove(this);
     confirmSent();
@@ -142,6 +158,16 @@ void GroupedTableWriter::refused(const Error& error, std::size_t row, bool sent)
         }
     }
     fail(error, row);
+}
+
+bool GroupedTableWriter::setAside(const Error& refusal, std::size_t rowsAfter) {
+    if (!rowRefused_) {
+        return false;
+    }
+    Error handed = refusal;
+    // The rows held since the group was sent were added after it too.
+    handed.RowsAfter(std::min(rowsAfter + heldRows_, added_));
+    return rowRefused_(handed);
 }
 
 bool GroupedTableWriter::setRowRefused(RowRefused handler) {

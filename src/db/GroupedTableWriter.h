@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "base/Variant.h"
@@ -38,6 +39,9 @@ public:
     // Sends the rows held back, because another statement is about to run. A failure is
     // kept and thrown by the next call of the writer.
     void flushHeld() noexcept;
+    // The same for the statement `statement`; where it cannot read the writer's rows, they
+    // stay held and only the group sent is awaited.
+    void flushHeldFor(std::string_view statement) noexcept;
 
 protected:
     // What rows that give values for one set of columns are sent with; the other columns
@@ -58,6 +62,8 @@ protected:
     // hear (the rows sent before stay written).
     void closeQuietly() noexcept;
 
+    // Whether the statement `statement` may read the rows the writer writes.
+    virtual bool readBy(std::string_view) const { return true; }
     // The writers of the database that hold rows back.
     virtual HoldingWriters& holdingWriters() = 0;
     virtual std::unique_ptr<Shape> newShape(const std::vector<bool>& assigned) = 0;
@@ -82,6 +88,9 @@ protected:
     // Undoes what a refused group wrote; false when the rows cannot be sent again (the
     // connection or the transaction is gone).
     virtual bool undoGroup(const Error& failure) noexcept = 0;
+    // Hands a row the database refused, with `rowsAfter` rows of its group after it, to the
+    // handler of refused rows; false when there is none or it does not take the row.
+    bool setAside(const Error& refusal, std::size_t rowsAfter);
     // `rows` rows have been written.
     virtual void written(std::size_t rows) = 0;
     // Commits what was written before `failure` and gives the failure to report.

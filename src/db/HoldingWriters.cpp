@@ -28,4 +28,13 @@ void HoldingWriters::flush(const GroupedTableWriter* except) noexcept {
     }
 }
 
+void HoldingWriters::flushFor(std::string_view statement) noexcept {
+    // A writer that sends its rows leaves the list (and may join it again at its end).
+    for (std::size_t at = 0; at < writers_.size();) {
+        GroupedTableWriter* writer = writers_[at];
+        writer->flushHeldFor(statement);
+        at += at < writers_.size() && writers_[at] == writer ? 1 : 0;
+    }
+}
+
 }  // namespace kiv::db

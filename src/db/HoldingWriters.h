@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 namespace kiv::db {
@@ -15,6 +16,9 @@ public:
     // Makes every writer but `except` send the rows it holds back. Never throws: a writer
     // keeps its failure and reports it at its next call.
     void flush(const GroupedTableWriter* except = nullptr) noexcept;
+    // Makes the writers whose rows the statement `statement` may read send them; the others
+    // only wait until the database has taken what they sent. Never throws, as `flush`.
+    void flushFor(std::string_view statement) noexcept;
 
 private:
     std::vector<GroupedTableWriter*> writers_;

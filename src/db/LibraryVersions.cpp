@@ -16,11 +16,13 @@ namespace {
 std::string driverManagerVersion() {
     try {
         const odbc::OdbcHandle environment(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
-        SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
+                      reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         const odbc::OdbcHandle connection(SQL_HANDLE_DBC, environment.get());
         SQLCHAR version[64] = {};
         SQLSMALLINT length = 0;
-        if (SQL_SUCCEEDED(SQLGetInfo(connection.get(), SQL_DM_VER, version, sizeof version, &length))) {
+        if (SQL_SUCCEEDED(
+                SQLGetInfo(connection.get(), SQL_DM_VER, version, sizeof version, &length))) {
             return reinterpret_cast<const char*>(version);
         }
     } catch (const std::exception&) {

@@ -185,6 +185,11 @@ protected:
         return PostgresRunFixture::serverConnection(database, "Out");
     }
 
+    // Through the driver and through libpq.
+    std::vector<std::string> connections() const {
+        return {serverConnection(), PostgresRunFixture::postgresConnection(database, "Out")};
+    }
+
     std::vector<std::string> serverRows() {
         return database.plain.query("SELECT count(*), min(line), max(line) FROM people");
     }
@@ -195,11 +200,23 @@ protected:
 }  // namespace
 
 TEST_F(LoadModesOdbcRunTest, AllOrNothingLeavesTheTableUnchangedWhenRow500Fails) {
-    writeRows(false);
-    const Outcome outcome = run("AllOrNothing=True\r\n", serverConnection());
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(report().find("I: The step's rows were rolled back"), std::string::npos) << report();
-    EXPECT_EQ(serverRows(), (std::vector<std::string>{"1|0|0"}));
+    for (const std::string& connection : connections()) {
+        SCOPED_TRACE(connection);
+        writeRows(false);
+        const Outcome outcome = run("AllOrNothing=True\r\n", connection);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_NE(report().find("duplicate key value violates unique constraint "
+                                "\"people_pkey\""),
+                  std::string::npos)
+            << report();
+        EXPECT_NE(report().find("I: The step's rows were rolled back"), std::string::npos)
+            << report();
+        EXPECT_EQ(serverRows(), (std::vector<std::string>{"1|0|0"}));
+        writeRows(true);
+        EXPECT_EQ(run("AllOrNothing=True\r\n", connection).status, 0) << report();
+        EXPECT_EQ(serverRows(), (std::vector<std::string>{"1001|0|1000"}));
+        ASSERT_EQ(database.plain.execute("DELETE FROM people WHERE id <> 0"), "");
+    }
 }
 
 // Through libpq and through the driver; the table holds id 0 and id 7, the load of ids 1 to
@@ -230,13 +247,15 @@ TEST_F(LoadModesOdbcRunTest, MergeUpdatesTheRowsWhoseKeyIsThereAndAddsTheOthers)
 }
 
 TEST_F(LoadModesOdbcRunTest, TruncateLeavesTheRowsOnceAndAFailedLoadLeavesTheOldRows) {
-    writeRows(true);
-    for (int run = 0; run < 2; ++run) {
-        EXPECT_EQ(this->run("TargetLoadMode=Truncate\r\n", serverConnection()).status, 0)
-            << report();
+    for (const std::string& connection : connections()) {
+        SCOPED_TRACE(connection);
+        writeRows(true);
+        for (int run = 0; run < 2; ++run) {
+            EXPECT_EQ(this->run("TargetLoadMode=Truncate\r\n", connection).status, 0) << report();
+            EXPECT_EQ(serverRows(), (std::vector<std::string>{"1000|1|1000"}));
+        }
+        writeRows(false);
+        EXPECT_EQ(run("TargetLoadMode=Truncate\r\n", connection).status, 1);
         EXPECT_EQ(serverRows(), (std::vector<std::string>{"1000|1|1000"}));
     }
-    writeRows(false);
-    EXPECT_EQ(run("TargetLoadMode=Truncate\r\n", serverConnection()).status, 1);
-    EXPECT_EQ(serverRows(), (std::vector<std::string>{"1000|1|1000"}));
 }

@@ -30,12 +30,14 @@ PgResult query(PgConnection& connection, const std::string& sql,
     return result;
 }
 
-std::vector<ColumnInfo> columnsOf(PgConnection& connection, std::string_view schema,
-                                  std::string_view table) {
+PgCatalog::Table tableOf(PgConnection& connection, std::string_view schema,
+                         std::string_view table) {
     const std::string sql =
         std::string(
             "SELECT a.attname, a.atttypid, a.atttypmod, format_type(a.atttypid, "
-            "a.atttypmod), a.attnotnull, a.atthasdef OR a.attidentity <> '' "
+            "a.atttypmod), a.attnotnull, a.atthasdef OR a.attidentity <> '', "
+            "(SELECT quote_ident(n.nspname) || '.' || quote_ident(c.relname) FROM pg_class c "
+            "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = a.attrelid) "
             "FROM pg_attribute a WHERE a.attrelid = (SELECT c.oid FROM pg_class c JOIN "
             "pg_namespace n ON n.oid = c.relnamespace WHERE c.relname = $1 AND "
             "c.relkind IN ('r', 'p', 'v', 'm', 'f') AND (n.nspname = $2 OR ($2 = '' AND ") +
@@ -43,21 +45,23 @@ std::vector<ColumnInfo> columnsOf(PgConnection& connection, std::string_view sch
         ")) ORDER BY pg_table_is_visible(c.oid) DESC, n.nspname LIMIT 1) "
         "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum";
     const PgResult result = query(connection, sql, {std::string(table), std::string(schema)});
-    std::vector<ColumnInfo> columns;
+    PgCatalog::Table found;
     for (int row = 0; row < PQntuples(result.get()); ++row) {
         ColumnInfo column;
         column.name = PQgetvalue(result.get(), row, 0);
-        PgTypes::describe(
-            static_cast<Oid>(std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10)),
-            std::atoi(PQgetvalue(result.get(), row, 2)), column);
+        const auto type =
+            static_cast<Oid>(std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10));
+        PgTypes::describe(type, std::atoi(PQgetvalue(result.get(), row, 2)), column);
         column.declaredType = PQgetvalue(result.get(), row, 3);
         column.notNull = std::string_view(PQgetvalue(result.get(), row, 4)) == "t";
         column.hasDefault = std::string_view(PQgetvalue(result.get(), row, 5)) == "t";
         column.attributes = (column.attributes & adFldLong) |
                             (column.notNull ? 0 : adFldIsNullable | adFldMayBeNull);
-        columns.push_back(std::move(column));
+        found.columns.push_back(std::move(column));
+        found.types.push_back(type);
+        found.name = PQgetvalue(result.get(), row, 6);
     }
-    return columns;
+    return found;
 }
 
 }  // namespace
@@ -88,12 +92,16 @@ std::vector<CatalogEntry> PgCatalog::entries(PgConnection& connection) {
 }
 
 std::vector<ColumnInfo> PgCatalog::columns(PgConnection& connection, std::string_view table) {
-    std::vector<ColumnInfo> columns = columnsOf(connection, "", table);
+    return PgCatalog::table(connection, table).columns;
+}
+
+PgCatalog::Table PgCatalog::table(PgConnection& connection, std::string_view table) {
+    Table found = tableOf(connection, "", table);
     const std::size_t dot = table.find('.');
-    if (columns.empty() && dot != std::string_view::npos) {
-        columns = columnsOf(connection, table.substr(0, dot), table.substr(dot + 1));
+    if (found.columns.empty() && dot != std::string_view::npos) {
+        found = tableOf(connection, table.substr(0, dot), table.substr(dot + 1));
     }
-    return columns;
+    return found;
 }
 
 }  // namespace kiv::db::postgres

@@ -115,6 +115,11 @@ void PgConnection::prepareForStatement() noexcept {
     finishReading();
 }
 
+void PgConnection::prepareFor(std::string_view statement) noexcept {
+    holding_.flushFor(statement);
+    finishReading();
+}
+
 void PgConnection::finishReading() noexcept {
     if (reader_ != nullptr) {
         Reader* reader = reader_;

@@ -54,6 +54,9 @@ public:
     // Makes the connection free for a new statement: the rows writers hold back are sent,
     // and the result being read is taken in whole by its reader.
     void prepareForStatement() noexcept;
+    // The same for the statement `statement`: only the rows held back for the tables it
+    // names are sent; for the others, the group the server is taking is awaited.
+    void prepareFor(std::string_view statement) noexcept;
     // The same for a writer's own statement: only the result being read is taken in.
     void finishReading() noexcept;
     // The reader of the result being read, called as another statement is about to run.

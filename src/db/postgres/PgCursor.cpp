@@ -8,7 +8,6 @@
 namespace kiv::db::postgres {
 
 PgResult PgCursor::start(PgConnection& connection, const Send& send, long& recordsAffected) {
-    connection.prepareForStatement();
     if (!send(connection.handle())) {
         throw connection.error(nullptr);
     }
@@ -25,8 +24,10 @@ PgResult PgCursor::start(PgConnection& connection, const Send& send, long& recor
     return PgResult(nullptr, PQclear);
 }
 
-std::unique_ptr<Cursor> PgCursor::open(std::shared_ptr<PgConnection> connection, Send send,
+std::unique_ptr<Cursor> PgCursor::open(std::shared_ptr<PgConnection> connection,
+                                       std::string_view statement, Send send,
                                        long& recordsAffected) {
+    connection->prepareFor(statement);
     PgResult first = start(*connection, send, recordsAffected);
     if (!first) {
         return nullptr;
@@ -107,6 +108,8 @@ bool PgCursor::fetch(std::vector<Variant>& row) {
 void PgCursor::rewind() {
     finish();
     long affected = 0;
+    // The statement's text is gone: every row held back is sent, whatever it reads.
+    connection_->prepareForStatement();
     pending_ = start(*connection_, send_, affected);
     rest_.clear();
     streaming_ = true;

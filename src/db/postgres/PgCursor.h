@@ -19,9 +19,10 @@ public:
     // Sends the statement to the server; false when libpq could not send it.
     using Send = std::function<bool(PGconn*)>;
 
-    // Runs a statement: a cursor on the first result with columns, or nothing and the rows
-    // the statements before changed in `recordsAffected`.
-    static std::unique_ptr<Cursor> open(std::shared_ptr<PgConnection> connection, Send send,
+    // Runs the statement `statement` with `send`: a cursor on the first result with columns,
+    // or nothing and the rows the statements before changed in `recordsAffected`.
+    static std::unique_ptr<Cursor> open(std::shared_ptr<PgConnection> connection,
+                                        std::string_view statement, Send send,
                                         long& recordsAffected);
 
     ~PgCursor() override;
@@ -35,8 +36,8 @@ public:
 private:
     PgCursor(std::shared_ptr<PgConnection> connection, Send send, PgResult first);
 
-    // Sends the statement and gives its first result with columns, adding up the rows
-    // changed by those before it; nothing when there is none.
+    // Sends the statement, once the connection is free for it, and gives its first result with
+    // columns, adding up the rows changed by those before it; nothing when there is none.
     static PgResult start(PgConnection& connection, const Send& send, long& recordsAffected);
     PgResult nextResult();
     void finish() noexcept;

@@ -69,7 +69,8 @@ std::string PgEngine::statementText(std::string_view sql) {
 std::unique_ptr<Cursor> PgEngine::execute(std::string_view sql, long& recordsAffected) {
     auto text = std::make_shared<std::string>(statementText(sql));
     return PgCursor::open(
-        connection_, [text](PGconn* handle) { return PQsendQuery(handle, text->c_str()) == 1; },
+        connection_, *text,
+        [text](PGconn* handle) { return PQsendQuery(handle, text->c_str()) == 1; },
         recordsAffected);
 }
 
@@ -84,13 +85,12 @@ std::unique_ptr<TableWriter> PgEngine::openMergingTable(std::string_view table,
                                                  std::string(table) +
                                                  "' cannot be opened for adding rows.");
     }
-    std::vector<ColumnInfo> columns = PgCatalog::columns(*connection_, table);
-    if (columns.empty()) {
+    PgCatalog::Table found = PgCatalog::table(*connection_, table);
+    if (found.columns.empty()) {
         throw PgConnection::failure("42S02",
                                     "The table '" + std::string(table) + "' does not exist.");
     }
-    return std::make_unique<PgTableWriter>(connection_, std::string(table), std::move(columns),
-                                           keys);
+    return std::make_unique<PgTableWriter>(connection_, std::string(table), std::move(found), keys);
 }
 
 void PgEngine::createTable(std::string_view table, const std::vector<ColumnInfo>& columns,
@@ -108,6 +108,20 @@ std::vector<CatalogEntry> PgEngine::catalog() {
 
 std::vector<ColumnInfo> PgEngine::tableColumns(std::string_view table) {
     return PgCatalog::columns(*connection_, table);
+}
+
+void PgEngine::beginTransaction() {
+    connection_->run("BEGIN");
+}
+
+void PgEngine::endTransaction(bool commit) {
+    const PgResult result = connection_->run(commit ? "COMMIT" : "ROLLBACK");
+    // A transaction a failed statement left aborted ends rolled back whatever was asked.
+    if (commit && std::string_view(PQcmdStatus(result.get())) == "ROLLBACK") {
+        throw PgConnection::failure("40000",
+                                    "The server rolled the transaction back after a "
+                                    "statement in it failed.");
+    }
 }
 
 }  // namespace kiv::db::postgres

@@ -32,6 +32,8 @@ public:
     std::unique_ptr<PreparedStatement> prepare(std::string_view sql) override;
     std::vector<CatalogEntry> catalog() override;
     std::vector<ColumnInfo> tableColumns(std::string_view table) override;
+    void beginTransaction() override;
+    void endTransaction(bool commit) override;
 
 private:
     // `sql` with the names of a statement the program wrote quoted for the server.

@@ -56,10 +56,10 @@ std::string PgStatement::numbered(std::string_view sql, int& count) {
 PgStatement::PgStatement(std::shared_ptr<PgConnection> connection, std::string_view sql)
     : connection_(std::move(connection)),
       name_("kiv_" + text::decimal(static_cast<long long>(++statements))) {
-    const std::string text = numbered(sql, count_);
+    text_ = numbered(sql, count_);
     connection_->prepareForStatement();
-    const PgResult result(PQprepare(connection_->handle(), name_.c_str(), text.c_str(), 0, nullptr),
-                          PQclear);
+    const PgResult result(
+        PQprepare(connection_->handle(), name_.c_str(), text_.c_str(), 0, nullptr), PQclear);
     if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
         throw connection_->error(result.get());
     }
@@ -80,7 +80,7 @@ std::unique_ptr<Cursor> PgStatement::run(const Parameters& parameters, long& rec
     }
     setValues(parameters);
     return PgCursor::open(
-        connection_,
+        connection_, text_,
         [this](PGconn* handle) {
             return PQsendQueryPrepared(handle, name_.c_str(), count_, values_.data(), nullptr,
                                        nullptr, 0) == 1;

@@ -33,6 +33,7 @@ private:
 
     std::shared_ptr<PgConnection> connection_;
     std::string name_;
+    std::string text_;  // with the placeholders numbered
     int count_ = 0;
     std::vector<std::string> texts_;
     std::vector<const char*> values_;

@@ -9,29 +9,6 @@ namespace kiv::db::postgres {
 
 namespace {
 
-// Type numbers of PostgreSQL's built-in types (pg_type.oid).
-enum : Oid {
-    BoolOid = 16,
-    ByteaOid = 17,
-    CharOid = 18,
-    NameOid = 19,
-    Int8Oid = 20,
-    Int2Oid = 21,
-    Int4Oid = 23,
-    TextOid = 25,
-    OidOid = 26,
-    Float4Oid = 700,
-    Float8Oid = 701,
-    BpcharOid = 1042,
-    VarcharOid = 1043,
-    DateOid = 1082,
-    TimeOid = 1083,
-    TimestampOid = 1114,
-    TimestampTzOid = 1184,
-    NumericOid = 1700,
-    UuidOid = 2950,
-};
-
 // The size a long type reports.
 constexpr long UnboundedSize = 2147483647;
 // Precision of a whole number that still fits into 64 bits, whatever its digits.

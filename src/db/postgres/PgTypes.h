@@ -10,6 +10,31 @@
 
 namespace kiv::db::postgres {
 
+// Type numbers of PostgreSQL's built-in types (pg_type.oid).
+enum TypeOid : Oid {
+    BoolOid = 16,
+    ByteaOid = 17,
+    CharOid = 18,
+    NameOid = 19,
+    Int8Oid = 20,
+    Int2Oid = 21,
+    Int4Oid = 23,
+    TextOid = 25,
+    OidOid = 26,
+    JsonOid = 114,
+    Float4Oid = 700,
+    Float8Oid = 701,
+    BpcharOid = 1042,
+    VarcharOid = 1043,
+    DateOid = 1082,
+    TimeOid = 1083,
+    TimestampOid = 1114,
+    TimestampTzOid = 1184,
+    NumericOid = 1700,
+    UuidOid = 2950,
+    JsonbOid = 3802,
+};
+
 // PostgreSQL's types as the layer's columns and values. Columns take the type codes the
 // ODBC engine gives for the same server's columns; values travel as PostgreSQL's text
 // forms.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "db/Command.h"
@@ -214,6 +216,172 @@ TEST_F(PgEngineTest, AValueThatIsNoNumberSendsTheRowsBeforeItAndIsRefusedAsItsel
     }
     EXPECT_EQ(database.plain.query("SELECT id FROM numbers ORDER BY id"),
               (std::vector<std::string>{"1", "2"}));
+}
+
+TEST_F(PgEngineTest, EveryTypeWithABinaryFormArrivesAsWrittenAndNumericsKeepEveryDigit) {
+    setUp(
+        "CREATE TABLE every (s smallint, i int, b bigint, r real, d double precision, "
+        "n numeric(30,3), f boolean, t text, v varchar(5), c char(3), j json, jb jsonb, "
+        "day date, tm time, ts timestamp, tz timestamptz, u uuid, bin bytea)");
+    const auto writer = engine()->openTable("every");
+    const std::vector<bool> all(18, true);
+    writer->insert(
+        {Variant(std::int16_t{-7}), Variant("2147483647"), Variant(std::int64_t{-1}), Variant(1.5),
+         Variant("-2.25e-3"), Variant("12345678901234567.891"), Variant(" Yes "),
+         Variant("tab\there"), Variant("short"), Variant("ab"), Variant("{\"k\": [1, 2]}"),
+         Variant("{\"b\": 1, \"a\": null}"), Variant("2024-02-29"), Variant("13:45:10"),
+         Variant("1999-12-31 23:59:59"), Variant("2024-05-06 07:08:09"),
+         Variant("{A0EEBC99-9C0B4EF8-BB6D-6BB9BD380A11}"), Variant(std::string_view("ab\0c", 4))},
+        all);
+    writer->insert({Variant("1"), Variant(), Variant(), Variant(), Variant(), Variant("-0.0005"),
+                    Variant("off"), Variant(""), Variant(), Variant(), Variant(), Variant(),
+                    Variant("1900-01-01 00:00:01"), Variant("00:00:00"),
+                    Variant("0100-03-01 12:00:00"), Variant(), Variant(), Variant()},
+                   all);
+    writer->insert({Variant("2"), Variant(), Variant(), Variant(), Variant(), Variant("1e3"),
+                    Variant(true), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(),
+                    Variant(), Variant(), Variant(), Variant(), Variant()},
+                   all);
+    writer->insert(
+        {Variant("3"), Variant(), Variant(), Variant(), Variant(),
+         Variant::fromCurrencyScaled(-12345), Variant("0"), Variant(), Variant(), Variant(),
+         Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant()},
+        all);
+    writer->close();
+    EXPECT_EQ(database.plain.query(
+                  "SELECT s, i, b, r, d, n, f::text, t, v, c, j, jb, day, tm, ts, "
+                  "(tz = '2024-05-06 07:08:09+00')::text, u::text, encode(bin, 'hex') FROM every "
+                  "ORDER BY s"),
+              (std::vector<std::string>{
+                  "-7|2147483647|-1|1.5|-0.00225|12345678901234567.891|true|tab\there|short|"
+                  "ab |"
+                  "{\"k\": [1, 2]}|{\"a\": null, \"b\": 1}|2024-02-29|13:45:10|"
+                  "1999-12-31 23:59:59|true|a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11|61620063",
+                  "1|NULL|NULL|NULL|NULL|-0.001|false||NULL|NULL|NULL|NULL|1900-01-01|00:00:00|"
+                  "0100-03-01 12:00:00|NULL|NULL|NULL",
+                  "2|NULL|NULL|NULL|NULL|1000.000|true|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|"
+                  "NULL|NULL|NULL",
+                  "3|NULL|NULL|NULL|NULL|-1.235|false|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|"
+                  "NULL|NULL|NULL"}));
+}
+
+TEST_F(PgEngineTest, AFlagOrAUuidTheServerWouldNotReadIsRefusedAsItselfInTheServersWords) {
+    setUp("CREATE TABLE flags (id int, f boolean, u uuid)");
+    const auto writer = engine()->openTable("flags");
+    writer->insert({Variant(std::int32_t{1}), Variant("t"), Variant()}, {true, true, true});
+    for (const auto& [flag, uuid, words] :
+         {std::tuple{"maybe", "", "invalid input syntax for type boolean: \"maybe\""},
+          std::tuple{"o", "", "invalid input syntax for type boolean: \"o\""},
+          std::tuple{
+              "true", "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a1",
+              "invalid input syntax for type uuid: \"a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a1\""}}) {
+        try {
+            writer->insert({Variant(std::int32_t{2}), Variant(flag), Variant(uuid)},
+                           {true, true, true});
+            ADD_FAILURE() << flag << " " << uuid << " was taken";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.SQLState(), "22P02");
+            EXPECT_NE(error.Description().find(words), std::string::npos) << error.Description();
+            EXPECT_EQ(error.RowsAfter(), 0U);
+        }
+    }
+    EXPECT_EQ(database.plain.query("SELECT id, f::text FROM flags"),
+              (std::vector<std::string>{"1|true"}));
+}
+
+TEST_F(PgEngineTest, AColumnOfATypeWithoutABinaryFormIsWrittenAsText) {
+    setUp("CREATE TABLE spans (id int, span interval, tags text[], n numeric(5,1))");
+    const auto writer = engine()->openTable("spans");
+    writer->insert(
+        {Variant(std::int32_t{1}), Variant("1 day 02:00"), Variant("{a,\"b c\"}"), Variant("2.25")},
+        {true, true, true, true});
+    // Rows that leave those columns out go in binary form.
+    writer->insert({Variant(std::int32_t{2}), Variant(), Variant(), Variant("-2.25")},
+                   {true, false, false, true});
+    writer->close();
+    EXPECT_EQ(database.plain.query("SELECT id, span, tags, n FROM spans ORDER BY id"),
+              (std::vector<std::string>{"1|1 day 02:00:00|{a,\"b c\"}|2.3", "2|NULL|NULL|-2.3"}));
+}
+
+TEST_F(PgEngineTest, ARowRefusedInAGroupInTextFormIsReportedAsItself) {
+    setUp("CREATE TABLE keyed (id int PRIMARY KEY, span interval)");
+    const auto writer = engine()->openTable("keyed");
+    for (const int id : {1, 2, 3, 2, 5}) {
+        writer->insert({Variant(std::int32_t{id}), Variant("1 hour")}, {true, true});
+    }
+    try {
+        writer->flush();
+        ADD_FAILURE() << "the duplicate key was not reported";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.SQLState(), "23505");
+        EXPECT_EQ(error.RowsAfter(), 1U);
+    }
+    writer->close();
+    EXPECT_EQ(database.plain.query("SELECT id FROM keyed ORDER BY id"),
+              (std::vector<std::string>{"1", "2", "3"}));
+}
+
+TEST_F(PgEngineTest, ATimestampWithTimeZoneIsTheSessionsLocalTimeOutsideUtcToo) {
+    setUp("CREATE TABLE moments (id int, tz timestamptz)");
+    // libpq sets the session's time zone from PGTZ.
+    ::setenv("PGTZ", "Europe/Berlin", 1);
+    std::shared_ptr<Engine> pg;
+    try {
+        pg = engine();
+    } catch (const Error&) {
+        ::unsetenv("PGTZ");
+        throw;
+    }
+    ::unsetenv("PGTZ");
+    const auto writer = pg->openTable("moments");
+    writer->insert({Variant(std::int32_t{1}), Variant("2024-05-06 07:08:09")}, {true, true});
+    writer->close();
+    EXPECT_EQ(database.plain.query("SELECT id, (tz = '2024-05-06 05:08:09+00')::text FROM moments"),
+              (std::vector<std::string>{"1|true"}));
+}
+
+TEST_F(PgEngineTest, ATableOfAnotherSchemaIsWrittenAndMergedByItsQualifiedName) {
+    setUp("CREATE SCHEMA \"Sales Data\"");
+    setUp("CREATE TABLE \"Sales Data\".\"Orders\" (id int PRIMARY KEY, amount numeric(8,2))");
+    const auto pg = engine();
+    const auto writer = pg->openTable("Sales Data.Orders");
+    writer->insert({Variant(std::int32_t{1}), Variant("10.50")}, {true, true});
+    writer->insert({Variant(std::int32_t{2}), Variant("20")}, {true, true});
+    writer->close();
+    const auto merging = pg->openMergingTable("Sales Data.Orders", {"id"});
+    merging->insert({Variant(std::int32_t{2}), Variant("21")}, {true, true});
+    merging->close();
+    EXPECT_EQ(database.plain.query("SELECT id, amount FROM \"Sales Data\".\"Orders\" ORDER BY id"),
+              (std::vector<std::string>{"1|10.50", "2|21.00"}));
+}
+
+TEST_F(PgEngineTest, OnlyAStatementNamingTheTableBeingWrittenWaitsForItsHeldRows) {
+    setUp("CREATE TABLE people (id int)");
+    setUp("CREATE TABLE other (x int)");
+    const auto pg = engine();
+    const auto writer = pg->openTable("people");
+    const auto other = pg->prepare("SELECT count(*) FROM other");
+    const auto counting = pg->prepare("SELECT count(*) FROM People WHERE id <= ?");
+    Parameters parameters;
+    auto parameter = std::make_shared<Parameter>();
+    parameter->Type(adInteger);
+    parameters.Append(parameter);
+    Parameters none;
+    for (int id = 1; id <= 100; ++id) {
+        writer->insert({Variant(std::int32_t{id})}, {true});
+        long affected = 0;
+        std::vector<Variant> row;
+        ASSERT_TRUE(other->run(none, affected)->fetch(row));
+        if (id % 10 == 0) {
+            parameter->Value(Variant(std::int32_t{id}));
+            ASSERT_TRUE(counting->run(parameters, affected)->fetch(row));
+            EXPECT_EQ(row[0].toLong(), id);
+        }
+    }
+    writer->close();
+    // Each COPY is a transaction of its own: the rows went in ten groups, not one per row.
+    EXPECT_EQ(database.plain.query("SELECT count(*), count(DISTINCT xmin::text) FROM people"),
+              (std::vector<std::string>{"100|10"}));
 }
 
 TEST_F(PgEngineTest, AWrongPasswordFailsToConnectSayingWhy) {
