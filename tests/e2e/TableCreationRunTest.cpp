@@ -299,20 +299,23 @@ TEST_F(TableCreationServerRunTest, ReplaceMakesTheTableFromThePostgresSourceType
     }
 }
 
-// Through the driver the table is replaced in the step's transaction.
-TEST_F(TableCreationServerRunTest, AFailedReplacingLoadThroughTheDriverLeavesTheOldTable) {
+// The table is replaced in the step's transaction, through libpq and through the driver.
+TEST_F(TableCreationServerRunTest, AFailedReplacingLoadLeavesTheOldTable) {
     sql("src.db",
         "CREATE TABLE narrow (v VARCHAR(3)); INSERT INTO narrow VALUES ('abc'), "
         "('abcdef')");
-    ASSERT_EQ(
-        database.plain.execute("CREATE TABLE copy (old text); INSERT INTO copy VALUES ('old')"),
-        "");
-    const Outcome outcome =
-        run("TargetLoadMode=Replace\r\n", PostgresRunFixture::serverConnection(database, "Out"),
-            "SourceTableName=narrow\r\n", "[Cols]\r\nSourceColumn_1=v\r\nTargetColumn_1=v\r\n");
-    EXPECT_EQ(outcome.status, 1);
-    expectReported("I: The step's rows were rolled back");
-    EXPECT_EQ(database.plain.query("SELECT * FROM copy"), (std::vector<std::string>{"old"}));
+    for (const std::string& connection : connections()) {
+        ASSERT_EQ(database.plain.execute("DROP TABLE IF EXISTS copy; CREATE TABLE copy (old "
+                                         "text); INSERT INTO copy VALUES ('old')"),
+                  "");
+        std::filesystem::remove(dir.file("report.txt"));
+        const Outcome outcome = run("TargetLoadMode=Replace\r\n", connection,
+                                    "SourceTableName=narrow\r\n",
+                                    "[Cols]\r\nSourceColumn_1=v\r\nTargetColumn_1=v\r\n");
+        EXPECT_EQ(outcome.status, 1);
+        expectReported("I: The step's rows were rolled back");
+        EXPECT_EQ(database.plain.query("SELECT * FROM copy"), (std::vector<std::string>{"old"}));
+    }
 }
 
 TEST_F(TableCreationServerRunTest, CreateMakesAMissingTableAndAddsToAnExistingOne) {
