@@ -279,6 +279,7 @@ bool clsKivStep::LoadSpecification(clsINIFile* iniFile, std::int16_t stepNumber,
                                              clsINIFile::ParamNotSupplied, ""));
     if (!ColumnMappingSection().empty()) {
         mclsColumnMappings->LoadSpecification(iniFile, mclsEnvironment, ColumnMappingSection());
+        loadLookupConnections(*iniFile, section);
     }
     mbIsValid = ValidateStep();
     loadBeforeOpeningVariables(*iniFile, section);
@@ -304,6 +305,26 @@ void clsKivStep::loadTableSlot(clsINIFile& iniFile, int slot, std::string_view p
         }
     }
     TableConnection(slot, connection);
+}
+
+// A connection that only lookups name is loaded from its section like one a step names.
+void clsKivStep::loadLookupConnections(clsINIFile& iniFile, const std::string& section) {
+    if (!mclsDataConnections) {
+        return;
+    }
+    bool added = false;
+    for (const auto& mapping : *mclsColumnMappings) {
+        const std::string& name = mapping->SourceMappingField()->LookupConnectionName();
+        if (!name.empty() && !mclsDataConnections->Item(name)) {
+            mclsDataConnections->AddFromFile(&iniFile, mclsEnvironment, mclsErrorMessages, name);
+            added = true;
+        }
+    }
+    if (added) {
+        iniFile.sSectionName(section);
+        iniFile.sDefault("");
+        mclsColumnMappings->DataConnections(mclsDataConnections);
+    }
 }
 
 void clsKivStep::loadBeforeOpeningVariables(clsINIFile& iniFile, const std::string& section) {

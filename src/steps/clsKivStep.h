@@ -157,6 +157,7 @@ private:
     void passOnNotices(clsKivConnection& connection);
     void mclsEnvironment_Changed(const std::string& name);
     void loadTableSlot(clsINIFile& iniFile, int slot, std::string_view prefix);
+    void loadLookupConnections(clsINIFile& iniFile, const std::string& section);
     void loadBeforeOpeningVariables(clsINIFile& iniFile, const std::string& section);
     void dumpTableSlot(clsDebugLog& log, int slot, std::string_view label) const;
 

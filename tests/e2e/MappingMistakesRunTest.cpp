@@ -126,19 +126,17 @@ TEST_F(MappingMistakesRunTest, ALookupConnectionWithoutSectionOrThatDoesNotOpenF
     auto outcome = kivrun("-run -report report.txt unknown.ini");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(written(), (std::vector<std::string>{"0"}));
-    EXPECT_NE(detail().find("E: Step 'Load', [Cols] SourceMappingSQLConnection_3: there is no "
-                            "connection named 'Codes' among those the steps name."),
+    EXPECT_NE(detail().find("E: Step 'Load', [Cols] SourceMappingSQLConnection_3: Connection "
+                            "'Codes' is not defined: the specification file has no section [Data "
+                            "Connection - Codes]."),
               std::string::npos)
         << detail();
 
-    // A connection the steps use, in a folder that does not exist.
-    package(
-        "closed.ini", "Closed",
-        loadStep(kIdAndName + lookup,
-                 "[STEP 2]\r\nStepName=Uses codes\r\nStepType=count records\r\n"
-                 "PrerequisiteTarget_1=Load\r\nTargetConnection=Codes\r\nTargetTableName=x\r\n") +
-            "[Data Connection - "
-            "Codes]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/nowhere\r\n");
+    // A connection only the lookup names, in a folder that does not exist.
+    package("closed.ini", "Closed",
+            loadStep(kIdAndName + lookup) +
+                "[Data Connection - "
+                "Codes]\r\nDatabaseType=TextFile\r\nDatabase=$(INIPath)/nowhere\r\n");
     outcome = kivrun("-run closed.ini");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(written(), (std::vector<std::string>{"0"}));
@@ -146,6 +144,24 @@ TEST_F(MappingMistakesRunTest, ALookupConnectionWithoutSectionOrThatDoesNotOpenF
                   "SourceMappingSQLConnection_3: the lookup connection 'Codes' could not be"),
               std::string::npos)
         << outcome.out;
+}
+
+TEST_F(MappingMistakesRunTest, AConnectionOnlyALookupNamesIsLoadedFromItsSection) {
+    std::filesystem::create_directory(dir.file("codes"));
+    dir.write("codes/countries.csv", "Code,Label\r\nDE,Germany\r\nGB,Britain\r\n");
+    package("spec.ini", "Lookup",
+            loadStep(kIdAndName +
+                     "SourceMappingType_3=Lookup\r\nSourceColumn_3_P1=Country\r\n"
+                     "SourceMappingSQLConnection_3=Codes\r\nSourceMappingOption_3_NULLLookups="
+                     "Allow\r\nSourceMappingSQLStatement_3=SELECT Label FROM \"countries.csv\" "
+                     "WHERE Code = [P1]\r\nTargetColumn_3=Country\r\n") +
+                "[Data Connection - Codes]\r\nDatabaseType=TextFile\r\n"
+                "Database=$(INIPath)/codes\r\n");
+    EXPECT_EQ(kivrun("-check spec.ini").status, 0);
+    const auto outcome = kivrun("-run -report report.txt spec.ini");
+    EXPECT_EQ(outcome.status, 0) << detail();
+    EXPECT_EQ(query("out.db", "SELECT Id, Name, quote(Country) FROM Dest ORDER BY Id"),
+              (std::vector<std::string>{"1|Ann|'Germany'", "2|Bob|NULL", "3|Cy|'Britain'"}));
 }
 
 TEST_F(MappingMistakesRunTest, AValueThatDoesNotFitShowsTheWholeDescriptionAndItsRecord) {
