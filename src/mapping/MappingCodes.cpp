@@ -38,7 +38,45 @@ std::int32_t codeOf(const std::array<std::string_view, N>& texts, std::string_vi
     return fallback;
 }
 
+template <std::size_t N>
+std::optional<std::string> valueProblem(const std::array<std::string_view, N>& texts,
+                                        std::string_view value, std::int32_t fallback) {
+    const std::int32_t unknown = -1;
+    if (codeOf(texts, value, unknown) != unknown) {
+        return std::nullopt;
+    }
+    std::string list;
+    for (const std::string_view text : texts) {
+        list += (list.empty() ? "" : ", ") + std::string(text);
+    }
+    return "'" + std::string(value) + "' is none of " + list + "; " +
+           std::string(texts[static_cast<std::size_t>(fallback)]) + " is used instead.";
+}
+
 }  // namespace
+
+std::optional<std::string> MappingValueProblem(std::string_view key, std::string_view value) {
+    if (text::trim(value).empty() || value.find("$(") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string folded = text::toLower(key);
+    if (folded.find("mappingtype_") != std::string::npos) {
+        return valueProblem(kTypes, value, kmtCopy);
+    }
+    if (folded.starts_with("mappingstatus_")) {
+        return valueProblem(kStatuses, value, kcsEnabled);
+    }
+    if (folded.ends_with("_nulllookups")) {
+        return valueProblem(kNULLLookupActions, value, knlGenerateError);
+    }
+    if (folded.ends_with("_nullsource")) {
+        return valueProblem(kNULLSourceActions, value, knsCopyNULL);
+    }
+    if (folded.ends_with("_conversionerror")) {
+        return valueProblem(kConversionErrorActions, value, kceError);
+    }
+    return std::nullopt;
+}
 
 std::string MappingPurposeName(std::int32_t code) {
     return nameOf(kPurposes, code, "Unknown");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -92,5 +93,10 @@ std::int32_t ParseNULLSourceCopyAction(std::string_view text);
 // "Error" ... "Skip Record and Log"; other codes show as "Error", other texts parse to Error.
 std::string ConversionErrorActionName(std::int32_t code);
 std::int32_t ParseConversionErrorAction(std::string_view text);
+
+// What is wrong with the value of a column mapping key that takes one of a list of texts
+// (MappingType, MappingStatus, the NULL and conversion options): nothing when the value is one
+// of them, empty, or not such a key.
+std::optional<std::string> MappingValueProblem(std::string_view key, std::string_view value);
 
 }  // namespace kiv

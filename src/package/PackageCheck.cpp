@@ -12,6 +12,7 @@
 #include "db/Error.h"
 #include "db/Recordset.h"
 #include "db/SqlText.h"
+#include "mapping/MappingCodes.h"
 #include "settings/IniDocument.h"
 
 namespace kiv {
@@ -72,6 +73,10 @@ void addStepProblems(std::vector<SpecificationProblem>& problems, const clsKivSt
     if (!loadsRows(step)) {
         return;
     }
+    if (step.TableName(clsKivStep::kDestination).empty()) {
+        problems.push_back(
+            {file, section, "TargetTableName", "the step names no destination table."});
+    }
     for (SpecificationProblem problem : step.Options().Problems(file, section)) {
         problems.push_back(std::move(problem));
     }
@@ -120,15 +125,17 @@ std::optional<long> mappingKeyNumber(std::string_view key) {
 }
 
 // Sections and keys the run never reads because the numbering they continue stopped before
-// them: a step section after a missing one, a mapping after one without its source or target.
-void addUnreadProblems(std::vector<SpecificationProblem>& problems, const std::string& file,
-                       const IniDocument& document, const clsKivSteps& steps) {
+// them (a step section after a missing one, a mapping after one without its source or target),
+// and mapping options whose value is none of those the key takes.
+void addSectionProblems(std::vector<SpecificationProblem>& problems, const std::string& file,
+                        const IniDocument& document, const clsKivSteps& steps) {
     const long stepsRead = steps.Count();
-    std::map<std::string, long> mappingsRead;
+    // Each mapping section read, with the number of its mappings and a step that reads it.
+    std::map<std::string, std::pair<long, const clsKivStep*>> mappingsRead;
     for (const auto& step : steps) {
         if (loadsRows(*step) && !step->ColumnMappingSection().empty()) {
-            mappingsRead[text::toLower(step->ColumnMappingSection())] =
-                step->ColumnMappings()->Count();
+            mappingsRead[text::toLower(step->ColumnMappingSection())] = {
+                step->ColumnMappings()->Count(), step.get()};
         }
     }
     for (const IniDocument::Section& section : document.Sections()) {
@@ -145,13 +152,22 @@ void addUnreadProblems(std::vector<SpecificationProblem>& problems, const std::s
             continue;
         }
         for (const IniDocument::Key& key : section.keys) {
+            const auto& [count, step] = mappings->second;
             const auto mapping = mappingKeyNumber(key.name);
-            if (mapping && *mapping > mappings->second) {
+            if (mapping && *mapping > count) {
                 problems.push_back(
                     {file, section.name, key.name,
                      "the key is never read: mappings are read from 1 up to the first number "
                      "without both a source and a target, here mapping " +
-                         text::decimal(mappings->second + 1) + "."});
+                         text::decimal(count + 1) + "."});
+                continue;
+            }
+            std::string value(document.Value(section.name, key.name).value_or(""));
+            if (step->Environment()) {
+                value = step->Environment()->ReplaceEnvironmentVariables(value);
+            }
+            if (const auto problem = MappingValueProblem(key.name, value)) {
+                problems.push_back({file, section.name, key.name, *problem});
             }
         }
     }
@@ -367,7 +383,7 @@ void PackageCheck::AddFileProblems(std::vector<SpecificationProblem>& problems,
     for (const auto& step : *specification.Steps()) {
         addStepProblems(problems, *step, file, *document);
     }
-    addUnreadProblems(problems, file, *document, *specification.Steps());
+    addSectionProblems(problems, file, *document, *specification.Steps());
 }
 
 void PackageCheck::AddPrerequisiteProblems(std::vector<SpecificationProblem>& problems,

@@ -143,14 +143,16 @@ TEST_F(SpecificationMistakesRunTest, RepeatedSectionsAndKeysAreWarnedAbout) {
     EXPECT_NE(log.find(section), std::string::npos) << log;
 }
 
-TEST_F(SpecificationMistakesRunTest, StepsAndMappingsAfterAGapInTheirNumberingAreWarnedAbout) {
+TEST_F(SpecificationMistakesRunTest, StepsAndMappingsAfterAGapInTheirNumberingAndUnknownOptionsAreWarnedAbout) {
     sql("out.db", "CREATE TABLE T (a TEXT, b TEXT, c TEXT);");
     package("spec.ini", "Gaps",
             "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nTargetConnection=Out\r\n"
             "SourceConnection=Out\r\nSQLStatement=SELECT 'x' AS a, 'y' AS b, 'z' AS c\r\n"
             "TargetTableName=T\r\nSourceToDestinationColumnMappingSection=Cols\r\n"
             "[STEP 3]\r\nStepName=Lost\r\nStepType=do nothing\r\n"
-            "[Cols]\r\nSourceColumn_1=a\r\nTargetColumn_1=a\r\nSourceColum_2=b\r\n"
+            "[Cols]\r\nSourceColumn_1=a\r\nTargetColumn_1=a\r\n"
+            "MappingOption_1_NULLSource=Copy nul\r\nmappingoption_1_conversionerror=Null\r\n"
+            "SourceColum_2=b\r\n"
             "TargetColumn_2=b\r\nSourceColumn_3=c\r\nTargetColumn_3=c\r\n" +
                 kOut);
     const std::string lostStep =
@@ -166,11 +168,30 @@ TEST_F(SpecificationMistakesRunTest, StepsAndMappingsAfterAGapInTheirNumberingAr
     EXPECT_NE(check.out.find("[Cols] SourceColum_2: the key is never read"), std::string::npos)
         << check.out;
     EXPECT_EQ(check.out.find("[Cols] SourceColumn_1"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("spec.ini: [Cols] MappingOption_1_NULLSource: 'Copy nul' is none of "
+                             "Copy NULL, Skip Record, Use Previous Value; Copy NULL is used "
+                             "instead."),
+              std::string::npos)
+        << check.out;
+    EXPECT_EQ(check.out.find("conversionerror"), std::string::npos) << check.out;
 
     const auto run = kivrun("-run spec.ini");
     EXPECT_NE(run.err.find("kivrun: warning: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(lostStep), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(lostKey), std::string::npos) << run.err;
+
+    package("table.ini", "Table",
+            "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nTargetConnection=Out\r\n"
+            "SourceConnection=Out\r\nSQLStatement=SELECT 'x' AS a\r\nTargetTabelName=T\r\n"
+            "SourceToDestinationColumnMappingSection=Cols\r\n"
+            "[Cols]\r\nSourceColumn_1=a\r\nTargetColumn_1=a\r\n" +
+                kOut);
+    const auto table = kivrun("-check table.ini");
+    EXPECT_EQ(table.status, 1);
+    EXPECT_NE(table.out.find("table.ini: [STEP 1] TargetTableName: the step names no destination "
+                             "table."),
+              std::string::npos)
+        << table.out;
 }
 
 TEST_F(SpecificationMistakesRunTest, CheckIsCleanOnTheExampleAndListsInjectedMistakes) {
