@@ -135,8 +135,7 @@ std::int32_t clsKivStep::loadDataSets() {
     }
     if (sourceTable.empty() || !catalog) {
         if (SQLStatement().empty()) {
-            AddErrorMessage(kMsgError, "clsKivStep", 21, -1, "No Source Data Set specified.",
-                            true);
+            AddErrorMessage(kMsgError, "clsKivStep", 21, -1, "No Source Data Set specified.", true);
             return kssFailed;
         }
         SetCurrentTables("", TableName(kDestination));
@@ -199,9 +198,16 @@ std::int32_t clsKivStep::reportNoTableMatched(const std::string& sourceTable, bo
                         false);
         return kssSucceeded;
     }
-    AddErrorMessage(
-        kMsgError, "clsKivStep", 24, -1,
-        "The source connection '" + connection + "' has no table '" + sourceTable + "'.", true);
+    // A primary input goes through several databases: say which one lacks the table.
+    const auto& source = *TableConnection(kSource);
+    const std::string where =
+        source.PrimaryInputDataSource() && !source.CurrentDatabaseName().empty()
+            ? " in its current database '" + source.CurrentDatabaseName() + "'"
+            : std::string();
+    AddErrorMessage(kMsgError, "clsKivStep", 24, -1,
+                    "The source connection '" + connection + "' has no table '" + sourceTable +
+                        "'" + where + ".",
+                    true);
     return kssFailed;
 }
 

@@ -80,6 +80,15 @@ TEST_F(ConsoleRunTest, PrimaryInputPatternStopsAfterTheFailingDataSet) {
     EXPECT_NE(outcome.err.find("Dataset 2 of 3: Step 1 Load: "), std::string::npos) << outcome.err;
     EXPECT_NE(outcome.err.find(": Processing Failed\n"), std::string::npos) << outcome.err;
     EXPECT_EQ(outcome.err.find("Dataset 3 of 3"), std::string::npos);
+
+    // A database of the pattern without the table is named.
+    sql("in2.db", "DROP TABLE People;");
+    ASSERT_EQ(kivrun("-run -report report.txt spec.ini").status, 1);
+    EXPECT_NE(report().find("E: The source connection 'In' has no table 'People' in its current "
+                            "database '" +
+                            dir.file("in2.db") + "'."),
+              std::string::npos)
+        << report();
 }
 
 TEST_F(ConsoleRunTest, TheFirstStepOfANameWinsAcrossFiles) {
