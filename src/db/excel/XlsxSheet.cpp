@@ -1,5 +1,6 @@
 #include "db/excel/XlsxSheet.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <stdexcept>
@@ -7,6 +8,7 @@
 #include "base/Text.h"
 #include "base/Variant.h"
 #include "db/excel/CellRange.h"
+#include "db/excel/XlsxRowXml.h"
 #include "db/excel/XmlStream.h"
 
 namespace kiv::db::excel {
@@ -14,6 +16,9 @@ namespace kiv::db::excel {
 using cells::Cell;
 
 namespace {
+
+// Beyond every row a number can name exactly.
+constexpr std::size_t NoRow = std::size_t{1} << 52;
 
 // 1904-01-01 as a serial day number.
 constexpr double Epoch1904 = 1462;
@@ -28,7 +33,7 @@ void hold(const XlsxSheet::Context& context, std::size_t bytes) {
         throw std::runtime_error(
             "its worksheets hold more cells than the " +
             text::decimal(static_cast<long long>(context.mostHeldBytes >> 20)) +
-            " MiB kept in memory to read them; a sheet saved as a CSV file "
+            " MiB kept in memory to write to the workbook; a workbook opened only for reading "
             "is read row by row");
     }
 }
@@ -119,47 +124,92 @@ RawCell readCell(XmlStream& xml) {
     return raw;
 }
 
-// Puts a cell in its place, counting the memory the rows grow by.
-void place(std::vector<std::vector<Cell>>& rows, std::size_t row, std::size_t column, Cell cell,
-           const XlsxSheet::Context& context) {
-    if (cell.blank()) {
-        return;
-    }
-    const std::size_t newRows = rows.size() <= row ? row + 1 - rows.size() : 0;
-    const std::size_t width = newRows > 0 ? 0 : rows[row].size();
-    const std::size_t newCells = width <= column ? column + 1 - width : 0;
-    hold(context, newRows * sizeof(std::vector<Cell>) + newCells * sizeof(Cell) + cell.text.size());
-    if (newRows > 0) {
-        rows.resize(row + 1);
-    }
-    if (newCells > 0) {
-        rows[row].resize(column + 1);
-    }
-    rows[row][column] = std::move(cell);
+std::string decimal(std::size_t value) {
+    return text::decimal(static_cast<long long>(value));
 }
 
 }  // namespace
 
-std::vector<std::vector<Cell>> XlsxSheet::read(XmlStream& xml, const Context& context) {
-    std::vector<std::vector<Cell>> rows;
-    std::size_t row = 0;
+bool XlsxSheet::next() {
+    cells_.clear();
+    while (xml_.next()) {
+        if (xml_.opens("row")) {
+            readRow();
+            return true;
+        }
+    }
+    return false;
+}
+
+// A row without its number takes the row of its first cell's reference, or follows the row
+// before it.
+void XlsxSheet::readRow() {
+    const std::optional<double> number = numberOf(xml_.attribute("r"));
+    bool numbered = number && *number >= 1;
+    std::size_t row =
+        numbered ? static_cast<std::size_t>(std::min(*number, static_cast<double>(NoRow))) - 1
+                 : row_ + (started_ ? 1 : 0);
     std::size_t column = 0;
-    bool firstRow = true;
-    while (xml.next()) {
-        if (xml.opens("row")) {
-            const std::optional<double> number = numberOf(xml.attribute("r"));
-            row = number && *number >= 1 ? static_cast<std::size_t>(*number) - 1
-                                         : row + (firstRow ? 0 : 1);
-            firstRow = false;
-            column = 0;
-        } else if (xml.opens("c")) {
-            if (const std::optional<CellRange> at = CellRange::parse(xml.attribute("r"))) {
-                row = at->firstRow;
-                column = at->firstColumn;
+    if (!xml_.closes("row")) {
+        while (xml_.next() && !xml_.closes("row")) {
+            if (!xml_.opens("c")) {
+                continue;
             }
-            place(rows, row, column, cellOf(readCell(xml), context), context);
+            if (const std::optional<CellRange> at = CellRange::parse(xml_.attribute("r"))) {
+                column = at->firstColumn;
+                row = numbered ? row : at->firstRow;
+                numbered = true;
+            }
+            place(column, cellOf(readCell(xml_), context_));
             ++column;
         }
+    }
+    row_ = row;
+    started_ = true;
+    if (cells_.empty()) {
+        return;
+    }
+    if (row >= MostRows) {
+        throw std::runtime_error("it has a row beyond row " + decimal(MostRows) +
+                                 ", the last a worksheet has");
+    }
+    if (lastFilled_ && row <= *lastFilled_) {
+        throw std::runtime_error("its row " + decimal(row + 1) + " comes after row " +
+                                 decimal(*lastFilled_ + 1));
+    }
+    lastFilled_ = row;
+}
+
+void XlsxSheet::place(std::size_t column, Cell cell) {
+    if (cell.blank()) {
+        return;
+    }
+    if (column >= MostColumns) {
+        throw std::runtime_error("it has a cell beyond column " +
+                                 XlsxRowXml::columnName(MostColumns - 1) +
+                                 ", the last a worksheet has");
+    }
+    if (cells_.size() <= column) {
+        cells_.resize(column + 1);
+    }
+    cells_[column] = std::move(cell);
+}
+
+std::vector<std::vector<Cell>> XlsxSheet::read(XmlStream& xml, const Context& context) {
+    std::vector<std::vector<Cell>> rows;
+    XlsxSheet sheet(xml, context);
+    while (sheet.next()) {
+        if (sheet.cells().empty()) {
+            continue;
+        }
+        std::size_t bytes = (sheet.row() + 1 - rows.size()) * sizeof(std::vector<Cell>) +
+                            sheet.cells().size() * sizeof(Cell);
+        for (const Cell& cell : sheet.cells()) {
+            bytes += cell.text.size();
+        }
+        hold(context, bytes);
+        rows.resize(sheet.row() + 1);
+        rows.back() = std::move(sheet.cells());
     }
     return rows;
 }

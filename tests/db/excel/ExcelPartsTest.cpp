@@ -195,7 +195,7 @@ XmlStream::Source generatedSheet(std::size_t rows) {
     };
 }
 
-// The cells of a workbook are held to read them, up to a bound: a sheet beyond it is refused
+// The cells of a workbook opened for writing are held, up to a bound: a sheet beyond it is refused
 // before the memory it would take is taken.
 TEST(ExcelSheetPart, TheCellsHeldAreBounded) {
     const std::vector<std::string> strings;
@@ -214,8 +214,8 @@ TEST(ExcelSheetPart, TheCellsHeldAreBounded) {
         ADD_FAILURE() << "a sheet of ten million cells was held";
     } catch (const std::runtime_error& failure) {
         EXPECT_STREQ(failure.what(),
-                     "its worksheets hold more cells than the 16 MiB kept in memory to read "
-                     "them; a sheet saved as a CSV file is read row by row");
+                     "its worksheets hold more cells than the 16 MiB kept in memory to write "
+                     "to the workbook; a workbook opened only for reading is read row by row");
     }
     [[maybe_unused]] const std::size_t growth = peakMemory() - before;
 #if !defined(__SANITIZE_ADDRESS__)

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "db/excel/SheetSource.h"
+#include "db/excel/XlsxSheet.h"
+
+namespace kiv::db::excel {
+
+// A worksheet of an .xlsx workbook read row by row from the file: every scan of a range inflates
+// the sheet's part afresh and parses it up to the range's last row, holding only the row being
+// read. Finding the used range reads the part once.
+class XlsxSheetSource : public SheetSource {
+public:
+    // The worksheet `name` in the part `part` of the workbook at `path`. Throws
+    // std::runtime_error when the part cannot be read.
+    XlsxSheetSource(std::string path, std::string name, std::string part,
+                    std::shared_ptr<const XlsxSheet::Dictionary> dictionary);
+
+    const std::string& name() const override { return part_->name; }
+    std::optional<CellRange> usedRange() const override { return used_; }
+    std::shared_ptr<const cells::RowSource> rowsOf(const CellRange& range) const override;
+
+    // Where the sheet is, what its cells refer to.
+    struct Part {
+        std::string path;
+        std::string name;
+        std::string part;
+        std::shared_ptr<const XlsxSheet::Dictionary> dictionary;
+
+        // A failure reading the sheet, with the sheet named.
+        std::string described(const std::string& what) const;
+    };
+
+private:
+    std::shared_ptr<const Part> part_;
+    std::optional<CellRange> used_;
+};
+
+}  // namespace kiv::db::excel
