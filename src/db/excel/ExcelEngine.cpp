@@ -61,30 +61,21 @@ Workbook readXls(const std::string& path) {
     }
 }
 
-// What `read` returns of the workbook at `path`; its failure named as the workbook's.
-template <typename Read>
-auto reading(const std::string& path, Read read) {
+// The sheets of an .xlsx workbook are read from the file at each scan, those of an .xls
+// workbook held.
+Workbook readWorkbook(const std::string& path) {
+    const std::string signature = signatureOf(path);
     try {
-        return read(path);
+        if (signature.starts_with(ZipSignature)) {
+            return XlsxReader::read(path);
+        }
+        if (signature.starts_with(CompoundFileSignature)) {
+            return readXls(path);
+        }
     } catch (const std::runtime_error& failure) {
         throw Source.error("Cannot read the workbook '" + path + "': " + failure.what() + ".");
     }
-}
-
-Error notAWorkbook(const std::string& path) {
-    return Source.error("The file '" + path + "' is not an Excel workbook (.xls or .xlsx).");
-}
-
-// Every cell of the workbook, held.
-Workbook readWorkbook(const std::string& path) {
-    const std::string signature = signatureOf(path);
-    if (signature.starts_with(ZipSignature)) {
-        return reading(path, XlsxReader::read);
-    }
-    if (signature.starts_with(CompoundFileSignature)) {
-        return reading(path, readXls);
-    }
-    throw notAWorkbook(path);
+    throw Source.error("The file '" + path + "' is not an Excel workbook (.xls or .xlsx).");
 }
 
 bool plainName(std::string_view name) {
@@ -135,37 +126,6 @@ std::shared_ptr<Engine> writer(const std::string& resolved, bool exists, bool he
                                                  std::move(package));
 }
 
-// The engine whose tables are the sheets and the names of a workbook.
-std::shared_ptr<Engine> serveSheets(const std::vector<const SheetSource*>& sheets,
-                                    const std::vector<Workbook::Name>& names,
-                                    const std::string& path, bool header, const Variant& modified,
-                                    std::string refusal, cells::CellChanges* changes) {
-    std::vector<CellEngine::NamedTable> tables;
-    std::vector<CatalogEntry> catalog;
-    try {
-        for (const Workbook::Name& name : names) {
-            tables.emplace_back(name.name, SheetTableBuilder::build(name.name, *sheets[name.sheet],
-                                                                    name.range, header));
-            catalog.push_back(CatalogEntry{name.name, "TABLE", modified, modified});
-        }
-        for (const SheetSource* sheet : sheets) {
-            const std::string name = sheet->name() + "$";
-            const auto table = SheetTableBuilder::build(name, *sheet, sheet->usedRange(), header);
-            tables.emplace_back(name, table);
-            if (!plainName(name)) {
-                tables.emplace_back(quotedSheet(name), table);
-            }
-            catalog.push_back(CatalogEntry{name, "TABLE", modified, modified});
-        }
-    } catch (const std::runtime_error& failure) {
-        throw Source.error(failure.what());
-    }
-    std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
-        return text::toLower(a.name) < text::toLower(b.name);
-    });
-    return CellEngine::open(Source, path, tables, std::move(catalog), std::move(refusal), changes);
-}
-
 }  // namespace
 
 std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts, long mode) {
@@ -186,27 +146,42 @@ std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts, long mode)
                        "platform (only a new .xls workbook is written); rows can be added to a "
                        "workbook in the .xlsx format"
                  : "The connection to the workbook '" + path + "' is read-only";
-    if (signatureOf(path).starts_with(ZipSignature)) {
-        const XlsxReader::Sheets sheets = reading(path, XlsxReader::open);
-        std::vector<const SheetSource*> sources;
-        for (const auto& sheet : sheets.sheets) {
-            sources.push_back(sheet.get());
-        }
-        return serveSheets(sources, sheets.names, path, header, FileSource::modified(path), refusal,
-                           nullptr);
-    }
     return serve(readWorkbook(path), path, header, FileSource::modified(path), refusal);
 }
 
 std::shared_ptr<Engine> ExcelEngine::serve(const Workbook& workbook, const std::string& path,
                                            bool header, const Variant& modified,
                                            std::string refusal, cells::CellChanges* changes) {
-    std::vector<HeldSheet> held(workbook.sheets.begin(), workbook.sheets.end());
+    std::vector<HeldSheet> held;
+    held.reserve(workbook.sheets.size());
     std::vector<const SheetSource*> sheets;
-    for (const HeldSheet& sheet : held) {
-        sheets.push_back(&sheet);
+    for (const Workbook::Sheet& sheet : workbook.sheets) {
+        sheets.push_back(sheet.file ? sheet.file.get() : &held.emplace_back(sheet));
     }
-    return serveSheets(sheets, workbook.names, path, header, modified, std::move(refusal), changes);
+    std::vector<CellEngine::NamedTable> tables;
+    std::vector<CatalogEntry> catalog;
+    try {
+        for (const Workbook::Name& name : workbook.names) {
+            tables.emplace_back(name.name, SheetTableBuilder::build(name.name, *sheets[name.sheet],
+                                                                    name.range, header));
+            catalog.push_back(CatalogEntry{name.name, "TABLE", modified, modified});
+        }
+        for (const SheetSource* sheet : sheets) {
+            const std::string name = sheet->name() + "$";
+            const auto table = SheetTableBuilder::build(name, *sheet, sheet->usedRange(), header);
+            tables.emplace_back(name, table);
+            if (!plainName(name)) {
+                tables.emplace_back(quotedSheet(name), table);
+            }
+            catalog.push_back(CatalogEntry{name, "TABLE", modified, modified});
+        }
+    } catch (const std::runtime_error& failure) {
+        throw Source.error(failure.what());
+    }
+    std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
+        return text::toLower(a.name) < text::toLower(b.name);
+    });
+    return CellEngine::open(Source, path, tables, std::move(catalog), std::move(refusal), changes);
 }
 
 }  // namespace kiv::db::excel

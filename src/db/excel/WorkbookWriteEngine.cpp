@@ -121,6 +121,7 @@ bool WorkbookWriteEngine::define(std::string_view sql) {
         for (Workbook::Sheet& read : workbook_.sheets) {
             if (text::iequals(read.name, package_->sheetName(sheet))) {
                 read.rows.clear();
+                read.file.reset();
             }
         }
         rebuild();
@@ -146,7 +147,7 @@ bool WorkbookWriteEngine::define(std::string_view sql) {
     } catch (const std::runtime_error& error) {
         throw failure("Cannot create the sheet '" + name + "': " + error.what());
     }
-    workbook_.sheets.push_back(Workbook::Sheet{name, {std::move(header)}});
+    workbook_.sheets.push_back(Workbook::Sheet{name, {std::move(header)}, nullptr});
     workbook_.names.push_back(Workbook::Name{
         name, workbook_.sheets.size() - 1,
         CellRange{0, 0, CellRange::Unbounded, columns.empty() ? 0 : columns.size() - 1}});
@@ -186,6 +187,15 @@ void WorkbookWriteEngine::update(const cells::CellTable& table, std::size_t row,
     Workbook::Sheet* read = nullptr;
     for (Workbook::Sheet& candidate : workbook_.sheets) {
         read = text::iequals(candidate.name, package_->sheetName(target.sheet)) ? &candidate : read;
+    }
+    if (read != nullptr) {
+        // The cells changed are shown by the statements that follow: the sheet is held.
+        try {
+            read->hold();
+        } catch (const std::runtime_error& error) {
+            throw std::runtime_error("Cannot change cells of the workbook '" + path_ +
+                                     "': " + error.what());
+        }
     }
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!values[i]) {

@@ -131,19 +131,24 @@ WorkbookPart readWorkbook(ZipArchive& zip, const std::string& name) {
     return workbook;
 }
 
-// Counts `bytes` more of the shared strings and styles held; throws when that is beyond the most.
-void hold(std::size_t& held, std::size_t bytes) {
-    held += bytes;
-    if (held > XlsxReader::MostDictionaryBytes) {
-        throw std::runtime_error(
-            "its shared strings and styles take more than the " +
-            text::decimal(static_cast<long long>(XlsxReader::MostDictionaryBytes >> 20)) +
-            " MiB kept in memory to read its sheets");
+// The memory the shared strings and styles take, and the most they may.
+struct Held {
+    std::size_t bytes = 0;
+    std::size_t most = 0;
+};
+
+// Counts `bytes` more held; throws when that is beyond the most.
+void hold(Held& held, std::size_t bytes) {
+    held.bytes += bytes;
+    if (held.bytes > held.most) {
+        throw std::runtime_error("its shared strings and styles take more than the " +
+                                 text::decimal(static_cast<long long>(held.most >> 20)) +
+                                 " MiB kept in memory to read its sheets");
     }
 }
 
 std::vector<std::string> readStrings(ZipArchive& zip, const std::optional<std::string>& name,
-                                     std::size_t& held) {
+                                     Held& held) {
     std::vector<std::string> strings;
     if (!name || !zip.open(*name)) {
         return strings;
@@ -166,7 +171,7 @@ int numberOf(const std::string& text) {
 
 // The kind of number format of every cell style, by style index.
 std::vector<NumberFormat::Kind> readStyles(ZipArchive& zip, const std::optional<std::string>& name,
-                                           std::size_t& held) {
+                                           Held& held) {
     std::map<int, NumberFormat::Kind> custom;
     std::vector<NumberFormat::Kind> styles;
     if (!name || !zip.open(*name)) {
@@ -205,7 +210,7 @@ struct Layout {
     XlsxSheet::Dictionary dictionary;
 };
 
-Layout layoutOf(ZipArchive& zip) {
+Layout layoutOf(ZipArchive& zip, std::size_t mostDictionaryBytes) {
     const std::string workbookName =
         targetOfType(relationships(zip, "_rels/.rels"), "/officeDocument")
             .value_or("xl/workbook.xml");
@@ -213,7 +218,7 @@ Layout layoutOf(ZipArchive& zip) {
     const std::vector<Relationship> links = relationships(zip, workbookName);
     Layout layout;
     layout.names = std::move(parts.names);
-    std::size_t held = 0;
+    Held held{0, mostDictionaryBytes};
     layout.dictionary.strings = readStrings(zip, targetOfType(links, "/sharedStrings"), held);
     layout.dictionary.styles = readStyles(zip, targetOfType(links, "/styles"), held);
     layout.dictionary.date1904 = parts.date1904;
@@ -245,32 +250,19 @@ std::vector<Workbook::Name> namesOf(const Layout& layout) {
 
 }  // namespace
 
-XlsxReader::Sheets XlsxReader::open(const std::string& path) {
+Workbook XlsxReader::read(const std::string& path, std::size_t mostDictionaryBytes) {
     ZipArchive zip(path);
-    Layout layout = layoutOf(zip);
-    Sheets sheets;
-    sheets.names = namesOf(layout);
+    Layout layout = layoutOf(zip, mostDictionaryBytes);
+    Workbook workbook;
+    workbook.names = namesOf(layout);
     const auto dictionary =
         std::make_shared<const XlsxSheet::Dictionary>(std::move(layout.dictionary));
     for (Layout::Sheet& sheet : layout.sheets) {
-        sheets.sheets.push_back(std::make_shared<const XlsxSheetSource>(
-            path, std::move(sheet.name), std::move(sheet.part), dictionary));
+        workbook.sheets.push_back(Workbook::Sheet{
+            sheet.name,
+            {},
+            std::make_shared<const XlsxSheetSource>(path, sheet.name, sheet.part, dictionary)});
     }
-    return sheets;
-}
-
-Workbook XlsxReader::read(const std::string& path) {
-    ZipArchive zip(path);
-    const Layout layout = layoutOf(zip);
-    const XlsxSheet::Context context{layout.dictionary.strings, layout.dictionary.styles,
-                                     layout.dictionary.date1904};
-    Workbook workbook;
-    for (const Layout::Sheet& sheet : layout.sheets) {
-        openRequired(zip, sheet.part);
-        XmlStream xml(partOf(zip));
-        workbook.sheets.push_back(Workbook::Sheet{sheet.name, XlsxSheet::read(xml, context)});
-    }
-    workbook.names = namesOf(layout);
     return workbook;
 }
 

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <memory>
+#include <cstddef>
 #include <string>
-#include <vector>
 
-#include "db/excel/SheetSource.h"
 #include "db/excel/Workbook.h"
 
 namespace kiv::db::excel {
@@ -18,17 +16,11 @@ public:
     // About ten million shared strings of twenty characters.
     static constexpr std::size_t MostDictionaryBytes = std::size_t{512} << 20;
 
-    // The worksheets read row by row from the file, each scan afresh, and the names.
-    struct Sheets {
-        std::vector<std::shared_ptr<const SheetSource>> sheets;
-        std::vector<Workbook::Name> names;
-    };
-
-    // Throws std::runtime_error describing what cannot be read.
-    static Sheets open(const std::string& path);
-    // Every cell of the worksheets held, up to XlsxSheet::MostHeldBytes of them: a workbook
-    // to be changed. Throws std::runtime_error describing what cannot be read.
-    static Workbook read(const std::string& path);
+    // The workbook, its worksheets read row by row from the file at each scan (finding each
+    // one's used range reads it once now). Throws std::runtime_error describing what cannot be
+    // read.
+    static Workbook read(const std::string& path,
+                         std::size_t mostDictionaryBytes = MostDictionaryBytes);
 };
 
 }  // namespace kiv::db::excel

@@ -26,18 +26,6 @@ constexpr double Epoch1904 = 1462;
 // one short of the serial day numbers.
 constexpr double FirstTrueLeapDay = 60;
 
-// Counts `bytes` more held; throws when that is beyond the most.
-void hold(const XlsxSheet::Context& context, std::size_t bytes) {
-    context.heldBytes += bytes;
-    if (context.heldBytes > context.mostHeldBytes) {
-        throw std::runtime_error(
-            "its worksheets hold more cells than the " +
-            text::decimal(static_cast<long long>(context.mostHeldBytes >> 20)) +
-            " MiB kept in memory to write to the workbook; a workbook opened only for reading "
-            "is read row by row");
-    }
-}
-
 struct RawCell {
     std::string type;
     std::string style;
@@ -54,22 +42,22 @@ std::optional<double> numberOf(std::string_view text) {
     return value;
 }
 
-NumberFormat::Kind formatOf(const std::string& style, const XlsxSheet::Context& context) {
+NumberFormat::Kind formatOf(const std::string& style, const XlsxSheet::Dictionary& dictionary) {
     const std::optional<double> index = numberOf(style);
-    if (!index || *index < 0 || *index >= static_cast<double>(context.styles.size())) {
+    if (!index || *index < 0 || *index >= static_cast<double>(dictionary.styles.size())) {
         return NumberFormat::Kind::Number;
     }
-    return context.styles[static_cast<std::size_t>(*index)];
+    return dictionary.styles[static_cast<std::size_t>(*index)];
 }
 
-Cell numberCell(const RawCell& raw, const XlsxSheet::Context& context) {
+Cell numberCell(const RawCell& raw, const XlsxSheet::Dictionary& dictionary) {
     const std::optional<double> value = numberOf(raw.value);
     if (!value) {
         return Cell::ofText(raw.value);
     }
-    switch (formatOf(raw.style, context)) {
+    switch (formatOf(raw.style, dictionary)) {
         case NumberFormat::Kind::Date:
-            return Cell::ofNumber(XlsxSheet::dateSerial(*value, context.date1904),
+            return Cell::ofNumber(XlsxSheet::dateSerial(*value, dictionary.date1904),
                                   Cell::Kind::Date);
         case NumberFormat::Kind::Currency:
             return Cell::ofNumber(*value, Cell::Kind::Currency);
@@ -79,12 +67,12 @@ Cell numberCell(const RawCell& raw, const XlsxSheet::Context& context) {
     return Cell::ofNumber(*value);
 }
 
-Cell cellOf(const RawCell& raw, const XlsxSheet::Context& context) {
+Cell cellOf(const RawCell& raw, const XlsxSheet::Dictionary& dictionary) {
     if (raw.type == "s") {
         const std::optional<double> index = numberOf(raw.value);
         const bool known =
-            index && *index >= 0 && *index < static_cast<double>(context.strings.size());
-        return known ? Cell::ofText(context.strings[static_cast<std::size_t>(*index)]) : Cell();
+            index && *index >= 0 && *index < static_cast<double>(dictionary.strings.size());
+        return known ? Cell::ofText(dictionary.strings[static_cast<std::size_t>(*index)]) : Cell();
     }
     if (raw.type == "inlineStr") {
         return Cell::ofText(raw.inlineText);
@@ -103,7 +91,7 @@ Cell cellOf(const RawCell& raw, const XlsxSheet::Context& context) {
         const std::optional<double> serial = Variant::parseDate(raw.value);
         return serial ? Cell::ofNumber(*serial, Cell::Kind::Date) : Cell::ofText(raw.value);
     }
-    return numberCell(raw, context);
+    return numberCell(raw, dictionary);
 }
 
 // The parts of the cell element the stream is at.
@@ -160,7 +148,7 @@ void XlsxSheet::readRow() {
                 row = numbered ? row : at->firstRow;
                 numbered = true;
             }
-            place(column, cellOf(readCell(xml_), context_));
+            place(column, cellOf(readCell(xml_), dictionary_));
             ++column;
         }
     }
@@ -170,12 +158,12 @@ void XlsxSheet::readRow() {
         return;
     }
     if (row >= MostRows) {
-        throw std::runtime_error("it has a row beyond row " + decimal(MostRows) +
-                                 ", the last a worksheet has");
+        throw std::runtime_error("the sheet " + name_ + " has a row beyond row " +
+                                 decimal(MostRows) + ", the last a worksheet has");
     }
     if (lastFilled_ && row <= *lastFilled_) {
-        throw std::runtime_error("its row " + decimal(row + 1) + " comes after row " +
-                                 decimal(*lastFilled_ + 1));
+        throw std::runtime_error("row " + decimal(row + 1) + " of the sheet " + name_ +
+                                 " comes after row " + decimal(*lastFilled_ + 1));
     }
     lastFilled_ = row;
 }
@@ -185,7 +173,7 @@ void XlsxSheet::place(std::size_t column, Cell cell) {
         return;
     }
     if (column >= MostColumns) {
-        throw std::runtime_error("it has a cell beyond column " +
+        throw std::runtime_error("the sheet " + name_ + " has a cell beyond column " +
                                  XlsxRowXml::columnName(MostColumns - 1) +
                                  ", the last a worksheet has");
     }
@@ -193,25 +181,6 @@ void XlsxSheet::place(std::size_t column, Cell cell) {
         cells_.resize(column + 1);
     }
     cells_[column] = std::move(cell);
-}
-
-std::vector<std::vector<Cell>> XlsxSheet::read(XmlStream& xml, const Context& context) {
-    std::vector<std::vector<Cell>> rows;
-    XlsxSheet sheet(xml, context);
-    while (sheet.next()) {
-        if (sheet.cells().empty()) {
-            continue;
-        }
-        std::size_t bytes = (sheet.row() + 1 - rows.size()) * sizeof(std::vector<Cell>) +
-                            sheet.cells().size() * sizeof(Cell);
-        for (const Cell& cell : sheet.cells()) {
-            bytes += cell.text.size();
-        }
-        hold(context, bytes);
-        rows.resize(sheet.row() + 1);
-        rows.back() = std::move(sheet.cells());
-    }
-    return rows;
 }
 
 std::string XlsxSheet::richText(XmlStream& xml, std::string_view element) {

@@ -16,10 +16,7 @@ using cells::RowSource;
 class SheetStream {
 public:
     explicit SheetStream(const XlsxSheetSource::Part& part)
-        : zip_(part.path),
-          xml_(open(zip_, part.part)),
-          context_{part.dictionary->strings, part.dictionary->styles, part.dictionary->date1904},
-          sheet_(xml_, context_) {}
+        : zip_(part.path), xml_(open(zip_, part.part)), sheet_(xml_, *part.dictionary, part.name) {}
 
     XlsxSheet& sheet() { return sheet_; }
 
@@ -33,7 +30,6 @@ private:
 
     ZipArchive zip_;
     XmlStream xml_;
-    XlsxSheet::Context context_;
     XlsxSheet sheet_;
 };
 
@@ -67,7 +63,7 @@ public:
             }
         } catch (const std::runtime_error& failure) {
             throw std::runtime_error("Cannot read the workbook '" + part_->path +
-                                     "': " + part_->described(failure.what()) + ".");
+                                     "': " + failure.what() + ".");
         }
         ++next_;
         return &row_;
@@ -111,28 +107,20 @@ void widen(std::optional<CellRange>& used, std::size_t row, std::size_t column) 
 
 }  // namespace
 
-std::string XlsxSheetSource::Part::described(const std::string& what) const {
-    return what + " (sheet " + name + ")";
-}
-
 XlsxSheetSource::XlsxSheetSource(std::string path, std::string name, std::string part,
                                  std::shared_ptr<const XlsxSheet::Dictionary> dictionary)
     : part_(std::make_shared<const Part>(
           Part{std::move(path), std::move(name), std::move(part), std::move(dictionary)})) {
-    try {
-        SheetStream stream(*part_);
-        XlsxSheet& sheet = stream.sheet();
-        while (sheet.next()) {
-            const std::vector<cells::Cell>& cells = sheet.cells();
-            const auto first = std::find_if(cells.begin(), cells.end(),
-                                            [](const cells::Cell& cell) { return !cell.blank(); });
-            if (first != cells.end()) {
-                widen(used_, sheet.row(), static_cast<std::size_t>(first - cells.begin()));
-                widen(used_, sheet.row(), cells.size() - 1);
-            }
+    SheetStream stream(*part_);
+    XlsxSheet& sheet = stream.sheet();
+    while (sheet.next()) {
+        const std::vector<cells::Cell>& cells = sheet.cells();
+        const auto first = std::find_if(cells.begin(), cells.end(),
+                                        [](const cells::Cell& cell) { return !cell.blank(); });
+        if (first != cells.end()) {
+            widen(used_, sheet.row(), static_cast<std::size_t>(first - cells.begin()));
+            widen(used_, sheet.row(), cells.size() - 1);
         }
-    } catch (const std::runtime_error& failure) {
-        throw std::runtime_error(part_->described(failure.what()));
     }
 }
 

@@ -28,9 +28,6 @@ public:
         std::string name;
         std::string part;
         std::shared_ptr<const XlsxSheet::Dictionary> dictionary;
-
-        // A failure reading the sheet, with the sheet named.
-        std::string described(const std::string& what) const;
     };
 
 private:

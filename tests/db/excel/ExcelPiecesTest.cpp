@@ -71,7 +71,7 @@ TEST(ExcelPieces, TheUsedRangeOfASheet) {
 }
 
 TEST(ExcelPieces, ColumnTypesFromTheFirstEightDataRows) {
-    Workbook::Sheet sheet{"S", {}};
+    Workbook::Sheet sheet{"S", {}, nullptr};
     sheet.rows.push_back({Cell::ofText("Money"), Cell::ofText("Numbers"), Cell::ofText("Flags"),
                           Cell::ofText("Short"), Cell::ofText("Long"), Cell::ofText("Late")});
     for (int row = 0; row < 9; ++row) {
