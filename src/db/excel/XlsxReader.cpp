@@ -250,18 +250,19 @@ std::vector<Workbook::Name> namesOf(const Layout& layout) {
 
 }  // namespace
 
-Workbook XlsxReader::read(const std::string& path, std::size_t mostDictionaryBytes) {
+Workbook XlsxReader::read(const std::string& path, Limits limits) {
     ZipArchive zip(path);
-    Layout layout = layoutOf(zip, mostDictionaryBytes);
+    Layout layout = layoutOf(zip, limits.dictionaryBytes);
     Workbook workbook;
     workbook.names = namesOf(layout);
     const auto dictionary =
         std::make_shared<const XlsxSheet::Dictionary>(std::move(layout.dictionary));
     for (Layout::Sheet& sheet : layout.sheets) {
-        workbook.sheets.push_back(Workbook::Sheet{
-            sheet.name,
-            {},
-            std::make_shared<const XlsxSheetSource>(path, sheet.name, sheet.part, dictionary)});
+        workbook.sheets.push_back(
+            Workbook::Sheet{sheet.name,
+                            {},
+                            std::make_shared<const XlsxSheetSource>(
+                                path, sheet.name, sheet.part, dictionary, limits.heldSheetBytes)});
     }
     return workbook;
 }

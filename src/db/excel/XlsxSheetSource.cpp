@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "db/excel/HeldSheet.h"
 #include "db/excel/XmlStream.h"
 #include "db/excel/ZipArchive.h"
 
@@ -108,23 +109,46 @@ void widen(std::optional<CellRange>& used, std::size_t row, std::size_t column) 
 }  // namespace
 
 XlsxSheetSource::XlsxSheetSource(std::string path, std::string name, std::string part,
-                                 std::shared_ptr<const XlsxSheet::Dictionary> dictionary)
+                                 std::shared_ptr<const XlsxSheet::Dictionary> dictionary,
+                                 std::size_t& holdable)
     : part_(std::make_shared<const Part>(
-          Part{std::move(path), std::move(name), std::move(part), std::move(dictionary)})) {
+          Part{std::move(path), std::move(name), std::move(part), std::move(dictionary)})),
+      held_(Workbook::Sheet{part_->name, {}, nullptr}) {
+    std::size_t heldBytes = 0;
     SheetStream stream(*part_);
     XlsxSheet& sheet = stream.sheet();
     while (sheet.next()) {
-        const std::vector<cells::Cell>& cells = sheet.cells();
+        std::vector<cells::Cell>& cells = sheet.cells();
         const auto first = std::find_if(cells.begin(), cells.end(),
                                         [](const cells::Cell& cell) { return !cell.blank(); });
-        if (first != cells.end()) {
-            widen(used_, sheet.row(), static_cast<std::size_t>(first - cells.begin()));
-            widen(used_, sheet.row(), cells.size() - 1);
+        if (first == cells.end()) {
+            continue;
         }
+        widen(used_, sheet.row(), static_cast<std::size_t>(first - cells.begin()));
+        widen(used_, sheet.row(), cells.size() - 1);
+        if (held_) {
+            heldBytes += (sheet.row() + 1 - held_->rows.size()) * sizeof(cells) +
+                         cells.size() * sizeof(cells::Cell);
+            for (const cells::Cell& cell : cells) {
+                heldBytes += cell.text.size();
+            }
+            if (heldBytes > holdable) {
+                held_.reset();
+                continue;
+            }
+            held_->rows.resize(sheet.row() + 1);
+            held_->rows.back() = std::move(cells);
+        }
+    }
+    if (held_) {
+        holdable -= heldBytes;
     }
 }
 
 std::shared_ptr<const cells::RowSource> XlsxSheetSource::rowsOf(const CellRange& range) const {
+    if (held_) {
+        return HeldSheet(*held_).rowsOf(range);
+    }
     return std::make_shared<const RangeRows>(part_, range);
 }
 
