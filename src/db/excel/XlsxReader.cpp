@@ -252,17 +252,15 @@ std::vector<Workbook::Name> namesOf(const Layout& layout) {
 
 Workbook XlsxReader::read(const std::string& path, Limits limits) {
     ZipArchive zip(path);
-    Layout layout = layoutOf(zip, limits.dictionaryBytes);
+    const Layout layout = layoutOf(zip, limits.dictionaryBytes);
     Workbook workbook;
     workbook.names = namesOf(layout);
-    const auto dictionary =
-        std::make_shared<const XlsxSheet::Dictionary>(std::move(layout.dictionary));
-    for (Layout::Sheet& sheet : layout.sheets) {
-        workbook.sheets.push_back(
-            Workbook::Sheet{sheet.name,
-                            {},
-                            std::make_shared<const XlsxSheetSource>(
-                                path, sheet.name, sheet.part, dictionary, limits.heldSheetBytes)});
+    for (const Layout::Sheet& sheet : layout.sheets) {
+        workbook.sheets.push_back(Workbook::Sheet{
+            sheet.name,
+            {},
+            std::make_shared<const XlsxSheetSource>(path, sheet.name, sheet.part, layout.dictionary,
+                                                    limits.heldSheetBytes)});
     }
     return workbook;
 }

@@ -6,41 +6,32 @@
 #include <string>
 
 #include "db/excel/SheetSource.h"
+#include "db/excel/SheetSpool.h"
 #include "db/excel/Workbook.h"
 #include "db/excel/XlsxSheet.h"
 
 namespace kiv::db::excel {
 
-// A worksheet of an .xlsx workbook read row by row from the file: every scan of a range inflates
-// the sheet's part afresh and parses it up to the range's last row, holding only the row being
-// read. Finding the used range reads the part once; a small sheet is held then, so that the many
-// scans of a join or a lookup do not read it again and again.
+// A worksheet of an .xlsx workbook, parsed once row by row when the workbook is opened, which
+// finds its used range. A small sheet is held then; the rows of a larger one go to a spool that
+// every scan of a range reads back, holding only the row being read.
 class XlsxSheetSource : public SheetSource {
 public:
-    // The worksheet `name` in the part `part` of the workbook at `path`. Its cells are held when
-    // they take `holdable` bytes at most, which they take off it. Throws std::runtime_error when
-    // the part cannot be read.
-    XlsxSheetSource(std::string path, std::string name, std::string part,
-                    std::shared_ptr<const XlsxSheet::Dictionary> dictionary, std::size_t& holdable);
+    // The worksheet `name` in the part `part` of the workbook at `path`, whose cells refer to
+    // `dictionary`. Its cells are held when they take `holdable` bytes at most, which they take
+    // off it. Throws std::runtime_error when the part cannot be read or the spool written.
+    XlsxSheetSource(const std::string& path, std::string name, const std::string& part,
+                    const XlsxSheet::Dictionary& dictionary, std::size_t& holdable);
 
-    const std::string& name() const override { return part_->name; }
+    const std::string& name() const override { return name_; }
     std::optional<CellRange> usedRange() const override { return used_; }
     std::shared_ptr<const cells::RowSource> rowsOf(const CellRange& range) const override;
 
-    // Where the sheet is, what its cells refer to.
-    struct Part {
-        std::string path;
-        std::string name;
-        std::string part;
-        std::shared_ptr<const XlsxSheet::Dictionary> dictionary;
-    };
-
-    bool held() const noexcept { return held_.has_value(); }
-
 private:
-    std::shared_ptr<const Part> part_;
+    std::string name_;
     std::optional<CellRange> used_;
     std::optional<Workbook::Sheet> held_;
+    std::shared_ptr<SheetSpool> spool_;  // when the sheet is not held
 };
 
 }  // namespace kiv::db::excel

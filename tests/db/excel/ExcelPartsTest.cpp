@@ -8,6 +8,7 @@
 #include "db/cells/ReaderProcess.h"
 #include "db/excel/CellRange.h"
 #include "db/excel/NumberFormat.h"
+#include "db/excel/SheetSpool.h"
 #include "db/excel/WorkbookTransfer.h"
 #include "db/excel/XlsxSheet.h"
 #include "db/excel/XmlStream.h"
@@ -241,6 +242,42 @@ TEST(ExcelXlsxSheet, ManyRowsAreReadHoldingOneRow) {
 #if !defined(__SANITIZE_ADDRESS__)
     EXPECT_LT(growth, std::size_t{8} << 20);
 #endif
+}
+
+// The rows of a spool come back as they went in, to any number of readers at once, from memory
+// and from the temporary file, texts longer than a piece read included.
+TEST(ExcelSheetSpool, RowsComeBackAsTheyWentIn) {
+    const auto spool = std::make_shared<SheetSpool>("Data");
+    const auto rowAt = [](std::size_t row) {
+        std::vector<Cell> cells(row % 4);
+        if (row % 4 > 0) {
+            cells.back() = row % 1000 == 3 ? Cell::ofText(std::string(200000 + row, 'x'))
+                                           : Cell::ofText("text " + std::to_string(row));
+            cells.front() = Cell::ofNumber(static_cast<double>(row) / 4, Cell::Kind::Currency);
+        }
+        return cells;
+    };
+    for (std::size_t row = 0; row < 100000; row += 3) {
+        spool->add(row, rowAt(row));
+    }
+    SheetSpool::Reader first(spool);
+    SheetSpool::Reader second(spool);
+    std::size_t rows = 0;
+    for (std::size_t row = 0; row < 100000; row += 3, ++rows) {
+        ASSERT_TRUE(first.next());
+        ASSERT_TRUE(second.next());
+        ASSERT_EQ(first.row(), row);
+        const std::vector<Cell> expected = rowAt(row);
+        ASSERT_EQ(first.cells().size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(first.cells()[i].kind, expected[i].kind) << row;
+            ASSERT_EQ(first.cells()[i].display(), expected[i].display()) << row;
+            ASSERT_EQ(second.cells()[i].display(), expected[i].display()) << row;
+        }
+    }
+    EXPECT_FALSE(first.next());
+    EXPECT_FALSE(second.next());
+    EXPECT_EQ(rows, 33334u);
 }
 
 // Rows come in order, within the rows and columns a worksheet has; rows without cells may be
