@@ -10,7 +10,7 @@
 namespace kiv::db::excel {
 
 // A worksheet whose tables are made: its name, where its cells are, and the rows of a range of
-// it, held or read from the file at each scan.
+// it, held or read back at each scan.
 class SheetSource {
 public:
     virtual ~SheetSource() = default;

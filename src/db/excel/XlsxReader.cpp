@@ -259,7 +259,7 @@ Workbook XlsxReader::read(const std::string& path, Limits limits) {
         workbook.sheets.push_back(Workbook::Sheet{
             sheet.name,
             {},
-            std::make_shared<const XlsxSheetSource>(path, sheet.name, sheet.part, layout.dictionary,
+            std::make_shared<const XlsxSheetSource>(zip, sheet.name, sheet.part, layout.dictionary,
                                                     limits.heldSheetBytes)});
     }
     return workbook;

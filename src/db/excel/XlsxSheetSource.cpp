@@ -86,12 +86,11 @@ std::size_t heldBytes(const std::vector<cells::Cell>& cells, std::size_t gap) {
 
 }  // namespace
 
-XlsxSheetSource::XlsxSheetSource(const std::string& path, std::string name, const std::string& part,
+XlsxSheetSource::XlsxSheetSource(ZipArchive& zip, std::string name, const std::string& part,
                                  const XlsxSheet::Dictionary& dictionary, std::size_t& holdable)
     : name_(std::move(name)),
       held_(Workbook::Sheet{name_, {}, nullptr}),
       spool_(std::make_shared<SheetSpool>(name_)) {
-    ZipArchive zip(path);
     if (!zip.open(part)) {
         throw std::runtime_error("the archive has no part " + part);
     }

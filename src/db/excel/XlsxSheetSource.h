@@ -12,15 +12,17 @@
 
 namespace kiv::db::excel {
 
+class ZipArchive;
+
 // A worksheet of an .xlsx workbook, parsed once row by row when the workbook is opened, which
 // finds its used range. A small sheet is held then; the rows of a larger one go to a spool that
 // every scan of a range reads back, holding only the row being read.
 class XlsxSheetSource : public SheetSource {
 public:
-    // The worksheet `name` in the part `part` of the workbook at `path`, whose cells refer to
+    // The worksheet `name` in the part `part` of the workbook's archive, whose cells refer to
     // `dictionary`. Its cells are held when they take `holdable` bytes at most, which they take
     // off it. Throws std::runtime_error when the part cannot be read or the spool written.
-    XlsxSheetSource(const std::string& path, std::string name, const std::string& part,
+    XlsxSheetSource(ZipArchive& zip, std::string name, const std::string& part,
                     const XlsxSheet::Dictionary& dictionary, std::size_t& holdable);
 
     const std::string& name() const override { return name_; }
