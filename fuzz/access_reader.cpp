@@ -4,6 +4,7 @@
 // waits for more than it sent, the child ends after 20 ms without a command.
 #include <sys/time.h>
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto reader = std::make_shared<AccessReader>(
             "fuzz.mdb",
             [&](ReaderProcess::Output& output) {
+                // The fuzzer's own handler of the alarm is inherited: the alarm ends the child.
+                std::signal(SIGALRM, SIG_DFL);
                 output.put(bytes);
                 do {
                     const itimerval wait{{0, 0}, {0, 20000}};
