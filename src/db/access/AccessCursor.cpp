@@ -67,6 +67,10 @@ bool AccessCursor::next() {
 }
 
 void AccessCursor::splitRow() {
+    if (values_.empty()) {
+        // A row without columns takes no bytes: a batch of them is empty.
+        reader_->malformed();
+    }
     for (std::size_t& start : values_) {
         if (at_ >= batch_.size()) {
             reader_->malformed();

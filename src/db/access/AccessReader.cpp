@@ -24,9 +24,13 @@ auto AccessReader::guarded(Call&& call) {
 }
 
 AccessReader::AccessReader(const std::string& path)
-    : path_(path),
-      process_([path](ReaderProcess::Output& output) { AccessService::serve(path, output); },
-               ReaderProcess::limitsFor(path)) {
+    : AccessReader(
+          path, [path](ReaderProcess::Output& output) { AccessService::serve(path, output); },
+          ReaderProcess::limitsFor(path)) {}
+
+AccessReader::AccessReader(const std::string& path, const ReaderProcess::Work& serve,
+                           ReaderProcess::Limits limits)
+    : path_(path), process_(serve, limits) {
     guarded([&] {
         for (auto count = process_.takeValue<std::uint32_t>(); count > 0; --count) {
             tables_.push_back(AccessTable::receive(process_));

@@ -18,6 +18,9 @@ public:
     // Throws std::runtime_error describing why the file cannot be read ("the file is damaged
     // or not supported: the reader ended with signal 6 after 3.1 s").
     explicit AccessReader(const std::string& path);
+    // The database at `path` as `serve` sends it from the reader process, within `limits`.
+    AccessReader(const std::string& path, const cells::ReaderProcess::Work& serve,
+                 cells::ReaderProcess::Limits limits);
     AccessReader(const AccessReader&) = delete;
     AccessReader& operator=(const AccessReader&) = delete;
 

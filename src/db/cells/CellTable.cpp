@@ -7,7 +7,8 @@
 
 namespace kiv::db::cells {
 
-CellTable::CellTable(std::string name, std::vector<CellColumn> columns, std::vector<Row> rows)
+CellTable::CellTable(std::string name, std::vector<CellColumn> columns,
+                     std::shared_ptr<const RowSource> rows)
     : name_(std::move(name)), columns_(std::move(columns)), rows_(std::move(rows)) {}
 
 std::string CellTable::declaration() const {
@@ -21,10 +22,9 @@ std::string CellTable::declaration() const {
     return sql + ")";
 }
 
-void CellTable::setResult(sqlite3_context* context, std::size_t row, std::size_t column,
+void CellTable::setResult(sqlite3_context* context, const Row& cells, std::size_t column,
                           std::string& scratch) const {
     static const Cell Blank;
-    const Row& cells = rows_[row];
     columns_[column].setResult(context, column < cells.size() ? cells[column] : Blank, scratch);
 }
 

@@ -33,11 +33,13 @@ struct Cursor : sqlite3_vtab_cursor {
     explicit Cursor(const Table&) {}
 
     void result(const Table& source, sqlite3_context* context, std::size_t column) {
-        source.table->setResult(context, row, column, scratch);
+        source.table->setResult(context, *current, column, scratch);
     }
 
     bool eof = true;
     std::size_t row = 0;
+    std::unique_ptr<RowSource::Cursor> rows;
+    const RowSource::Row* current = nullptr;
     std::string scratch;
 };
 
@@ -74,20 +76,37 @@ int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     return SQLITE_OK;
 }
 
-// Moves to `row`, past the last row when there is no such row.
-int moveTo(sqlite3_vtab_cursor* base, std::size_t row) {
+// Moves to the next row of the scan, past the last row when there is none.
+int advance(sqlite3_vtab_cursor* base) {
     Cursor& cursor = Module::cursorOf(base);
-    cursor.row = row;
-    cursor.eof = row >= Module::tableOf(base->pVtab).table->rowCount();
+    try {
+        cursor.current = cursor.rows->next();
+    } catch (const std::exception& failure) {
+        cursor.current = nullptr;
+        cursor.eof = true;
+        return VirtualTable::fail(base->pVtab, failure.what());
+    }
+    cursor.eof = cursor.current == nullptr;
     return SQLITE_OK;
 }
 
-int filter(sqlite3_vtab_cursor* cursor, int, const char*, int, sqlite3_value**) {
-    return moveTo(cursor, 0);
+// Every scan reads the rows from the first again.
+int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
+    Cursor& cursor = Module::cursorOf(base);
+    cursor.row = 0;
+    cursor.current = nullptr;
+    try {
+        cursor.rows = Module::tableOf(base->pVtab).table->rows();
+    } catch (const std::exception& failure) {
+        cursor.eof = true;
+        return VirtualTable::fail(base->pVtab, failure.what());
+    }
+    return advance(base);
 }
 
-int next(sqlite3_vtab_cursor* cursor) {
-    return moveTo(cursor, Module::cursorOf(cursor).row + 1);
+int next(sqlite3_vtab_cursor* base) {
+    ++Module::cursorOf(base).row;
+    return advance(base);
 }
 
 int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {

@@ -10,7 +10,8 @@
 namespace kiv::db::cells {
 
 // The SQLite virtual-table module that shows tables of cells: a SELECT steps through the rows
-// held in memory; SQLite does the filtering, joining and counting over full scans. Rows an
+// of a table's source, each scan from the first row; SQLite does the filtering, joining and
+// counting over full scans. Rows an
 // INSERT adds and cells an UPDATE changes go to the source's changes, where it has any.
 class CellVirtualTable {
 public:

@@ -14,6 +14,7 @@
 #include "db/cells/DamagedFiles.h"
 #include "db/cells/FileSource.h"
 #include "db/cells/ReaderProcess.h"
+#include "db/excel/HeldSheet.h"
 #include "db/excel/SheetTableBuilder.h"
 #include "db/excel/WorkbookTransfer.h"
 #include "db/excel/WorkbookWriteEngine.h"
@@ -60,6 +61,8 @@ Workbook readXls(const std::string& path) {
     }
 }
 
+// The sheets of an .xlsx workbook are read from the file at each scan, those of an .xls
+// workbook held.
 Workbook readWorkbook(const std::string& path) {
     const std::string signature = signatureOf(path);
     try {
@@ -137,35 +140,43 @@ std::shared_ptr<Engine> ExcelEngine::open(const ConnectString& parts, long mode)
         }
     }
     const std::string path = Source.path(parts);
-    const Workbook workbook = readWorkbook(path);
     const std::string refusal =
         writable ? "The workbook '" + path +
                        "' is an existing .xls file, which can be read but not changed on this "
                        "platform (only a new .xls workbook is written); rows can be added to a "
                        "workbook in the .xlsx format"
                  : "The connection to the workbook '" + path + "' is read-only";
-    return serve(workbook, path, header, FileSource::modified(path), refusal);
+    return serve(readWorkbook(path), path, header, FileSource::modified(path), refusal);
 }
 
 std::shared_ptr<Engine> ExcelEngine::serve(const Workbook& workbook, const std::string& path,
                                            bool header, const Variant& modified,
                                            std::string refusal, cells::CellChanges* changes) {
+    std::vector<HeldSheet> held;
+    held.reserve(workbook.sheets.size());
+    std::vector<const SheetSource*> sheets;
+    for (const Workbook::Sheet& sheet : workbook.sheets) {
+        sheets.push_back(sheet.file ? sheet.file.get() : &held.emplace_back(sheet));
+    }
     std::vector<CellEngine::NamedTable> tables;
     std::vector<CatalogEntry> catalog;
-    for (const Workbook::Name& name : workbook.names) {
-        tables.emplace_back(
-            name.name,
-            SheetTableBuilder::build(name.name, workbook.sheets[name.sheet], name.range, header));
-        catalog.push_back(CatalogEntry{name.name, "TABLE", modified, modified});
-    }
-    for (const Workbook::Sheet& sheet : workbook.sheets) {
-        const std::string name = sheet.name + "$";
-        const auto table = SheetTableBuilder::build(name, sheet, sheet.usedRange(), header);
-        tables.emplace_back(name, table);
-        if (!plainName(name)) {
-            tables.emplace_back(quotedSheet(name), table);
+    try {
+        for (const Workbook::Name& name : workbook.names) {
+            tables.emplace_back(name.name, SheetTableBuilder::build(name.name, *sheets[name.sheet],
+                                                                    name.range, header));
+            catalog.push_back(CatalogEntry{name.name, "TABLE", modified, modified});
         }
-        catalog.push_back(CatalogEntry{name, "TABLE", modified, modified});
+        for (const SheetSource* sheet : sheets) {
+            const std::string name = sheet->name() + "$";
+            const auto table = SheetTableBuilder::build(name, *sheet, sheet->usedRange(), header);
+            tables.emplace_back(name, table);
+            if (!plainName(name)) {
+                tables.emplace_back(quotedSheet(name), table);
+            }
+            catalog.push_back(CatalogEntry{name, "TABLE", modified, modified});
+        }
+    } catch (const std::runtime_error& failure) {
+        throw Source.error(failure.what());
     }
     std::sort(catalog.begin(), catalog.end(), [](const CatalogEntry& a, const CatalogEntry& b) {
         return text::toLower(a.name) < text::toLower(b.name);

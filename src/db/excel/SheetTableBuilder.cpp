@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "db/cells/HeldRows.h"
+
 namespace kiv::db::excel {
 
 using cells::Cell;
@@ -52,7 +54,7 @@ Type typeOf(const std::vector<CellTable::Row>& rows, std::size_t column) {
 
 // The range with whole rows and columns cut at the sheet's last used row and column, and at
 // most as wide as a worksheet table may be.
-CellRange bounded(const Workbook::Sheet& sheet, CellRange range) {
+CellRange bounded(const SheetSource& sheet, CellRange range) {
     if (range.lastRow == CellRange::Unbounded || range.lastColumn == CellRange::Unbounded) {
         const std::optional<CellRange> used = sheet.usedRange();
         if (range.lastRow == CellRange::Unbounded) {
@@ -68,19 +70,14 @@ CellRange bounded(const Workbook::Sheet& sheet, CellRange range) {
     return range;
 }
 
-// The cells of a range, rows cut where their cells end.
-std::vector<CellTable::Row> cellsOf(const Workbook::Sheet& sheet, const CellRange& range) {
+// The first rows of a range: the header, if any, and the rows whose cells give the types.
+std::vector<CellTable::Row> firstRowsOf(const SheetSource& sheet, CellRange range) {
+    range.lastRow = std::min(range.lastRow, range.firstRow + SheetTableBuilder::ScanRows);
     std::vector<CellTable::Row> rows;
-    for (std::size_t row = range.firstRow; row <= range.lastRow; ++row) {
-        CellTable::Row& out = rows.emplace_back();
-        if (row >= sheet.rows.size()) {
-            continue;
-        }
-        const std::vector<Cell>& cells = sheet.rows[row];
-        const std::size_t end = std::min(cells.size(), range.lastColumn + 1);
-        for (std::size_t column = range.firstColumn; column < end; ++column) {
-            out.push_back(cells[column]);
-        }
+    const std::shared_ptr<const cells::RowSource> source = sheet.rowsOf(range);
+    const std::unique_ptr<cells::RowSource::Cursor> cursor = source->rows();
+    while (const CellTable::Row* row = cursor->next()) {
+        rows.push_back(*row);
     }
     return rows;
 }
@@ -88,25 +85,28 @@ std::vector<CellTable::Row> cellsOf(const Workbook::Sheet& sheet, const CellRang
 }  // namespace
 
 std::shared_ptr<const CellTable> SheetTableBuilder::build(std::string name,
-                                                          const Workbook::Sheet& sheet,
+                                                          const SheetSource& sheet,
                                                           const std::optional<CellRange>& range,
                                                           bool header) {
     if (!range) {
         return std::make_shared<const CellTable>(
-            std::move(name), CellTable::namedColumns(nullptr, 1), std::vector<CellTable::Row>());
+            std::move(name), CellTable::namedColumns(nullptr, 1),
+            std::make_shared<const cells::HeldRows>(std::vector<CellTable::Row>()));
     }
-    const CellRange cut = bounded(sheet, *range);
-    std::vector<CellTable::Row> rows = cellsOf(sheet, cut);
+    CellRange cut = bounded(sheet, *range);
+    std::vector<CellTable::Row> rows = firstRowsOf(sheet, cut);
     const bool named = header && !rows.empty();
     std::vector<CellColumn> columns = CellTable::namedColumns(named ? &rows.front() : nullptr,
                                                               cut.lastColumn - cut.firstColumn + 1);
     if (named) {
         rows.erase(rows.begin());
+        ++cut.firstRow;
     }
     for (std::size_t i = 0; i < columns.size(); ++i) {
         columns[i].type = typeOf(rows, i);
     }
-    return std::make_shared<const CellTable>(std::move(name), std::move(columns), std::move(rows));
+    return std::make_shared<const CellTable>(std::move(name), std::move(columns),
+                                             sheet.rowsOf(cut));
 }
 
 }  // namespace kiv::db::excel

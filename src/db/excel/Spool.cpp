@@ -1,5 +1,8 @@
 #include "db/excel/Spool.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -39,6 +42,7 @@ void Spool::flush() {
                                  " in a temporary file (the disk may be full)");
     }
     pending_.clear();
+    unflushed_ = true;
 }
 
 void Spool::copyTo(const std::function<void(std::string_view)>& out) {
@@ -52,11 +56,34 @@ void Spool::copyTo(const std::function<void(std::string_view)>& out) {
         }
         const bool failed = std::ferror(file_) != 0;
         std::fseek(file_, 0, SEEK_END);
+        unflushed_ = false;
         if (failed) {
             throw std::runtime_error("cannot read " + what_ + " back from a temporary file");
         }
     }
     out(pending_);
+}
+
+std::size_t Spool::readAt(std::uint64_t offset, char* buffer, std::size_t size) {
+    const std::uint64_t inFile = size_ - pending_.size();
+    if (offset >= inFile) {
+        const std::size_t from =
+            static_cast<std::size_t>(std::min(offset - inFile, std::uint64_t{pending_.size()}));
+        const std::size_t count = std::min(size, pending_.size() - from);
+        std::copy_n(pending_.data() + from, count, buffer);
+        return count;
+    }
+    if (std::exchange(unflushed_, false) && std::fflush(file_) != 0) {
+        throw std::runtime_error("cannot keep " + what_ +
+                                 " in a temporary file (the disk may be full)");
+    }
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(size, inFile - offset));
+    const ssize_t count = ::pread(::fileno(file_), buffer, wanted, static_cast<off_t>(offset));
+    if (count <= 0) {
+        throw std::runtime_error("cannot read " + what_ + " back from a temporary file");
+    }
+    return static_cast<std::size_t>(count);
 }
 
 void Spool::clear() {
@@ -65,6 +92,7 @@ void Spool::clear() {
     if (file_ != nullptr) {
         std::fclose(std::exchange(file_, nullptr));
     }
+    unflushed_ = false;
 }
 
 }  // namespace kiv::db::excel

@@ -121,6 +121,7 @@ bool WorkbookWriteEngine::define(std::string_view sql) {
         for (Workbook::Sheet& read : workbook_.sheets) {
             if (text::iequals(read.name, package_->sheetName(sheet))) {
                 read.rows.clear();
+                read.file.reset();
             }
         }
         rebuild();
@@ -167,9 +168,10 @@ void WorkbookWriteEngine::makeSheet(const std::string& name,
         throw failure("Cannot create the sheet '" + name + "': " + error.what());
     }
     if (read == workbook_.sheets.end()) {
-        read = workbook_.sheets.insert(workbook_.sheets.end(), Workbook::Sheet{name, {}});
+        read = workbook_.sheets.insert(workbook_.sheets.end(), Workbook::Sheet{name, {}, nullptr});
     }
     read->rows = {std::move(header)};
+    read->file = nullptr;
     const CellRange range{0, 0, CellRange::Unbounded, columns.empty() ? 0 : columns.size() - 1};
     const std::size_t index = static_cast<std::size_t>(read - workbook_.sheets.begin());
     auto named =
@@ -215,6 +217,15 @@ void WorkbookWriteEngine::update(const cells::CellTable& table, std::size_t row,
     Workbook::Sheet* read = nullptr;
     for (Workbook::Sheet& candidate : workbook_.sheets) {
         read = text::iequals(candidate.name, package_->sheetName(target.sheet)) ? &candidate : read;
+    }
+    if (read != nullptr) {
+        // The cells changed are shown by the statements that follow: the sheet is held.
+        try {
+            read->hold();
+        } catch (const std::runtime_error& error) {
+            throw std::runtime_error("Cannot change cells of the workbook '" + path_ +
+                                     "': " + error.what());
+        }
     }
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!values[i]) {

@@ -136,7 +136,8 @@ Workbook XlsReader::read(const std::string& path) {
     for (unsigned short i = 0; i < count; ++i) {
         const char* name = nullptr;
         check(freexl_get_worksheet_name(raw, i, &name), "cannot read a worksheet's name");
-        workbook.sheets.push_back(Workbook::Sheet{name != nullptr ? name : "", readSheet(raw, i)});
+        workbook.sheets.push_back(
+            Workbook::Sheet{name != nullptr ? name : "", readSheet(raw, i), nullptr});
     }
     addDetails(path, workbook);
     return workbook;

@@ -314,8 +314,10 @@ void XlsxPackage::readParts(const Workbook& workbook) {
         }
     }
     for (const Workbook::Sheet& read : workbook.sheets) {
-        if (const std::optional<std::size_t> index = sheet(read.name)) {
-            sheets_[*index]->nextRow = read.rows.size();
+        const std::optional<std::size_t> index = sheet(read.name);
+        const std::optional<CellRange> used = read.usedRange();
+        if (index && used) {
+            sheets_[*index]->nextRow = used->lastRow + 1;
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "db/excel/XlsxReader.h"
 
 #include <charconv>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "base/Text.h"
 #include "db/excel/NumberFormat.h"
 #include "db/excel/XlsxSheet.h"
+#include "db/excel/XlsxSheetSource.h"
 #include "db/excel/XmlStream.h"
 #include "db/excel/ZipArchive.h"
 
@@ -129,7 +131,24 @@ WorkbookPart readWorkbook(ZipArchive& zip, const std::string& name) {
     return workbook;
 }
 
-std::vector<std::string> readStrings(ZipArchive& zip, const std::optional<std::string>& name) {
+// The memory the shared strings and styles take, and the most they may.
+struct Held {
+    std::size_t bytes = 0;
+    std::size_t most = 0;
+};
+
+// Counts `bytes` more held; throws when that is beyond the most.
+void hold(Held& held, std::size_t bytes) {
+    held.bytes += bytes;
+    if (held.bytes > held.most) {
+        throw std::runtime_error("its shared strings and styles take more than the " +
+                                 text::decimal(static_cast<long long>(held.most >> 20)) +
+                                 " MiB kept in memory to read its sheets");
+    }
+}
+
+std::vector<std::string> readStrings(ZipArchive& zip, const std::optional<std::string>& name,
+                                     Held& held) {
     std::vector<std::string> strings;
     if (!name || !zip.open(*name)) {
         return strings;
@@ -138,6 +157,7 @@ std::vector<std::string> readStrings(ZipArchive& zip, const std::optional<std::s
     while (xml.next()) {
         if (xml.opens("si")) {
             strings.push_back(XlsxSheet::richText(xml, "si"));
+            hold(held, sizeof(std::string) + strings.back().size());
         }
     }
     return strings;
@@ -150,9 +170,9 @@ int numberOf(const std::string& text) {
 }
 
 // The kind of number format of every cell style, by style index.
-std::vector<NumberFormat::Kind> readStyles(ZipArchive& zip,
-                                           const std::optional<std::string>& name) {
-    std::vector<std::pair<int, NumberFormat::Kind>> custom;
+std::vector<NumberFormat::Kind> readStyles(ZipArchive& zip, const std::optional<std::string>& name,
+                                           Held& held) {
+    std::map<int, NumberFormat::Kind> custom;
     std::vector<NumberFormat::Kind> styles;
     if (!name || !zip.open(*name)) {
         return styles;
@@ -161,58 +181,86 @@ std::vector<NumberFormat::Kind> readStyles(ZipArchive& zip,
     bool cellStyles = false;
     while (xml.next()) {
         if (xml.opens("numFmt")) {
-            custom.emplace_back(numberOf(xml.attribute("numFmtId")),
-                                NumberFormat::ofCode(xml.attribute("formatCode")));
+            custom[numberOf(xml.attribute("numFmtId"))] =
+                NumberFormat::ofCode(xml.attribute("formatCode"));
+            hold(held, sizeof(std::pair<int, NumberFormat::Kind>) + 32);
         } else if (xml.opens("cellXfs")) {
             cellStyles = !xml.closes("cellXfs");
         } else if (xml.closes("cellXfs")) {
             cellStyles = false;
         } else if (cellStyles && xml.opens("xf")) {
             const int id = numberOf(xml.attribute("numFmtId"));
-            NumberFormat::Kind kind = NumberFormat::ofBuiltin(id);
-            for (const auto& [customId, customKind] : custom) {
-                kind = customId == id ? customKind : kind;
-            }
-            styles.push_back(kind);
+            const auto found = custom.find(id);
+            styles.push_back(found == custom.end() ? NumberFormat::ofBuiltin(id) : found->second);
+            hold(held, sizeof(NumberFormat::Kind));
         }
     }
     return styles;
 }
 
-}  // namespace
+// The parts of a workbook that say what its sheets are, and what their cells refer to.
+struct Layout {
+    struct Sheet {
+        std::string name;
+        std::string part;
+    };
 
-Workbook XlsxReader::read(const std::string& path) {
-    ZipArchive zip(path);
+    std::vector<Sheet> sheets;
+    std::vector<DefinedName> names;
+    XlsxSheet::Dictionary dictionary;
+};
+
+Layout layoutOf(ZipArchive& zip, std::size_t mostDictionaryBytes) {
     const std::string workbookName =
         targetOfType(relationships(zip, "_rels/.rels"), "/officeDocument")
             .value_or("xl/workbook.xml");
-    const WorkbookPart parts = readWorkbook(zip, workbookName);
+    WorkbookPart parts = readWorkbook(zip, workbookName);
     const std::vector<Relationship> links = relationships(zip, workbookName);
-    const std::vector<std::string> strings =
-        readStrings(zip, targetOfType(links, "/sharedStrings"));
-    const std::vector<NumberFormat::Kind> styles = readStyles(zip, targetOfType(links, "/styles"));
-    const XlsxSheet::Context context{strings, styles, parts.date1904};
-
-    Workbook workbook;
+    Layout layout;
+    layout.names = std::move(parts.names);
+    Held held{0, mostDictionaryBytes};
+    layout.dictionary.strings = readStrings(zip, targetOfType(links, "/sharedStrings"), held);
+    layout.dictionary.styles = readStyles(zip, targetOfType(links, "/styles"), held);
+    layout.dictionary.date1904 = parts.date1904;
     for (const SheetEntry& entry : parts.sheets) {
         for (const Relationship& link : links) {
             if (link.id == entry.relationship && text::iendsWith(link.type, "/worksheet")) {
-                openRequired(zip, link.target);
-                XmlStream xml(partOf(zip));
-                workbook.sheets.push_back(
-                    Workbook::Sheet{entry.name, XlsxSheet::read(xml, context)});
+                layout.sheets.push_back(Layout::Sheet{entry.name, link.target});
             }
         }
     }
-    for (const DefinedName& name : parts.names) {
+    return layout;
+}
+
+// The names that refer to a range of one of the sheets.
+std::vector<Workbook::Name> namesOf(const Layout& layout) {
+    std::vector<Workbook::Name> found;
+    for (const DefinedName& name : layout.names) {
         std::string sheet;
         const std::optional<CellRange> range = CellRange::parseOnSheet(name.reference, sheet);
-        for (std::size_t i = 0; range && i < workbook.sheets.size(); ++i) {
-            if (text::iequals(workbook.sheets[i].name, sheet)) {
-                workbook.names.push_back(Workbook::Name{name.name, i, *range});
+        for (std::size_t i = 0; range && i < layout.sheets.size(); ++i) {
+            if (text::iequals(layout.sheets[i].name, sheet)) {
+                found.push_back(Workbook::Name{name.name, i, *range});
                 break;
             }
         }
+    }
+    return found;
+}
+
+}  // namespace
+
+Workbook XlsxReader::read(const std::string& path, Limits limits) {
+    ZipArchive zip(path);
+    const Layout layout = layoutOf(zip, limits.dictionaryBytes);
+    Workbook workbook;
+    workbook.names = namesOf(layout);
+    for (const Layout::Sheet& sheet : layout.sheets) {
+        workbook.sheets.push_back(Workbook::Sheet{
+            sheet.name,
+            {},
+            std::make_shared<const XlsxSheetSource>(zip, sheet.name, sheet.part, layout.dictionary,
+                                                    limits.heldSheetBytes)});
     }
     return workbook;
 }

@@ -1,5 +1,6 @@
 #include "db/excel/XlsxSheet.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <stdexcept>
@@ -7,6 +8,7 @@
 #include "base/Text.h"
 #include "base/Variant.h"
 #include "db/excel/CellRange.h"
+#include "db/excel/XlsxRowXml.h"
 #include "db/excel/XmlStream.h"
 
 namespace kiv::db::excel {
@@ -15,23 +17,14 @@ using cells::Cell;
 
 namespace {
 
+// Beyond every row a number can name exactly.
+constexpr std::size_t NoRow = std::size_t{1} << 52;
+
 // 1904-01-01 as a serial day number.
 constexpr double Epoch1904 = 1462;
 // The spreadsheet counts 1900 as a leap year: its days before the invented 29 February are
 // one short of the serial day numbers.
 constexpr double FirstTrueLeapDay = 60;
-
-// Counts `bytes` more held; throws when that is beyond the most.
-void hold(const XlsxSheet::Context& context, std::size_t bytes) {
-    context.heldBytes += bytes;
-    if (context.heldBytes > context.mostHeldBytes) {
-        throw std::runtime_error(
-            "its worksheets hold more cells than the " +
-            text::decimal(static_cast<long long>(context.mostHeldBytes >> 20)) +
-            " MiB kept in memory to read them; a sheet saved as a CSV file "
-            "is read row by row");
-    }
-}
 
 struct RawCell {
     std::string type;
@@ -49,22 +42,22 @@ std::optional<double> numberOf(std::string_view text) {
     return value;
 }
 
-NumberFormat::Kind formatOf(const std::string& style, const XlsxSheet::Context& context) {
+NumberFormat::Kind formatOf(const std::string& style, const XlsxSheet::Dictionary& dictionary) {
     const std::optional<double> index = numberOf(style);
-    if (!index || *index < 0 || *index >= static_cast<double>(context.styles.size())) {
+    if (!index || *index < 0 || *index >= static_cast<double>(dictionary.styles.size())) {
         return NumberFormat::Kind::Number;
     }
-    return context.styles[static_cast<std::size_t>(*index)];
+    return dictionary.styles[static_cast<std::size_t>(*index)];
 }
 
-Cell numberCell(const RawCell& raw, const XlsxSheet::Context& context) {
+Cell numberCell(const RawCell& raw, const XlsxSheet::Dictionary& dictionary) {
     const std::optional<double> value = numberOf(raw.value);
     if (!value) {
         return Cell::ofText(raw.value);
     }
-    switch (formatOf(raw.style, context)) {
+    switch (formatOf(raw.style, dictionary)) {
         case NumberFormat::Kind::Date:
-            return Cell::ofNumber(XlsxSheet::dateSerial(*value, context.date1904),
+            return Cell::ofNumber(XlsxSheet::dateSerial(*value, dictionary.date1904),
                                   Cell::Kind::Date);
         case NumberFormat::Kind::Currency:
             return Cell::ofNumber(*value, Cell::Kind::Currency);
@@ -74,12 +67,12 @@ Cell numberCell(const RawCell& raw, const XlsxSheet::Context& context) {
     return Cell::ofNumber(*value);
 }
 
-Cell cellOf(const RawCell& raw, const XlsxSheet::Context& context) {
+Cell cellOf(const RawCell& raw, const XlsxSheet::Dictionary& dictionary) {
     if (raw.type == "s") {
         const std::optional<double> index = numberOf(raw.value);
         const bool known =
-            index && *index >= 0 && *index < static_cast<double>(context.strings.size());
-        return known ? Cell::ofText(context.strings[static_cast<std::size_t>(*index)]) : Cell();
+            index && *index >= 0 && *index < static_cast<double>(dictionary.strings.size());
+        return known ? Cell::ofText(dictionary.strings[static_cast<std::size_t>(*index)]) : Cell();
     }
     if (raw.type == "inlineStr") {
         return Cell::ofText(raw.inlineText);
@@ -98,7 +91,7 @@ Cell cellOf(const RawCell& raw, const XlsxSheet::Context& context) {
         const std::optional<double> serial = Variant::parseDate(raw.value);
         return serial ? Cell::ofNumber(*serial, Cell::Kind::Date) : Cell::ofText(raw.value);
     }
-    return numberCell(raw, context);
+    return numberCell(raw, dictionary);
 }
 
 // The parts of the cell element the stream is at.
@@ -119,49 +112,75 @@ RawCell readCell(XmlStream& xml) {
     return raw;
 }
 
-// Puts a cell in its place, counting the memory the rows grow by.
-void place(std::vector<std::vector<Cell>>& rows, std::size_t row, std::size_t column, Cell cell,
-           const XlsxSheet::Context& context) {
-    if (cell.blank()) {
-        return;
-    }
-    const std::size_t newRows = rows.size() <= row ? row + 1 - rows.size() : 0;
-    const std::size_t width = newRows > 0 ? 0 : rows[row].size();
-    const std::size_t newCells = width <= column ? column + 1 - width : 0;
-    hold(context, newRows * sizeof(std::vector<Cell>) + newCells * sizeof(Cell) + cell.text.size());
-    if (newRows > 0) {
-        rows.resize(row + 1);
-    }
-    if (newCells > 0) {
-        rows[row].resize(column + 1);
-    }
-    rows[row][column] = std::move(cell);
+std::string decimal(std::size_t value) {
+    return text::decimal(static_cast<long long>(value));
 }
 
 }  // namespace
 
-std::vector<std::vector<Cell>> XlsxSheet::read(XmlStream& xml, const Context& context) {
-    std::vector<std::vector<Cell>> rows;
-    std::size_t row = 0;
+bool XlsxSheet::next() {
+    cells_.clear();
+    while (xml_.next()) {
+        if (xml_.opens("row")) {
+            readRow();
+            return true;
+        }
+    }
+    return false;
+}
+
+// A row without its number takes the row of its first cell's reference, or follows the row
+// before it.
+void XlsxSheet::readRow() {
+    const std::optional<double> number = numberOf(xml_.attribute("r"));
+    bool numbered = number && *number >= 1;
+    std::size_t row =
+        numbered ? static_cast<std::size_t>(std::min(*number, static_cast<double>(NoRow))) - 1
+                 : row_ + (started_ ? 1 : 0);
     std::size_t column = 0;
-    bool firstRow = true;
-    while (xml.next()) {
-        if (xml.opens("row")) {
-            const std::optional<double> number = numberOf(xml.attribute("r"));
-            row = number && *number >= 1 ? static_cast<std::size_t>(*number) - 1
-                                         : row + (firstRow ? 0 : 1);
-            firstRow = false;
-            column = 0;
-        } else if (xml.opens("c")) {
-            if (const std::optional<CellRange> at = CellRange::parse(xml.attribute("r"))) {
-                row = at->firstRow;
-                column = at->firstColumn;
+    if (!xml_.closes("row")) {
+        while (xml_.next() && !xml_.closes("row")) {
+            if (!xml_.opens("c")) {
+                continue;
             }
-            place(rows, row, column, cellOf(readCell(xml), context), context);
+            if (const std::optional<CellRange> at = CellRange::parse(xml_.attribute("r"))) {
+                column = at->firstColumn;
+                row = numbered ? row : at->firstRow;
+                numbered = true;
+            }
+            place(column, cellOf(readCell(xml_), dictionary_));
             ++column;
         }
     }
-    return rows;
+    row_ = row;
+    started_ = true;
+    if (cells_.empty()) {
+        return;
+    }
+    if (row >= MostRows) {
+        throw std::runtime_error("the sheet " + name_ + " has a row beyond row " +
+                                 decimal(MostRows) + ", the last a worksheet has");
+    }
+    if (lastFilled_ && row <= *lastFilled_) {
+        throw std::runtime_error("row " + decimal(row + 1) + " of the sheet " + name_ +
+                                 " comes after row " + decimal(*lastFilled_ + 1));
+    }
+    lastFilled_ = row;
+}
+
+void XlsxSheet::place(std::size_t column, Cell cell) {
+    if (cell.blank()) {
+        return;
+    }
+    if (column >= MostColumns) {
+        throw std::runtime_error("the sheet " + name_ + " has a cell beyond column " +
+                                 XlsxRowXml::columnName(MostColumns - 1) +
+                                 ", the last a worksheet has");
+    }
+    if (cells_.size() <= column) {
+        cells_.resize(column + 1);
+    }
+    cells_[column] = std::move(cell);
 }
 
 std::string XlsxSheet::richText(XmlStream& xml, std::string_view element) {

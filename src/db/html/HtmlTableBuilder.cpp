@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/Variant.h"
+#include "db/cells/HeldRows.h"
 #include "db/files/ColumnGuess.h"
 #include "db/files/TextColumn.h"
 #include "db/files/TextFormat.h"
@@ -107,8 +108,9 @@ std::shared_ptr<const cells::CellTable> HtmlTableBuilder::build(std::string name
             out.push_back(cellOf(rows[row][i], columns[i].type, format));
         }
     }
-    return std::make_shared<const cells::CellTable>(std::move(name), std::move(columns),
-                                                    std::move(cells));
+    return std::make_shared<const cells::CellTable>(
+        std::move(name), std::move(columns),
+        std::make_shared<const cells::HeldRows>(std::move(cells)));
 }
 
 }  // namespace kiv::db::html

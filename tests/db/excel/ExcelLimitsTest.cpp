@@ -1,18 +1,40 @@
 #include <zip.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 
+#include "db/Cursor.h"
+#include "db/Engine.h"
 #include "db/cells/FileSourceFixture.h"
+#include "db/excel/ExcelEngine.h"
+#include "db/excel/XlsxReader.h"
 #include "db/excel/ZipArchive.h"
 
 namespace kiv::db::testing {
 namespace {
 
+using excel::ExcelEngine;
+using excel::Workbook;
+using excel::XlsxReader;
 using excel::ZipArchive;
+
+// A sheet with a header row (Id, Name) and `rows` rows of data, the row numbers of the data
+// from `first` on, counting up or, with `backwards` after the fifth, down.
+std::string sheetPart(int rows, int first = 2, bool backwards = false) {
+    std::string xml =
+        "<worksheet><sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>Id</t></is>"
+        "</c><c t=\"inlineStr\"><is><t>Name</t></is></c></row>";
+    for (int i = 0; i < rows; ++i) {
+        const int number = backwards && i >= 5 ? first + 5 - i : first + i;
+        xml += "<row r=\"" + std::to_string(number) + "\"><c><v>" + std::to_string(i) +
+               "</v></c><c t=\"s\"><v>" + std::to_string(i % 2) + "</v></c></row>";
+    }
+    return xml + "</sheetData></worksheet>";
+}
 
 // Writes a workbook by hand, part by part; a part's bytes may be written in pieces, so a test
 // can make a part far larger than the memory it holds.
@@ -41,19 +63,42 @@ public:
         zipCloseFileInZip(zip_);
     }
 
-    // The parts a reader needs besides the sheet's.
-    void workbookParts() {
+    // A workbook of the sheet Data with those rows, its texts "even" and "odd" shared.
+    void numbersWorkbook(const std::string& sheet) {
+        workbookParts(
+            "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"sharedStrings.xml\"/>");
+        part("xl/sharedStrings.xml", "<sst><si><t>even</t></si><si><t>odd</t></si></sst>");
+        part("xl/worksheets/sheet1.xml", sheet);
+    }
+
+    // The parts a reader needs besides the sheet's, with more relationships of the workbook.
+    void workbookParts(const std::string& relationships = "") {
         part("xl/workbook.xml",
              "<workbook xmlns:r=\"r\"><sheets><sheet name=\"Data\" r:id=\"rId1\"/></sheets>"
              "</workbook>");
         part("xl/_rels/workbook.xml.rels",
              "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" "
-             "Target=\"worksheets/sheet1.xml\"/></Relationships>");
+             "Target=\"worksheets/sheet1.xml\"/>" +
+                 relationships + "</Relationships>");
     }
 
 private:
     zipFile zip_;
 };
+
+// The values of the first row of a statement, joined by |.
+std::string firstRowOf(Engine& engine, const std::string& sql) {
+    long affected = 0;
+    const std::unique_ptr<Cursor> cursor = engine.execute(sql, affected);
+    std::vector<Variant> row(cursor->columns().size());
+    std::string text;
+    if (cursor->fetch(row)) {
+        for (const Variant& value : row) {
+            text += (text.empty() ? "" : "|") + value.toText();
+        }
+    }
+    return text;
+}
 
 class ExcelLimits : public FileSourceFixture {
 protected:
@@ -134,6 +179,99 @@ TEST_F(ExcelLimits, ADamagedPartIsAnErrorNamingIt) {
     const std::string error = openError(file);
     EXPECT_EQ(error, "[Kiv][Excel]Cannot read the workbook '" + file +
                          "': the part xl/worksheets/sheet1.xml is damaged.");
+}
+
+// A sheet is read once, when the workbook is opened: a small one is held, the rows of a larger
+// one are read back from a spool at each scan. Both give the same rows, as the file had them
+// then.
+TEST_F(ExcelLimits, LargeSheetsAreScannedFromASpool) {
+    const std::string file = folder_.file("numbers.xlsx");
+    {
+        ZipWriter zip(file);
+        zip.numbersWorkbook(sheetPart(1000));
+    }
+    const std::shared_ptr<Engine> streamed =
+        ExcelEngine::serve(XlsxReader::read(file, XlsxReader::Limits{std::size_t{1} << 20, 0}),
+                           file, true, Variant::Null(), "read-only");
+    const std::shared_ptr<Engine> held =
+        ExcelEngine::serve(XlsxReader::read(file), file, true, Variant::Null(), "read-only");
+    for (const std::string sql :
+         {"SELECT COUNT(*), SUM(Id), MIN(Name), MAX(Name) FROM [Data$]",
+          "SELECT COUNT(*) FROM [Data$] a JOIN [Data$] b ON a.Id = b.Id + 1 WHERE a.Name = 'odd'",
+          "SELECT (SELECT COUNT(*) FROM [Data$] WHERE Name = 'even') + COUNT(*) FROM [Data$]"}) {
+        EXPECT_EQ(firstRowOf(*streamed, sql), firstRowOf(*held, sql)) << sql;
+    }
+    EXPECT_EQ(firstRowOf(*streamed, "SELECT COUNT(*), SUM(Id), MIN(Name), MAX(Name) FROM [Data$]"),
+              "1000|499500|even|odd");
+    EXPECT_EQ(firstRowOf(*streamed,
+                         "SELECT COUNT(*) FROM [Data$] a JOIN [Data$] b "
+                         "ON a.Id = b.Id + 1 WHERE a.Name = 'odd'"),
+              "500");
+
+    std::filesystem::remove(file);
+    {
+        ZipWriter zip(file);
+        zip.numbersWorkbook(sheetPart(1000, 2, true));
+    }
+    EXPECT_EQ(firstRowOf(*held, "SELECT COUNT(*), SUM(Id) FROM [Data$]"), "1000|499500");
+    EXPECT_EQ(firstRowOf(*streamed, "SELECT COUNT(*), SUM(Id) FROM [Data$]"), "1000|499500");
+    // Rows out of order are found when the workbook is opened.
+    EXPECT_EQ(openError(file), "[Kiv][Excel]Cannot read the workbook '" + file +
+                                   "': row 2 of the sheet Data comes after row 6.");
+}
+
+// The shared strings and styles are held while the sheets are read, up to a limit.
+TEST_F(ExcelLimits, SharedStringsAreHeldUpToALimit) {
+    const std::string file = folder_.file("strings.xlsx");
+    {
+        ZipWriter zip(file);
+        zip.workbookParts(
+            "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"sharedStrings.xml\"/>");
+        zip.part("xl/sharedStrings.xml", [](const auto& write) {
+            write("<sst>");
+            for (int i = 0; i < 20000; ++i) {
+                write("<si><t>" + std::string(100, static_cast<char>('a' + i % 26)) + "</t></si>");
+            }
+            write("</sst>");
+        });
+        zip.part("xl/worksheets/sheet1.xml", sheetPart(10));
+    }
+    EXPECT_EQ(XlsxReader::read(file).sheets.size(), 1u);
+    try {
+        XlsxReader::read(file, XlsxReader::Limits{std::size_t{1} << 20});
+        ADD_FAILURE() << "the shared strings were held beyond the limit";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "its shared strings and styles take more than the 1 MiB kept in memory to "
+                     "read its sheets");
+    }
+}
+
+// A sheet whose cells change is held from then on, up to a limit.
+TEST_F(ExcelLimits, ASheetIsHeldToChangeItsCellsUpToALimit) {
+    const std::string file = folder_.file("numbers.xlsx");
+    {
+        ZipWriter zip(file);
+        zip.numbersWorkbook(sheetPart(20000, 4));
+    }
+    Workbook workbook = XlsxReader::read(file, XlsxReader::Limits{std::size_t{1} << 20, 0});
+    Workbook::Sheet& sheet = workbook.sheets.at(0);
+    try {
+        sheet.hold(std::size_t{1} << 20);
+        ADD_FAILURE() << "the sheet was held beyond the limit";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "the sheet Data holds more cells than the 1 MiB kept in memory to change "
+                     "them");
+    }
+    ASSERT_TRUE(sheet.file);
+    sheet.hold();
+    EXPECT_FALSE(sheet.file);
+    ASSERT_EQ(sheet.rows.size(), 20003u);
+    EXPECT_TRUE(sheet.rows[1].empty());
+    EXPECT_EQ(sheet.rows[20002][0].number, 19999);
+    EXPECT_EQ(sheet.rows[20002][1].text, "odd");
+    EXPECT_EQ(sheet.usedRange()->lastRow, 20002u);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "db/cells/ReaderProcess.h"
 #include "db/excel/CellRange.h"
 #include "db/excel/NumberFormat.h"
+#include "db/excel/SheetSpool.h"
 #include "db/excel/WorkbookTransfer.h"
 #include "db/excel/XlsxSheet.h"
 #include "db/excel/XmlStream.h"
@@ -76,10 +77,35 @@ TEST(ExcelNumberFormat, DatesMoneyAndNumbers) {
     }
 }
 
+// Every row of a worksheet part, by position.
+std::vector<std::vector<Cell>> rowsOf(XmlStream& stream, const XlsxSheet::Dictionary& dictionary,
+                                      const std::string& name = "S") {
+    std::vector<std::vector<Cell>> rows;
+    XlsxSheet sheet(stream, dictionary, name);
+    while (sheet.next()) {
+        if (!sheet.cells().empty()) {
+            rows.resize(sheet.row() + 1);
+            rows.back() = sheet.cells();
+        }
+    }
+    return rows;
+}
+
+// The failure reading a worksheet part, "" for none.
+std::string failureOf(const std::string& xml) {
+    try {
+        XmlStream stream(xml);
+        rowsOf(stream, XlsxSheet::Dictionary{}, "S");
+    } catch (const std::runtime_error& failure) {
+        return failure.what();
+    }
+    return "";
+}
+
 TEST(ExcelXlsxSheet, CellsOfEveryKind) {
-    const std::vector<std::string> strings = {"shared", "other"};
-    const std::vector<NumberFormat::Kind> styles = {
-        NumberFormat::Kind::Number, NumberFormat::Kind::Date, NumberFormat::Kind::Currency};
+    const XlsxSheet::Dictionary dictionary{
+        {"shared", "other"},
+        {NumberFormat::Kind::Number, NumberFormat::Kind::Date, NumberFormat::Kind::Currency}};
     const std::string xml =
         "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
         "<sheetData><row r=\"2\"><c r=\"B2\" t=\"s\"><v>1</v></c><c r=\"C2\"><v>2.5</v></c>"
@@ -90,7 +116,7 @@ TEST(ExcelXlsxSheet, CellsOfEveryKind) {
         "<rPh><t>guide</t></rPh></is></c><c r=\"J2\" s=\"1\"><v>30</v></c><c r=\"K2\"/></row>"
         "<row><c><v>7</v></c></row></sheetData></worksheet>";
     XmlStream stream(xml);
-    const auto rows = XlsxSheet::read(stream, XlsxSheet::Context{strings, styles, false});
+    const auto rows = rowsOf(stream, dictionary);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_TRUE(rows[0].empty());
     const std::vector<Cell>& cells = rows[1];
@@ -139,7 +165,7 @@ TEST(ExcelXlsxSheet, DateSystems) {
 
 TEST(ExcelWorkbookTransfer, AWorkbookComesOverWholeAndMalformedDataIsAnError) {
     Workbook sent;
-    sent.sheets.push_back(Workbook::Sheet{"Data", {{}, {Cell::ofText("a"), Cell()}}});
+    sent.sheets.push_back(Workbook::Sheet{"Data", {{}, {Cell::ofText("a"), Cell()}}, nullptr});
     sent.sheets[0].rows[1].push_back(Cell::ofNumber(45351.25, Cell::Kind::Date));
     sent.names.push_back(Workbook::Name{"Range", 0, CellRange{1, 0, 1, 2}});
     cells::ReaderProcess reader(
@@ -195,32 +221,94 @@ XmlStream::Source generatedSheet(std::size_t rows) {
     };
 }
 
-// The cells of a workbook are held to read them, up to a bound: a sheet beyond it is refused
-// before the memory it would take is taken.
-TEST(ExcelSheetPart, TheCellsHeldAreBounded) {
-    const std::vector<std::string> strings;
-    const std::vector<NumberFormat::Kind> styles;
-    XlsxSheet::Context context{strings, styles, false, std::size_t{16} << 20};
-    XmlStream small(generatedSheet(1000));
-    EXPECT_EQ(XlsxSheet::read(small, context).size(), 1000U);
-    EXPECT_GE(context.heldBytes, 1000U * 10 * sizeof(Cell));
-    EXPECT_LT(context.heldBytes, 1000U * 10 * (sizeof(Cell) + 8));
-
+// A sheet is read row by row: two million cells take the memory of a row.
+TEST(ExcelXlsxSheet, ManyRowsAreReadHoldingOneRow) {
+    const XlsxSheet::Dictionary dictionary;
     resetPeakMemory();
     const std::size_t before = peakMemory();
-    XmlStream large(generatedSheet(1000000));
-    try {
-        XlsxSheet::read(large, context);
-        ADD_FAILURE() << "a sheet of ten million cells was held";
-    } catch (const std::runtime_error& failure) {
-        EXPECT_STREQ(failure.what(),
-                     "its worksheets hold more cells than the 16 MiB kept in memory to read "
-                     "them; a sheet saved as a CSV file is read row by row");
+    XmlStream stream(generatedSheet(200000));
+    XlsxSheet sheet(stream, dictionary, "Numbers");
+    std::size_t rows = 0;
+    double sum = 0;
+    while (sheet.next()) {
+        ASSERT_EQ(sheet.row(), rows);
+        ASSERT_EQ(sheet.cells().size(), 10u);
+        sum += sheet.cells()[9].number;
+        ++rows;
     }
+    EXPECT_EQ(rows, 200000u);
+    EXPECT_EQ(sum, 200000.0 * 200001 / 2 * 10 + 9.0 * 200000);
     [[maybe_unused]] const std::size_t growth = peakMemory() - before;
 #if !defined(__SANITIZE_ADDRESS__)
-    EXPECT_LT(growth, std::size_t{48} << 20);
+    EXPECT_LT(growth, std::size_t{8} << 20);
 #endif
+}
+
+// The rows of a spool come back as they went in, to any number of readers at once, from memory
+// and from the temporary file, texts longer than a piece read included.
+TEST(ExcelSheetSpool, RowsComeBackAsTheyWentIn) {
+    const auto spool = std::make_shared<SheetSpool>("Data");
+    const auto rowAt = [](std::size_t row) {
+        std::vector<Cell> cells(row % 4);
+        if (row % 4 > 0) {
+            cells.back() = row % 1000 == 3 ? Cell::ofText(std::string(200000 + row, 'x'))
+                                           : Cell::ofText("text " + std::to_string(row));
+            cells.front() = Cell::ofNumber(static_cast<double>(row) / 4, Cell::Kind::Currency);
+        }
+        return cells;
+    };
+    for (std::size_t row = 0; row < 100000; row += 3) {
+        spool->add(row, rowAt(row));
+    }
+    SheetSpool::Reader first(spool);
+    SheetSpool::Reader second(spool);
+    std::size_t rows = 0;
+    for (std::size_t row = 0; row < 100000; row += 3, ++rows) {
+        ASSERT_TRUE(first.next());
+        ASSERT_TRUE(second.next());
+        ASSERT_EQ(first.row(), row);
+        const std::vector<Cell> expected = rowAt(row);
+        ASSERT_EQ(first.cells().size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(first.cells()[i].kind, expected[i].kind) << row;
+            ASSERT_EQ(first.cells()[i].display(), expected[i].display()) << row;
+            ASSERT_EQ(second.cells()[i].display(), expected[i].display()) << row;
+        }
+    }
+    EXPECT_FALSE(first.next());
+    EXPECT_FALSE(second.next());
+    EXPECT_EQ(rows, 33334u);
+}
+
+// Rows come in order, within the rows and columns a worksheet has; rows without cells may be
+// anywhere.
+TEST(ExcelXlsxSheet, RowsOutOfOrderOrBeyondTheSheetAreErrors) {
+    const auto sheet = [](const std::string& rows) {
+        return "<worksheet><sheetData>" + rows + "</sheetData></worksheet>";
+    };
+    EXPECT_EQ(
+        failureOf(sheet("<row r=\"3\"><c><v>1</v></c></row><row r=\"2\"><c><v>2</v></c></row>")),
+        "row 2 of the sheet S comes after row 3");
+    EXPECT_EQ(
+        failureOf(sheet("<row r=\"3\"><c><v>1</v></c></row><row r=\"3\"><c><v>2</v></c></row>")),
+        "row 3 of the sheet S comes after row 3");
+    EXPECT_EQ(failureOf(sheet("<row r=\"1048577\"><c><v>1</v></c></row>")),
+              "the sheet S has a row beyond row 1048576, the last a worksheet has");
+    EXPECT_EQ(failureOf(sheet("<row><c r=\"XFE1\"><v>1</v></c></row>")),
+              "the sheet S has a cell beyond column XFD, the last a worksheet has");
+    EXPECT_EQ(failureOf(sheet("<row r=\"5\"/><row r=\"2\"/><row r=\"99999999\"/>"
+                              "<row r=\"1\"><c><v>1</v></c></row><row r=\"1048576\"><c "
+                              "r=\"XFD1048576\"><v>1</v></c></row>")),
+              "");
+    // A row without its number takes its first cell's.
+    const std::string numbered =
+        sheet("<row><c r=\"B4\"><v>1</v></c><c><v>2</v></c></row><row><c><v>3</v></c></row>");
+    XmlStream stream(numbered);
+    const auto rows = rowsOf(stream, XlsxSheet::Dictionary{});
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[3].size(), 3u);
+    EXPECT_EQ(rows[3][2].number, 2);
+    EXPECT_EQ(rows[4][0].number, 3);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "db/cells/FileSource.h"
 #include "db/excel/BiffDetails.h"
 #include "db/excel/CompoundFile.h"
+#include "db/excel/HeldSheet.h"
 #include "db/excel/SheetTableBuilder.h"
 #include "db/excel/Workbook.h"
 
@@ -70,7 +71,7 @@ TEST(ExcelPieces, TheUsedRangeOfASheet) {
 }
 
 TEST(ExcelPieces, ColumnTypesFromTheFirstEightDataRows) {
-    Workbook::Sheet sheet{"S", {}};
+    Workbook::Sheet sheet{"S", {}, nullptr};
     sheet.rows.push_back({Cell::ofText("Money"), Cell::ofText("Numbers"), Cell::ofText("Flags"),
                           Cell::ofText("Short"), Cell::ofText("Long"), Cell::ofText("Late")});
     for (int row = 0; row < 9; ++row) {
@@ -82,7 +83,7 @@ TEST(ExcelPieces, ColumnTypesFromTheFirstEightDataRows) {
     }
     sheet.rows[1][4] = Cell::ofText(std::string(256, 'b'));
     sheet.rows[9][5] = Cell::ofText("ninth");  // beyond the rows that set the type
-    const auto table = SheetTableBuilder::build("S$", sheet, sheet.usedRange(), true);
+    const auto table = SheetTableBuilder::build("S$", HeldSheet(sheet), sheet.usedRange(), true);
     EXPECT_EQ(typesOf(*table), (std::vector<std::string>{"CURRENCY", "DOUBLE", "BIT",
                                                          "NVARCHAR(255)", "NTEXT", "DOUBLE"}));
     EXPECT_EQ(table->rowCount(), 9u);
