@@ -31,6 +31,21 @@ TEST_F(DbErrors, AFailingStatementIsThrownAndRecorded) {
     EXPECT_EQ(errorOf([&] { errors.Item(1); }).Number(), adErrItemNotFound);
 }
 
+TEST_F(DbErrors, AFailingStatementAfterOthersIsNamed) {
+    const Error thrown = errorOf([&] {
+        execute("CREATE TABLE a (x INTEGER);\r\nINSERT INTO a VALUES (1);\r\n"
+                "INSERT INTO a VALUES (2, 3);\r\nINSERT INTO a VALUES (4)");
+    });
+    EXPECT_EQ(withoutTags(thrown.Description()),
+              "table a has 1 columns but 2 values were supplied (in statement 3, 'INSERT INTO a "
+              "VALUES (2, 3)'; the statements before it are done)");
+    EXPECT_EQ(connection_->Errors().Item(0)->Description(), thrown.Description());
+    execute("INSERT INTO a VALUES (5)");
+    EXPECT_EQ(errorOf([&] { execute("SELECT x FROM a; SELECT nope FROM a"); }).Description(),
+              "[Kiv][SQLite]no such column: nope (in statement 2, 'SELECT nope FROM a'; the "
+              "statements before it are done)");
+}
+
 TEST_F(DbErrors, RecordsStayUntilClearedOrReplaced) {
     errorOf([&] { execute("SELECT * FROM Missing"); });
     EXPECT_EQ(connection_->Errors().Item(0)->SQLState(), "42S02");

@@ -38,6 +38,17 @@ bool blank(std::string_view sql) {
     return true;
 }
 
+// The failure of a statement after others says which one failed: those before it are done.
+Error inStatement(const Error& failure, int number, std::string_view text) {
+    const std::string_view statement = text::trimWhitespace(text.substr(0, text.find(';')));
+    constexpr std::size_t Shown = 60;
+    return Error(failure.Number(), failure.Source(), failure.SQLState(), failure.NativeError(),
+                 failure.Description() + " (in statement " + text::decimal(number) + ", '" +
+                     std::string(statement.substr(0, Shown)) +
+                     (statement.size() > Shown ? "...'" : "'") +
+                     "; the statements before it are done)");
+}
+
 }  // namespace
 
 std::shared_ptr<SqliteEngine> SqliteEngine::openFile(const std::string& path, bool readOnly) {
@@ -127,30 +138,38 @@ std::unique_ptr<Cursor> SqliteEngine::execute(std::string_view sql, long& record
     sqlite3* handle = database_->handle();
     recordsAffected = 0;
     const std::optional<std::string> rewritten = SqlText::withoutBracketEscapes(sql);
-    std::string_view rest = rewritten ? std::string_view(*rewritten) : sql;
+    const std::string_view all = rewritten ? std::string_view(*rewritten) : sql;
+    std::string_view rest = all;
+    int number = 0;
     while (!blank(rest)) {
-        std::string_view tail;
-        std::shared_ptr<sqlite3_stmt> statement = prepareOne(rest, &tail);
-        rest = tail;
-        if (!statement) {
-            continue;
-        }
-        if (sqlite3_column_count(statement.get()) > 0 && blank(rest)) {
-            recordsAffected = -1;
-            return std::make_unique<SqliteCursor>(shared_from_this(), std::move(statement));
-        }
-        const sqlite3_int64 before = sqlite3_total_changes64(handle);
-        int code = sqlite3_step(statement.get());
-        while (code == SQLITE_ROW) {
-            code = sqlite3_step(statement.get());
-        }
-        if (code != SQLITE_DONE) {
-            const Error failure = database_->error(code);
-            statement.reset();
-            throw database_->commitAfterFailure(failure);
-        }
-        if (sqlite3_total_changes64(handle) != before) {
-            recordsAffected += static_cast<long>(sqlite3_changes64(handle));
+        const std::string_view text = rest;
+        ++number;
+        try {
+            std::string_view tail;
+            std::shared_ptr<sqlite3_stmt> statement = prepareOne(rest, &tail);
+            rest = tail;
+            if (!statement) {
+                continue;
+            }
+            if (sqlite3_column_count(statement.get()) > 0 && blank(rest)) {
+                recordsAffected = -1;
+                return std::make_unique<SqliteCursor>(shared_from_this(), std::move(statement));
+            }
+            const sqlite3_int64 before = sqlite3_total_changes64(handle);
+            int code = sqlite3_step(statement.get());
+            while (code == SQLITE_ROW) {
+                code = sqlite3_step(statement.get());
+            }
+            if (code != SQLITE_DONE) {
+                const Error failure = database_->error(code);
+                statement.reset();
+                throw database_->commitAfterFailure(failure);
+            }
+            if (sqlite3_total_changes64(handle) != before) {
+                recordsAffected += static_cast<long>(sqlite3_changes64(handle));
+            }
+        } catch (const Error& failure) {
+            throw number == 1 ? failure : inStatement(failure, number, text);
         }
     }
     return nullptr;
