@@ -3,6 +3,7 @@
 #include <unzip.h>
 #include <zip.h>
 
+#include <ctime>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -103,7 +104,17 @@ void ZipWriter::copyCurrent(void* source, const std::string& name) {
 }
 
 void ZipWriter::begin(const std::string& name) {
+    // A new part is stamped with the time it is written, as a zip tool would.
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
     zip_fileinfo info{};
+    info.tmz_date.tm_sec = static_cast<unsigned>(local.tm_sec);
+    info.tmz_date.tm_min = static_cast<unsigned>(local.tm_min);
+    info.tmz_date.tm_hour = static_cast<unsigned>(local.tm_hour);
+    info.tmz_date.tm_mday = static_cast<unsigned>(local.tm_mday);
+    info.tmz_date.tm_mon = static_cast<unsigned>(local.tm_mon);
+    info.tmz_date.tm_year = static_cast<unsigned>(local.tm_year + 1900);
     check(zipOpenNewFileInZip64(zip_, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                 Z_DEFLATED, NewEntryLevel, 0),
           name);

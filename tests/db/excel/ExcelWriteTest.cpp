@@ -22,6 +22,8 @@ namespace {
 struct Entry {
     std::string raw;
     std::string inflated;
+    unsigned year = 0;  // of the time the entry is stamped with
+    unsigned day = 0;   // of the month, from 1
 };
 
 std::map<std::string, Entry> entriesOf(const std::string& path) {
@@ -33,6 +35,8 @@ std::map<std::string, Entry> entriesOf(const std::string& path) {
         unz_file_info64 info{};
         unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0);
         Entry entry;
+        entry.year = info.tmu_date.tm_year;
+        entry.day = info.tmu_date.tm_mday;
         for (const int raw : {1, 0}) {
             int method = 0;
             int level = 0;
@@ -95,6 +99,10 @@ TEST_F(ExcelWrite, CreateTableMakesANewWorkbookWhoseCellsKeepTheirTypes) {
     orders->Close();
     EXPECT_FALSE(std::ifstream(file).good()) << "nothing is written before the connection closes";
     closeConnection();
+    for (const auto& [name, entry] : entriesOf(file)) {
+        EXPECT_GE(entry.year, 2024u) << name;
+        EXPECT_GE(entry.day, 1u) << name;
+    }
 
     openWorkbook(file, adModeRead);
     EXPECT_EQ(tables(), (std::vector<std::string>{"Orders:TABLE", "Orders$:TABLE"}));
