@@ -63,9 +63,15 @@ std::shared_ptr<Engine> openTextFolder(const ConnectString& parts, long mode,
     if (folder.empty()) {
         folder = path::currentDirectory();
     }
-    if (!path::isDirectory(path::resolveExisting(folder))) {
+    const std::string resolved = path::resolveExisting(folder);
+    if (!path::isDirectory(resolved)) {
+        // A text connection names the folder that holds the files, not a file.
         throw Error(adErrEngineFailure, "Kiv.Text", "08001", 0,
-                    "[Kiv][Text]The folder '" + folder + "' does not exist.");
+                    path::exists(resolved)
+                        ? "[Kiv][Text]'" + folder +
+                              "' is a file, not a folder: a text connection's Database names the "
+                              "folder that holds its files, which the steps name as tables."
+                        : "[Kiv][Text]The folder '" + folder + "' does not exist.");
     }
     auto engine = std::make_shared<sqlite::SqliteEngine>(
         sqlite::SqliteDatabase::openMemory("Kiv.Text", "[Kiv][Text]"),

@@ -91,6 +91,14 @@ TEST_F(clsKivStepTest, StripProviderPrefixRemovesOnlyTheLeadingTags) {
                   text.Open("Driver={Microsoft Text Driver (*.txt; *.csv)};DBQ=" + folder + ";");
               })),
               "The folder '" + folder + "' does not exist.");
+    const std::string file = dir.file("people.csv");
+    dir.write("people.csv", "Id\r\n1\r\n");
+    EXPECT_EQ(clsKivStep::StripProviderPrefix(description([&] {
+                  text.Open("Driver={Microsoft Text Driver (*.txt; *.csv)};DBQ=" + file + ";");
+              })),
+              "'" + file +
+                  "' is a file, not a folder: a text connection's Database names the folder that "
+                  "holds its files, which the steps name as tables.");
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"[Kiv][Text]people.csv, line 3, column Qty: the value 'lots' is not a Long value. Change "
          "its entry in schema.ini, e.g. Col3=Qty Text in section [people.csv].",
