@@ -96,6 +96,7 @@ void GroupedTableWriter::sendHeld() {
     }
     const std::size_t rows = std::exchange(heldRows_, 0);
     Shape& shape = *heldShape_;
+    sentLast_ = firstHeld_ + rows - 1;
     startWriting(rows);
     try {
         if (sendGroup(shape, rows)) {
@@ -127,7 +128,9 @@ void GroupedTableWriter::confirmSent() {
     try {
         awaitSent();
     } catch (const Error& error) {
-        const std::size_t after = error.RowsAfter() + std::exchange(heldRows_, 0);
+        // The rows held since are dropped: they come after the refused one.
+        heldRows_ = 0;
+        const std::size_t after = error.RowsAfter() + rowsAfterSent();
         Error failure = failed(error);
         failure.RowsAfter(std::min(after, added_));
         throw failure;
@@ -165,9 +168,12 @@ bool GroupedTableWriter::setAside(const Error& refusal, std::size_t rowsAfter) {
         return false;
     }
     Error handed = refusal;
-    // The rows held since the group was sent were added after it too.
-    handed.RowsAfter(std::min(rowsAfter + heldRows_, added_));
+    handed.RowsAfter(std::min(rowsAfter + rowsAfterSent(), added_));
     return rowRefused_(handed);
+}
+
+std::size_t GroupedTableWriter::rowsAfterSent() const noexcept {
+    return added_ - std::min(sentLast_, added_);
 }
 
 bool GroupedTableWriter::setRowRefused(RowRefused handler) {

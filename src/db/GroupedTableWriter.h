@@ -108,6 +108,9 @@ private:
     // the writer fails. `sent` tells whether the database has to undo it first.
     void refused(const Error& error, std::size_t row, bool sent);
     void rethrowDeferred();
+    // The rows added after the last row of the group sent last: those held since, and the
+    // row in hand when it could not be held.
+    std::size_t rowsAfterSent() const noexcept;
 
     std::vector<std::unique_ptr<Shape>> shapes_;
     std::size_t heldRows_ = 0;
@@ -115,6 +118,7 @@ private:
     // Rows added so far, and which of them the first held row is.
     std::size_t added_ = 0;
     std::size_t firstHeld_ = 0;
+    std::size_t sentLast_ = 0;  // which row added the last row of the group sent last is
     std::optional<Error> deferred_;
     RowRefused rowRefused_;
     std::size_t deferredAt_ = 0;  // rows added when the deferred failure happened

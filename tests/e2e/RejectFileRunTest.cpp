@@ -219,6 +219,52 @@ void RejectFileOdbcRunTest::expectSetAside(const Outcome& outcome) {
         << text;
 }
 
+// A row refused before it is sent, after rows of the group the server refuses one of, does not
+// shift which row the server refused.
+TEST_F(RejectFileOdbcRunTest, ARowRefusedBeforeItIsSentDoesNotShiftTheRowTheServerRefused) {
+    ASSERT_EQ(
+        database.plain.execute("CREATE TABLE t (id int PRIMARY KEY, name varchar(5), qty int)"),
+        "");
+    dir.write("in/t.csv",
+              "id,name,qty\r\n1,Pen,1\r\n2,Toolong,1\r\n3,Ink,1\r\n4,Cap,abc\r\n5,Pad,1\r\n");
+    dir.write("in/schema.ini",
+              "[t.csv]\r\nColNameHeader=True\r\nCol1=id Long\r\nCol2=name Text\r\n"
+              "Col3=qty Text\r\n");
+    for (const std::string& connection : connections()) {
+        for (const std::string maxRejected : {"5", "0"}) {
+            SCOPED_TRACE(connection + maxRejected);
+            ASSERT_EQ(database.plain.execute("DELETE FROM t"), "");
+            std::filesystem::remove(dir.file("rejects.csv"));
+            package("t.ini", "Shift",
+                    "[STEP 1]\r\nStepName=Load\r\nStepType=dataload\r\nSourceConnection=Files\r\n"
+                    "SourceTableName=t.csv\r\nTargetConnection=Pg\r\nTargetTableName=t\r\n"
+                    "SourceToDestinationColumnMappingSection=Cols\r\nRejectFile=rejects.csv\r\n"
+                    "MaxRejectedRows=" +
+                        maxRejected +
+                        "\r\n[Cols]\r\nSourceColumn_1=id\r\nTargetColumn_1=id\r\n"
+                        "SourceColumn_2=name\r\nTargetColumn_2=name\r\nSourceColumn_3=qty\r\n"
+                        "TargetColumn_3=qty\r\n[Data Connection - Files]\r\nDatabaseType="
+                        "TextFile\r\nDatabase=$(INIPath)/in\r\n" +
+                        connection);
+            const Outcome outcome = kivrun("-run -quiet -report report.txt t.ini");
+            if (maxRejected == "0") {
+                EXPECT_EQ(outcome.status, 1);
+                EXPECT_EQ(database.plain.query("SELECT id FROM t"),
+                          (std::vector<std::string>{"1"}));
+                EXPECT_NE(report().find("Rows Processed:    2\r\n"), std::string::npos) << report();
+                continue;
+            }
+            EXPECT_EQ(outcome.status, 0) << report();
+            EXPECT_EQ(database.plain.query("SELECT id FROM t ORDER BY id"),
+                      (std::vector<std::string>{"1", "3", "5"}));
+            const std::string rejects = TempDir::read(dir.file("rejects.csv"));
+            EXPECT_NE(rejects.find("\r\n2,Toolong,1,"), std::string::npos) << rejects;
+            EXPECT_NE(rejects.find("\r\n4,Cap,abc,4,qty,"), std::string::npos) << rejects;
+            EXPECT_EQ(rejects.find("\r\n3,"), std::string::npos) << rejects;
+        }
+    }
+}
+
 TEST_F(RejectFileOdbcRunTest, OneRowTooManyInAGroupStopsTheLoadAtThatRow) {
     for (const std::string& connection : connections()) {
         SCOPED_TRACE(connection);

@@ -181,7 +181,7 @@ void PgTableWriter::holdText(const std::vector<Variant>& row, const Shape& shape
     for (std::size_t i = 0; i < shape.columns.size(); ++i) {
         const std::size_t column = shape.columns[i];
         if (const auto refusal = ValueCoercion::coerce(row[column], conversions_[column], value_)) {
-            throw PgConnection::failure(refusal->sqlState, refusal->description);
+            throw refusedValue(column, refusal->sqlState, refusal->description);
         }
         if (i > 0) {
             out += '\t';
@@ -201,7 +201,7 @@ void PgTableWriter::holdBinary(const std::vector<Variant>& row, const Shape& sha
     PgBinaryCopy::beginRow(out, shape.columns.size());
     for (const std::size_t column : shape.columns) {
         if (const auto refusal = ValueCoercion::coerce(row[column], conversions_[column], value_)) {
-            throw PgConnection::failure(refusal->sqlState, refusal->description);
+            throw refusedValue(column, refusal->sqlState, refusal->description);
         }
         if (value_.isNull()) {
             PgBinaryCopy::appendNull(out);
@@ -210,11 +210,19 @@ void PgTableWriter::holdBinary(const std::vector<Variant>& row, const Shape& sha
         // The server's own words for a value its type does not read.
         if (const std::string_view type = binary_.append(out, column, row[column], value_);
             !type.empty()) {
-            throw PgConnection::failure("22P02", "invalid input syntax for type " +
-                                                     std::string(type) + ": \"" +
-                                                     std::string(value_.textView()) + "\"");
+            throw refusedValue(column, "22P02",
+                               "invalid input syntax for type " + std::string(type) + ": \"" +
+                                   std::string(value_.textView()) + "\"");
         }
     }
+}
+
+// A value refused before it is sent, naming its column.
+Error PgTableWriter::refusedValue(std::size_t column, const std::string& sqlState,
+                                  const std::string& description) const {
+    Error error = PgConnection::failure(sqlState, description);
+    error.Column(columns_[column].name);
+    return error;
 }
 
 bool PgTableWriter::sendGroup(Shape& shape, std::size_t rows) {

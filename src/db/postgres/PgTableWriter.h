@@ -80,6 +80,8 @@ private:
     void holdText(const std::vector<Variant>& row, const Shape& shape, std::string& out);
     // Appends the values of `row` as a tuple of COPY's binary format.
     void holdBinary(const std::vector<Variant>& row, const Shape& shape, std::string& out);
+    Error refusedValue(std::size_t column, const std::string& sqlState,
+                       const std::string& description) const;
     // A COPY the server refused, and which of its rows it named (the rows' count when it
     // named none).
     struct Refusal {
