@@ -45,6 +45,10 @@ std::vector<SpecificationProblem> clsKivColumnMappings::BindingProblems(
     std::int16_t number = 0;
     for (const auto& mapping : mItems) {
         ++number;
+        // A disabled mapping is left out: its columns need not be there.
+        if (mapping->ColumnMappingStatus() == kcsDisabled) {
+            continue;
+        }
         if (source && mapping->SourceMappingField()) {
             mapping->SourceMappingField()->AddBindingProblems(problems, *source, sourceOwner,
                                                               msSection, number);
@@ -65,7 +69,8 @@ std::vector<db::ColumnInfo> clsKivColumnMappings::TargetColumns(const db::Fields
         const bool named = std::any_of(columns.begin(), columns.end(), [&](const auto& column) {
             return text::iequals(column.name, name);
         });
-        if (name.empty() || named) {
+        // A disabled mapping writes nothing, so it makes no column.
+        if (name.empty() || named || mapping->ColumnMappingStatus() == kcsDisabled) {
             continue;
         }
         const auto& from = mapping->SourceMappingField();

@@ -158,12 +158,14 @@ TEST_F(TableCreationRunTest, CheckingAPackageTakesATableTheStepMakesForGranted) 
     EXPECT_NE(check.out.find("[Cols] SourceColumn_1"), std::string::npos) << check.out << check.err;
 }
 
-TEST_F(TableCreationRunTest, ConstantsAndLookupsFillTextColumns) {
+TEST_F(TableCreationRunTest, ConstantsAndLookupsFillTextColumnsAndDisabledMappingsMakeNone) {
     const Outcome outcome =
         run("TargetLoadMode=Replace\r\n", sqliteConnection(), "SourceTableName=typed\r\n",
             "[Cols]\r\nSourceColumn_1=i\r\nTargetColumn_1=id\r\nSourceMappingType_2=Constant\r\n"
-            "SourceValue_2=fixed\r\nTargetColumn_2=label\r\n");
+            "SourceValue_2=fixed\r\nTargetColumn_2=label\r\nSourceColumn_3=v\r\n"
+            "TargetColumn_3=unused\r\nMappingStatus_3=Disabled\r\n");
     EXPECT_EQ(outcome.status, 0) << report();
+    // A disabled mapping makes no column.
     EXPECT_EQ(sqliteTypes(), (std::vector<std::string>{"id|INTEGER", "label|TEXT"}));
     EXPECT_EQ(query("out.db", "SELECT id, label FROM copy"),
               (std::vector<std::string>{"1|fixed", "2|fixed"}));
