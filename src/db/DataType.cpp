@@ -150,4 +150,28 @@ long DataType::defaultPrecision(long type) noexcept {
     }
 }
 
+bool DataType::beyondDouble(std::string_view number) noexcept {
+    constexpr std::size_t DoubleDigits = 15;
+    std::size_t digits = 0;
+    for (const char c : number) {
+        if (c == 'e' || c == 'E') {
+            break;
+        }
+        if ((c >= '1' && c <= '9') || (c == '0' && digits > 0)) {
+            ++digits;
+        }
+    }
+    return digits > DoubleDigits;
+}
+
+void DataType::readDecimal(std::string_view text, Variant& out) {
+    const std::optional<double> number =
+        beyondDouble(text) ? std::nullopt : Variant::parseNumber(text);
+    if (number) {
+        out = Variant(*number);
+    } else {
+        out.assignText(text);
+    }
+}
+
 }  // namespace kiv::db

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "base/Variant.h"
 
 namespace kiv::db {
 
@@ -17,6 +20,13 @@ public:
     // in bytes of a fixed-size value, and the decimal digits a number type holds.
     static long defaultSize(long type) noexcept;
     static long defaultPrecision(long type) noexcept;
+
+    // Whether a number's text has more significant digits than a double gives back
+    // exactly (15).
+    static bool beyondDouble(std::string_view number) noexcept;
+    // A decimal number a database gives as text: a double when one holds it exactly, else
+    // the text itself, every digit of it.
+    static void readDecimal(std::string_view text, Variant& out);
 };
 
 }  // namespace kiv::db

@@ -95,6 +95,10 @@ std::optional<ValueCoercion::Refusal> decimal(const Variant& value, const Column
     if (value.kind() == Variant::Kind::Integer || value.kind() == Variant::Kind::Long ||
         value.kind() == Variant::Kind::BigInt) {
         out = value;
+    } else if (value.isText() && DataType::beyondDouble(value.textView()) &&
+               Variant::parseNumber(value.textView())) {
+        // More digits than a double holds: the text goes on with every one of them.
+        out.assignText(text::trimWhitespace(value.textView()));
     } else {
         out = Variant(result);
     }

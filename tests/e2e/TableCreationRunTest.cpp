@@ -271,14 +271,16 @@ TEST_F(TableCreationServerRunTest, ReplaceMakesTheTableFromTheSqliteSourceTypes)
 TEST_F(TableCreationServerRunTest, ReplaceMakesTheTableFromThePostgresSourceTypes) {
     ASSERT_EQ(database.plain.execute(
                   "CREATE TABLE typed (i integer, b bigint, n numeric(12,2), d double precision, "
-                  "dt date, tm time, ts timestamp, t text, v varchar(20), u uuid, s smallint); "
+                  "dt date, tm time, ts timestamp, t text, v varchar(20), u uuid, s smallint, "
+                  "w numeric(30,10)); "
                   "INSERT INTO typed VALUES (1, 5000000000, 1234.5, 0.25, '2024-02-29', "
                   "'13:14:15', '2024-02-29 13:14:15', 'long text', 'short', "
-                  "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', 7)"),
+                  "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', 7, 12345678901234567890.0123456789)"),
               "");
     std::string columns = "[Cols]\r\n";
     int number = 0;
-    for (const char* column : {"i", "b", "n", "d", "dt", "tm", "ts", "t", "v", "u", "s"}) {
+    // w has more digits than a double holds: every one of them arrives.
+    for (const char* column : {"i", "b", "n", "d", "dt", "tm", "ts", "t", "v", "u", "s", "w"}) {
         const std::string n = std::to_string(++number);
         columns +=
             "SourceColumn_" + n + "=" + column + "\r\nTargetColumn_" + n + "=" + column + "\r\n";
@@ -296,7 +298,8 @@ TEST_F(TableCreationServerRunTest, ReplaceMakesTheTableFromThePostgresSourceType
             EXPECT_EQ(kivrun("-run -quiet -report report.txt spec.ini").status, 0) << report();
             EXPECT_EQ(serverTypes("copy"), serverTypes("typed"));
             EXPECT_EQ(database.plain.query("SELECT count(*) FROM copy NATURAL JOIN typed"),
-                      (std::vector<std::string>{"1"}));
+                      (std::vector<std::string>{"1"}))
+                << ::testing::PrintToString(database.plain.query("TABLE copy"));
         }
     }
 }

@@ -51,7 +51,7 @@ ReadAs numeric(ColumnInfo& column, SQLLEN size, SQLSMALLINT digits) {
     column.definedSize = DataType::defaultSize(adNumeric);
     column.precision = size > 0 ? static_cast<long>(size) : 0;
     column.numericScale = digits > 0 ? digits : 0;
-    return digits <= 0 && size > 0 && size <= WholeDigits ? ReadAs::BigInt : ReadAs::Double;
+    return digits <= 0 && size > 0 && size <= WholeDigits ? ReadAs::BigInt : ReadAs::Decimal;
 }
 
 SQLSMALLINT sqlTypeOfValue(const Variant& value) {

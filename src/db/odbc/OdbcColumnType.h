@@ -13,7 +13,19 @@ namespace kiv::db::odbc {
 // reports, and the C type its values are read as.
 class OdbcColumnType {
 public:
-    enum class ReadAs { Boolean, Integer, Long, BigInt, Double, DateTime, Time, Text, Binary };
+    // Decimal: read as text, kept as a double when one holds it exactly.
+    enum class ReadAs {
+        Boolean,
+        Integer,
+        Long,
+        BigInt,
+        Double,
+        Decimal,
+        DateTime,
+        Time,
+        Text,
+        Binary
+    };
 
     // Fills in `column`'s type, defined size, precision and scale for a column the driver
     // describes with `sqlType`, `size` (characters, bytes or digits) and `digits` (decimal

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "db/DataType.h"
 #include "db/odbc/OdbcDiagnostics.h"
 
 namespace kiv::db::odbc {
@@ -71,6 +72,13 @@ void OdbcValues::read(SQLHSTMT statement, SQLUSMALLINT column, ReadAs as, Varian
                       : Variant::Null();
             return;
         }
+        case ReadAs::Decimal:
+            if (readText(statement, column, text_)) {
+                DataType::readDecimal(text_, out);
+            } else {
+                out = Variant::Null();
+            }
+            return;
         case ReadAs::DateTime:
             readDateTime(statement, column, out);
             return;

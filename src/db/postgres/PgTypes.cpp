@@ -183,7 +183,8 @@ void PgTypes::read(Oid type, const ColumnInfo& column, std::string_view text, Va
                 out = parse(text, number) ? Variant(number) : Variant(text);
                 return;
             }
-            [[fallthrough]];
+            DataType::readDecimal(text, out);
+            return;
         case Float4Oid:
         case Float8Oid: {
             const std::optional<double> number = Variant::parseNumber(text);

@@ -80,10 +80,11 @@ TEST(OdbcColumnTypeTest, ValuesAreReadAsTheKindTheirTypeHolds) {
     EXPECT_EQ(read, ReadAs::Integer);
     described(SQL_NUMERIC, 18, 0, false, &read);
     EXPECT_EQ(read, ReadAs::BigInt);
+    // Other decimals are read as text, to keep digits a double does not hold.
     described(SQL_NUMERIC, 19, 0, false, &read);
-    EXPECT_EQ(read, ReadAs::Double);
+    EXPECT_EQ(read, ReadAs::Decimal);
     described(SQL_DECIMAL, 10, 2, false, &read);
-    EXPECT_EQ(read, ReadAs::Double);
+    EXPECT_EQ(read, ReadAs::Decimal);
     described(SQL_TYPE_DATE, 10, 0, false, &read);
     EXPECT_EQ(read, ReadAs::DateTime);
     described(SQL_TYPE_TIME, 8, 0, false, &read);
