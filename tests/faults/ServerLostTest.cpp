@@ -34,7 +34,8 @@ start_server() {
 }
 psql -c "CREATE TABLE big (id int, name varchar(40))" || exit 3
 mkdir -p in
-awk 'BEGIN { print "id,name"; for (i = 1; i <= 300000; i++) printf "%d,Name %d\n", i, i }' > in/big.csv
+# Enough rows that the load is still under way when the server stops, however fast it goes.
+awk 'BEGIN { print "id,name"; for (i = 1; i <= 1500000; i++) printf "%d,Name %d\n", i, i }' > in/big.csv
 timeout 120 "$KIVRUN" -console -run -report report.txt -e PgDatabase="$KIV_TEST_PG_DATABASE" \
     -e PgUser="$KIV_TEST_PG_USER" -e PgPassword="$KIV_TEST_PG_PASSWORD" spec.ini >out.txt 2>err.txt &
 run=$!
