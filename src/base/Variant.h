@@ -104,7 +104,8 @@ public:
     static std::string formatDouble(double value);
     static std::string formatCurrency(std::int64_t scaled);
     // yyyy-mm-dd, yyyy-mm-dd hh:mm:ss or hh:mm:ss (date part left out for a pure time,
-    // time part for midnight).
+    // time part for midnight), the seconds followed by their fraction when there is one
+    // (".5", ".123").
     static std::string formatDate(double serial);
     // The same text written into `buffer`, without allocating: loads format a date per row.
     using DateText = std::array<char, 48>;
