@@ -290,22 +290,40 @@ constexpr std::int64_t daysFromCivil(std::int64_t year, std::int64_t month, std:
 
 constexpr std::int64_t EpochDay = daysFromCivil(1899, 12, 30);
 
+constexpr std::int64_t MicrosPerSecond = 1000000;
+constexpr std::int64_t MicrosPerDay = SecondsPerDay * MicrosPerSecond;
+
 struct SerialParts {
     std::int64_t day;     // days after 1899-12-30
-    std::int64_t second;  // of that day
+    std::int64_t micros;  // microseconds of that day
 };
 
+// The step, in microseconds, that a serial of this size still tells apart: a microsecond for
+// serials below 2^16 (up to the year 2079), then ten, a hundred microseconds as the spacing of
+// doubles grows; never coarser than a millisecond within the valid date range. Rounding to a
+// step wider than the spacing gives back exactly the time a serial was made from.
+std::int64_t timeStep(double serial) {
+    const double magnitude = std::max(std::fabs(serial), 1.0);
+    const double spacing = (std::nextafter(magnitude, SerialClamp * 2) - magnitude) * MicrosPerDay;
+    std::int64_t step = 1;
+    while (static_cast<double>(step) <= spacing && step < MicrosPerSecond) {
+        step *= 10;
+    }
+    return step;
+}
+
 // A serial's day is its integral part (truncated toward zero: a negative serial carries
-// its time as a positive fraction); the time is rounded to the second, and rounding up to
-// midnight moves on to the next calendar day.
+// its time as a positive fraction); the time is rounded to the finest step the double holds,
+// and rounding up to midnight moves on to the next calendar day.
 SerialParts splitSerial(double serial) {
     serial = std::isfinite(serial) ? std::clamp(serial, -SerialClamp, SerialClamp) : 0.0;
     const double day = std::trunc(serial);
-    SerialParts parts{static_cast<std::int64_t>(day),
-                      std::llround(std::fabs(serial - day) * SecondsPerDay)};
-    if (parts.second == SecondsPerDay) {
+    const std::int64_t step = timeStep(serial);
+    const double steps = std::fabs(serial - day) * static_cast<double>(MicrosPerDay / step);
+    SerialParts parts{static_cast<std::int64_t>(day), std::llround(steps) * step};
+    if (parts.micros == MicrosPerDay) {
         ++parts.day;
-        parts.second = 0;
+        parts.micros = 0;
     }
     return parts;
 }
@@ -319,6 +337,7 @@ bool serialInRange(double serial) {
 }
 
 Variant::Civil civilFromParts(SerialParts parts) {
+    const std::int64_t seconds = parts.micros / MicrosPerSecond;
     const std::int64_t days = parts.day + EpochDay + 719468;
     const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
     const std::int64_t dayOfEra = days - era * 146097;
@@ -332,9 +351,10 @@ Variant::Civil civilFromParts(SerialParts parts) {
     return {static_cast<int>(year),
             static_cast<int>(month),
             static_cast<int>(day),
-            static_cast<int>(parts.second / 3600),
-            static_cast<int>(parts.second / 60 % 60),
-            static_cast<int>(parts.second % 60)};
+            static_cast<int>(seconds / 3600),
+            static_cast<int>(seconds / 60 % 60),
+            static_cast<int>(seconds % 60),
+            static_cast<int>(parts.micros % MicrosPerSecond)};
 }
 
 bool isLeapYear(int year) {
@@ -902,7 +922,8 @@ char* putDigits(char* out, int value, int width) {
     char digits[12];
     int count = 0;
     const bool negative = value < 0;
-    unsigned magnitude = negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    unsigned magnitude =
+        negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     do {
         digits[count++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
@@ -919,21 +940,41 @@ char* putDigits(char* out, int value, int width) {
     return out;
 }
 
+// The fraction of a second with its point and without trailing zeros; nothing for none.
+char* putFraction(char* out, int microsecond) {
+    if (microsecond == 0) {
+        return out;
+    }
+    *out++ = '.';
+    int digits = 6;
+    while (microsecond % 10 == 0) {
+        microsecond /= 10;
+        --digits;
+    }
+    return putDigits(out, microsecond, digits);
+}
+
 char* putTime(char* out, const Variant::Civil& civil) {
     out = putDigits(out, civil.hour, 2);
     *out++ = ':';
     out = putDigits(out, civil.minute, 2);
     *out++ = ':';
-    return putDigits(out, civil.second, 2);
+    out = putDigits(out, civil.second, 2);
+    return putFraction(out, civil.microsecond);
 }
 
 }  // namespace
+
+std::string_view Variant::formatFraction(int microsecond, DateText& buffer) noexcept {
+    const char* end = putFraction(buffer.data(), microsecond);
+    return std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+}
 
 std::string_view Variant::formatDate(double serial, DateText& buffer) noexcept {
     const SerialParts parts = splitSerial(serial);
     const Civil civil = civilFromParts(parts);
     char* out = buffer.data();
-    if (parts.day == 0 && parts.second != 0) {
+    if (parts.day == 0 && parts.micros != 0) {
         out = putTime(out, civil);
     } else {
         out = putDigits(out, civil.year, 4);
@@ -941,7 +982,7 @@ std::string_view Variant::formatDate(double serial, DateText& buffer) noexcept {
         out = putDigits(out, civil.month, 2);
         *out++ = '-';
         out = putDigits(out, civil.day, 2);
-        if (parts.second != 0) {
+        if (parts.micros != 0) {
             *out++ = ' ';
             out = putTime(out, civil);
         }
@@ -962,45 +1003,71 @@ int twoDigits(std::string_view text, std::size_t at) {
     return a >= '0' && a <= '9' && b >= '0' && b <= '9' ? (a - '0') * 10 + (b - '0') : -1;
 }
 
-// yyyy-mm-dd and yyyy-mm-dd hh:mm:ss, the forms the engines store dates in: read without the
-// general parser, since a load reads one per date value. Gives false for anything else.
-bool parseIsoDate(std::string_view text, int& year, int& month, int& day, int& hour, int& minute,
-                  int& second) {
-    if ((text.size() != 10 && text.size() != 19) || text[4] != '-' || text[7] != '-') {
+// Up to six digits after a seconds' point, as microseconds; -1 for anything else.
+int fractionMicros(std::string_view digits) {
+    if (digits.empty() || digits.size() > 6) {
+        return -1;
+    }
+    int micros = 0;
+    for (char c : digits) {
+        if (!isDigit(c)) {
+            return -1;
+        }
+        micros = micros * 10 + (c - '0');
+    }
+    for (std::size_t place = digits.size(); place < 6; ++place) {
+        micros *= 10;
+    }
+    return micros;
+}
+
+struct IsoDate {
+    int year, month, day, hour, minute, second, micros;
+};
+
+// yyyy-mm-dd and yyyy-mm-dd hh:mm:ss[.ffffff] (or with T for the blank), the forms the engines
+// store dates in: read without the general parser, since a load reads one per date value.
+// Gives false for anything else.
+bool parseIsoDate(std::string_view text, IsoDate& date) {
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-') {
         return false;
     }
     const int century = twoDigits(text, 0);
     const int decade = twoDigits(text, 2);
-    month = twoDigits(text, 5);
-    day = twoDigits(text, 8);
-    hour = minute = second = 0;
-    if (text.size() == 19) {
-        if (text[10] != ' ' || text[13] != ':' || text[16] != ':') {
+    date.month = twoDigits(text, 5);
+    date.day = twoDigits(text, 8);
+    date.hour = date.minute = date.second = date.micros = 0;
+    if (text.size() > 10) {
+        if (text.size() < 19 || (text[10] != ' ' && text[10] != 'T') || text[13] != ':' ||
+            text[16] != ':') {
             return false;
         }
-        hour = twoDigits(text, 11);
-        minute = twoDigits(text, 14);
-        second = twoDigits(text, 17);
+        date.hour = twoDigits(text, 11);
+        date.minute = twoDigits(text, 14);
+        date.second = twoDigits(text, 17);
+        if (text.size() > 19 &&
+            (text[19] != '.' || (date.micros = fractionMicros(text.substr(20))) < 0)) {
+            return false;
+        }
     }
-    year = century * 100 + decade;
-    return century >= 0 && decade >= 0 && month >= 0 && day >= 0 && hour >= 0 && minute >= 0 &&
-           second >= 0;
+    date.year = century * 100 + decade;
+    return century >= 0 && decade >= 0 && date.month >= 0 && date.day >= 0 && date.hour >= 0 &&
+           date.minute >= 0 && date.second >= 0;
 }
 
 }  // namespace
 
 std::optional<double> Variant::parseDate(std::string_view text) noexcept {
-    int year, month, day, hour, minute, second;
-    if (parseIsoDate(text, year, month, day, hour, minute, second)) {
+    IsoDate iso{};
+    if (parseIsoDate(text, iso)) {
         DateFields fields;
-        fields.year = year;
-        fields.month = month;
-        fields.day = day;
-        fields.hour = hour;
-        fields.minute = minute;
-        fields.second = second;
-        if (year >= 100 && hour <= 23 && minute <= 59 && second <= 59 && validDay(fields)) {
-            return serialFromCivil(year, month, day, hour, minute, second);
+        fields.year = iso.year;
+        fields.month = iso.month;
+        fields.day = iso.day;
+        if (iso.year >= 100 && iso.hour <= 23 && iso.minute <= 59 && iso.second <= 59 &&
+            validDay(fields)) {
+            return serialFromCivil(iso.year, iso.month, iso.day, iso.hour, iso.minute,
+                                   iso.second + iso.micros / 1e6);
         }
         return std::nullopt;
     }

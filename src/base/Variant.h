@@ -25,9 +25,9 @@ public:
         Empty,
         Null,
         Boolean,
-        Integer,   // 16-bit
-        Long,      // 32-bit
-        BigInt,    // 64-bit
+        Integer,  // 16-bit
+        Long,     // 32-bit
+        BigInt,   // 64-bit
         Double,
         Currency,  // 64-bit, scaled by 10 000
         Date,      // days since 1899-12-30, fraction = time of day
@@ -104,20 +104,25 @@ public:
     static std::string formatDouble(double value);
     static std::string formatCurrency(std::int64_t scaled);
     // yyyy-mm-dd, yyyy-mm-dd hh:mm:ss or hh:mm:ss (date part left out for a pure time,
-    // time part for midnight).
+    // time part for midnight), the seconds followed by their fraction when there is one
+    // (".5", ".123").
     static std::string formatDate(double serial);
     // The same text written into `buffer`, without allocating: loads format a date per row.
     using DateText = std::array<char, 48>;
     static std::string_view formatDate(double serial, DateText& buffer) noexcept;
+    // ".5", ".123", ".000001": the fraction of a second written after the seconds; empty for 0.
+    static std::string_view formatFraction(int microsecond, DateText& buffer) noexcept;
     // ISO 8601 forms, m/d/yyyy, d-mmm-yyyy, mmm d, yyyy, each with an optional time
-    // (hh:mm[:ss] with an optional AM/PM), or a time alone.
+    // (hh:mm[:ss[.fff]] with an optional AM/PM), or a time alone.
     static std::optional<double> parseDate(std::string_view text) noexcept;
     // Trimmed decimal or scientific number text; nothing for anything else.
     static std::optional<double> parseNumber(std::string_view text) noexcept;
     static double serialFromCivil(int year, int month, int day, int hour = 0, int minute = 0,
                                   double second = 0) noexcept;
+    // The time is rounded to the microsecond where the serial holds that precision (dates up
+    // to 2079), otherwise to ten or a hundred microseconds; milliseconds are always exact.
     struct Civil {
-        int year, month, day, hour, minute, second;
+        int year, month, day, hour, minute, second, microsecond;
     };
     static Civil civilFromSerial(double serial) noexcept;
 

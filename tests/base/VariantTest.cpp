@@ -179,10 +179,53 @@ TEST(VariantDate, FormatsByWhatIsPresent) {
     EXPECT_EQ(Variant::formatDate(-1.25), "1899-12-29 06:00:00");
     EXPECT_EQ(Variant::formatDate(Variant::MinDate), "0100-01-01");
     EXPECT_EQ(Variant::formatDate(45351.0), "2024-02-29");
-    const double almostMidnight = 45351.0 + 86399.6 / 86400;
+    const double almostMidnight = 45351.0 + (86400 - 1e-7) / 86400;
     EXPECT_EQ(Variant::formatDate(almostMidnight), "2024-03-01");
-    EXPECT_EQ(Variant::formatDate(-1 - 86399.6 / 86400), "1899-12-30");
+    EXPECT_EQ(Variant::formatDate(-1 - (86400 - 1e-7) / 86400), "1899-12-30");
     EXPECT_EQ(Variant::fromDate(45351.75).toText(), "2024-02-29 18:00:00");
+}
+
+TEST(VariantDate, KeepsFractionsOfASecond) {
+    for (const char* text :
+         {"2026-01-02 03:04:05.5", "2026-01-02 03:04:05.123", "2026-01-02 03:04:05.000001",
+          "2026-01-02 03:04:05.999999", "1899-12-29 06:00:00.25", "03:04:05.05",
+          "9999-12-31 23:59:59.999", "0100-01-01 00:00:00.001"}) {
+        const std::optional<double> serial = Variant::parseDate(text);
+        ASSERT_TRUE(serial) << text;
+        EXPECT_EQ(Variant::formatDate(*serial), text);
+    }
+    EXPECT_EQ(Variant::formatDate(*Variant::parseDate("2026-01-02T03:04:05.120")),
+              "2026-01-02 03:04:05.12");
+    EXPECT_EQ(Variant::formatDate(*Variant::parseDate("2026-01-02 03:04:05.1234567")),
+              "2026-01-02 03:04:05.123457");
+    EXPECT_EQ(Variant::formatDate(*Variant::parseDate("1/2/2026 3:04:05.5 PM")),
+              "2026-01-02 15:04:05.5");
+    EXPECT_EQ(Variant::civilFromSerial(*Variant::parseDate("2026-01-02 03:04:05.25")).microsecond,
+              250000);
+    EXPECT_FALSE(Variant::parseDate("2026-01-02 03:04:05."));
+    EXPECT_FALSE(Variant::parseDate("2026-01-02 03:04:05,5"));
+}
+
+TEST(VariantDate, EveryMicrosecondOfCurrentDatesAndEveryMillisecondOfAllDatesSurvive) {
+    for (std::int64_t micros = 0; micros < 86400LL * 1000000; micros += 1000003) {
+        const double serial =
+            Variant::serialFromCivil(2026, 1, 2, 0, 0, static_cast<double>(micros) / 1e6);
+        const Variant::Civil civil = Variant::civilFromSerial(serial);
+        ASSERT_EQ(civil.day, 2) << micros;
+        ASSERT_EQ(civil.second, micros / 1000000 % 60) << micros;
+        ASSERT_EQ(civil.microsecond, micros % 1000000) << micros;
+        const std::string text = Variant::formatDate(serial);
+        ASSERT_EQ(Variant::formatDate(*Variant::parseDate(text)), text) << micros;
+    }
+    for (int year = 100; year <= 9999; year += 7) {
+        for (int millis : {0, 1, 499, 500, 999}) {
+            const double serial = Variant::serialFromCivil(year, 12, 31, 23, 59, 59 + millis / 1e3);
+            const Variant::Civil civil = Variant::civilFromSerial(serial);
+            ASSERT_EQ(civil.year, year);
+            ASSERT_EQ(civil.second, 59);
+            ASSERT_EQ(civil.microsecond, millis * 1000) << year;
+        }
+    }
 }
 
 TEST(VariantDate, ParsesEveryForm) {

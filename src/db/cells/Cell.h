@@ -31,7 +31,7 @@ struct Cell {
     bool blank() const noexcept { return kind == Kind::Blank; }
     bool numeric() const noexcept { return kind == Kind::Number || kind == Kind::Currency; }
 
-    // The value as text: numbers in their shortest exact form, dates as yyyy-mm-dd[ hh:mm:ss],
+    // The value as text: numbers in their shortest exact form, dates as yyyy-mm-dd[ hh:mm:ss[.f]],
     // booleans as True or False.
     std::string display() const;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <stdexcept>
 
@@ -25,6 +26,7 @@ constexpr double Epoch1904 = 1462;
 // The spreadsheet counts 1900 as a leap year: its days before the invented 29 February are
 // one short of the serial day numbers.
 constexpr double FirstTrueLeapDay = 60;
+constexpr double MillisPerDay = 86400000;
 
 struct RawCell {
     std::string type;
@@ -200,9 +202,15 @@ std::string XlsxSheet::richText(XmlStream& xml, std::string_view element) {
 
 double XlsxSheet::dateSerial(double value, bool date1904) {
     if (date1904) {
-        return value + Epoch1904;
+        value += Epoch1904;
+    } else if (value >= 1 && value < FirstTrueLeapDay) {
+        value += 1;
     }
-    return value >= 1 && value < FirstTrueLeapDay ? value + 1 : value;
+    // Workbooks keep times to the millisecond, and their numbers are often written with
+    // fewer digits than a double holds: the time is taken to the nearest millisecond.
+    const double day = std::trunc(value);
+    return day +
+           std::copysign(std::round(std::fabs(value - day) * MillisPerDay) / MillisPerDay, value);
 }
 
 }  // namespace kiv::db::excel

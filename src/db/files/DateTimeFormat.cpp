@@ -59,6 +59,25 @@ bool readNumber(std::string_view text, std::size_t& at, std::size_t maxDigits, i
     return count > 0;
 }
 
+// After the seconds, when the text has one there: a point and up to six digits, as
+// microseconds.
+void readFraction(std::string_view text, std::size_t& at, int& micros) {
+    if (at + 1 >= text.size() || text[at] != '.' || !isDigit(text[at + 1])) {
+        return;
+    }
+    const std::size_t start = ++at;
+    readNumber(text, at, 6, micros);
+    for (std::size_t digits = at - start; digits < 6; ++digits) {
+        micros *= 10;
+    }
+}
+
+// The fraction of a second, when there is one, after the seconds.
+void appendFraction(std::string& out, int microsecond) {
+    Variant::DateText buffer;
+    out.append(Variant::formatFraction(microsecond, buffer));
+}
+
 // A month given by its full or three-letter English name.
 bool readMonthName(std::string_view text, std::size_t& at, int& month) {
     std::size_t end = at;
@@ -164,7 +183,8 @@ DateTimeFormat::DateTimeFormat(std::string_view pattern) : pattern_(pattern) {
 
 void DateTimeFormat::format(double serial, std::string& out) const {
     const Variant::Civil civil = Variant::civilFromSerial(serial);
-    const bool midnight = civil.hour == 0 && civil.minute == 0 && civil.second == 0;
+    const bool midnight =
+        civil.hour == 0 && civil.minute == 0 && civil.second == 0 && civil.microsecond == 0;
     const std::size_t end = midnight && dateEnd_ > 0 ? dateEnd_ : pieces_.size();
     for (std::size_t k = 0; k < end; ++k) {
         const Piece& piece = pieces_[k];
@@ -213,6 +233,7 @@ void DateTimeFormat::format(double serial, std::string& out) const {
             case Token::Second:
             case Token::Second2:
                 appendNumber(out, civil.second, piece.token == Token::Second2 ? 2 : 1);
+                appendFraction(out, civil.microsecond);
                 break;
         }
     }
@@ -220,7 +241,7 @@ void DateTimeFormat::format(double serial, std::string& out) const {
 
 std::optional<double> DateTimeFormat::parse(std::string_view input) const {
     const std::string_view text = text::trim(input);
-    int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
+    int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0, micros = 0;
     bool twoDigitYear = false;
     std::size_t at = 0;
     for (std::size_t k = 0; k < pieces_.size(); ++k) {
@@ -284,6 +305,7 @@ std::optional<double> DateTimeFormat::parse(std::string_view input) const {
             case Token::Second:
             case Token::Second2:
                 ok = readNumber(text, at, 2, second);
+                readFraction(text, at, micros);
                 break;
         }
         if (!ok) {
@@ -301,7 +323,8 @@ std::optional<double> DateTimeFormat::parse(std::string_view input) const {
         minute > 59 || second > 59) {
         return std::nullopt;
     }
-    const double serial = Variant::serialFromCivil(year, month, day, hour, minute, second);
+    const double serial =
+        Variant::serialFromCivil(year, month, day, hour, minute, second + micros / 1e6);
     if (serial < Variant::MinDate || serial >= Variant::MaxDate + 1) {
         return std::nullopt;
     }

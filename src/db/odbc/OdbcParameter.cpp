@@ -3,6 +3,7 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kiv::db::odbc {
 
@@ -131,6 +132,11 @@ void OdbcParameter::setDate(double serial) {
             break;
         case SQL_TYPE_TIME:
         case SQL_TIME:
+            if (civil.microsecond != 0) {
+                // The time structure has no fraction of a second: such a time goes as text.
+                setText(Variant::formatDate(std::fabs(serial - std::trunc(serial))));
+                return;
+            }
             cType_ = SQL_C_TYPE_TIME;
             fixed_.time = {static_cast<SQLUSMALLINT>(civil.hour),
                            static_cast<SQLUSMALLINT>(civil.minute),
@@ -144,7 +150,7 @@ void OdbcParameter::setDate(double serial) {
                                 static_cast<SQLUSMALLINT>(civil.hour),
                                 static_cast<SQLUSMALLINT>(civil.minute),
                                 static_cast<SQLUSMALLINT>(civil.second),
-                                0};
+                                static_cast<SQLUINTEGER>(civil.microsecond) * 1000};
             break;
     }
     indicator_ = 0;

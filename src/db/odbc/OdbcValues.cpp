@@ -127,14 +127,17 @@ void OdbcValues::readDateTime(SQLHSTMT statement, SQLUSMALLINT column, Variant& 
     out = Variant::fromDate(serial);
 }
 
+// Read as text: the time structure has no fraction of a second. A text that is no time is kept.
 void OdbcValues::readTime(SQLHSTMT statement, SQLUSMALLINT column, Variant& out) {
-    SQL_TIME_STRUCT value = {};
-    if (!readFixed(statement, column, SQL_C_TYPE_TIME, &value, sizeof value)) {
+    if (!readText(statement, column, text_)) {
         out = Variant::Null();
         return;
     }
-    out = Variant::fromDate(
-        Variant::serialFromCivil(1899, 12, 30, value.hour, value.minute, value.second));
+    if (const std::optional<double> serial = Variant::parseDate(text_)) {
+        out = Variant::fromDate(*serial);
+    } else {
+        out.assignText(text_);
+    }
 }
 
 bool OdbcValues::readText(SQLHSTMT statement, SQLUSMALLINT column, std::string& out) {

@@ -52,8 +52,9 @@ std::int64_t daysFromCivil(int year, int month, int day) {
     return static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
 }
 
-std::int64_t secondsOfDay(const Variant::Civil& civil) {
-    return civil.hour * 3600 + civil.minute * 60 + civil.second;
+std::int64_t microsOfDay(const Variant::Civil& civil) {
+    return (civil.hour * 3600 + civil.minute * 60 + civil.second) * MicrosPerSecond +
+           civil.microsecond;
 }
 
 int floorQuarter(int position) {
@@ -257,13 +258,13 @@ std::string_view PgBinaryCopy::append(std::string& out, std::size_t column, cons
             break;
         }
         case Form::Time:
-            put(out, secondsOfDay(Variant::civilFromSerial(value.toDate())) * MicrosPerSecond);
+            put(out, microsOfDay(Variant::civilFromSerial(value.toDate())));
             break;
         case Form::Timestamp: {
             const Variant::Civil civil = Variant::civilFromSerial(value.toDate());
             const std::int64_t days =
                 daysFromCivil(civil.year, civil.month, civil.day) - ServerEpochDays;
-            put(out, (days * 86400 + secondsOfDay(civil)) * MicrosPerSecond);
+            put(out, days * 86400 * MicrosPerSecond + microsOfDay(civil));
             break;
         }
         case Form::Uuid: {

@@ -59,11 +59,15 @@ void readBytes(std::string_view text, Variant& out) {
     out.assignText(bytes);
 }
 
-// A date, a timestamp or a time; fractions of a second and a time zone are left out, as the
-// layer's dates hold whole seconds in the session's time zone. A value outside the
-// layer's dates (BC, infinity) stays text.
+// A date, a timestamp or a time with its fraction of a second; a time zone is left out, as the
+// layer's dates hold the session's time zone. A value outside the layer's dates (BC,
+// infinity) stays text.
 void readDate(Oid type, std::string_view text, Variant& out) {
-    std::string_view civil = text.substr(0, type == TimeOid ? 8 : type == DateOid ? 10 : 19);
+    std::size_t length = type == TimeOid ? 8 : type == DateOid ? 10 : 19;
+    if (length < text.size() && text[length] == '.') {
+        length = text.find_first_not_of("0123456789", length + 1);
+    }
+    const std::string_view civil = text.substr(0, length);
     const std::optional<double> serial = Variant::parseDate(civil);
     if (!serial || text.ends_with(" BC")) {
         out.assignText(text);

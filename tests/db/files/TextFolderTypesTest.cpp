@@ -130,6 +130,15 @@ TEST_F(TextFolderTypes, DateTimeFormatAndDecimalSymbol) {
               (Rows{{"2024-01-05 10:30:00", "1.5"}, {"2023-12-31", "-2.0"}}));
 }
 
+TEST_F(TextFolderTypes, DatesInTheSectionsFormatKeepFractionsOfASecond) {
+    write("schema.ini", "[f.csv]\nDateTimeFormat=dd.mm.yyyy hh:nn:ss\nCol1=When DateTime\n");
+    write("f.csv",
+          "When\n05.01.2024 10:30:00.5\n05.01.2024 10:30:00.123456\n05.01.2024 10:30:07\n");
+    EXPECT_EQ(
+        run("SELECT [When] FROM [f.csv]"),
+        (Rows{{"2024-01-05 10:30:00.5"}, {"2024-01-05 10:30:00.123456"}, {"2024-01-05 10:30:07"}}));
+}
+
 TEST_F(TextFolderTypes, BlankValuesInTypedColumnsAreNull) {
     write("b.csv", "N,T\n1,a\n  ,  \n");
     EXPECT_EQ(run("SELECT N, T FROM [b.csv]"), (Rows{{"1", "a"}, {"NULL", "  "}}));

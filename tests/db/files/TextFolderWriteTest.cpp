@@ -79,6 +79,17 @@ TEST_F(TextFolderWrite, DatesInTheSectionsFormat) {
               "D,F\r\n05.01.2024 10:30,True\r\n06.01.2024,False\r\n15.03.2023 12:00,False\r\n");
 }
 
+TEST_F(TextFolderWrite, FractionsOfASecondFollowTheSeconds) {
+    write("schema.ini", "[d.csv]\nDateTimeFormat=dd.mm.yyyy hh:nn:ss\nCol1=D DateTime\n");
+    write("d.csv", "D\r\n");
+    run("INSERT INTO [d.csv] (D) VALUES ('2024-01-05 10:30:00.250')");
+    run("INSERT INTO [d.csv] (D) VALUES ('2024-01-05 10:30:01')");
+    run("INSERT INTO [d.csv] (D) VALUES ('2024-01-05 00:00:00.000001')");
+    EXPECT_EQ(read("d.csv"),
+              "D\r\n05.01.2024 10:30:00.25\r\n05.01.2024 10:30:01\r\n"
+              "05.01.2024 00:00:00.000001\r\n");
+}
+
 TEST_F(TextFolderWrite, MissingFinalLineEndIsAddedFirst) {
     write("m.csv", "A,B\r\n1,x");
     run("INSERT INTO [m.csv] (A, B) VALUES (2, 'y')");
