@@ -3,6 +3,7 @@
 #include "db/access/Mdb.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,7 @@ constexpr double CurrencyScale = 10000.0;
 // at most three bytes of UTF-8 for each stored byte.
 constexpr std::uint32_t MemoLengthMask = 0x00FFFFFF;
 constexpr std::size_t Utf8PerStoredByte = 3;
+constexpr double SecondsPerDay = 86400.0;
 
 struct GFree {
     void operator()(char* text) const { g_free(text); }
@@ -213,7 +215,12 @@ void AccessRowReader::putDate(std::string& batch, double serial) {
         putReal(batch, serial);
         return;
     }
-    const std::string text = Variant::formatDate(serial);
+    // Access keeps dates to the second, as its forms show them; the stamps its system tables
+    // hold carry fractions of a second that it never shows.
+    const double day = std::trunc(serial);
+    const double seconds = std::round(std::fabs(serial - day) * SecondsPerDay);
+    const std::string text =
+        Variant::formatDate(day + std::copysign(seconds / SecondsPerDay, serial));
     putBytes(batch, AccessProtocol::Text, text.data(), text.size());
 }
 
