@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <map>
 #include <optional>
 #include <set>
@@ -91,37 +92,31 @@ void addStepProblems(std::vector<SpecificationProblem>& problems, const clsKivSt
                             : "no column mappings: there is no section [" + mappings + "]."});
 }
 
+// The whole number `text` starts with, and how many characters it takes.
+std::optional<long> leadingNumber(std::string_view text, std::size_t& length) {
+    long number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    length = static_cast<std::size_t>(end - text.data());
+    const bool digits = error == std::errc() && text.front() != '-';
+    return digits ? std::optional<long>(number) : std::nullopt;
+}
+
 // The number of a section named "STEP n", nothing for other sections.
 std::optional<long> stepSectionNumber(std::string_view section) {
-    if (!text::istartsWith(section, "STEP ") || section.size() == 5) {
+    if (!text::istartsWith(section, "STEP ")) {
         return std::nullopt;
     }
-    long number = 0;
-    for (const char c : section.substr(5)) {
-        if (c < '0' || c > '9' || number > 1000000) {
-            return std::nullopt;
-        }
-        number = number * 10 + (c - '0');
-    }
-    return number;
+    std::size_t length = 0;
+    const auto number = leadingNumber(section.substr(5), length);
+    return length == section.size() - 5 ? number : std::nullopt;
 }
 
 // The number a mapping key belongs to: the digits after its first underscore.
 std::optional<long> mappingKeyNumber(std::string_view key) {
     const auto underscore = key.find('_');
-    if (underscore == std::string_view::npos) {
-        return std::nullopt;
-    }
-    long number = 0;
-    std::size_t digits = 0;
-    for (const char c : key.substr(underscore + 1)) {
-        if (c < '0' || c > '9' || number > 1000000) {
-            break;
-        }
-        number = number * 10 + (c - '0');
-        ++digits;
-    }
-    return digits > 0 ? std::optional<long>(number) : std::nullopt;
+    std::size_t length = 0;
+    return underscore == std::string_view::npos ? std::nullopt
+                                                : leadingNumber(key.substr(underscore + 1), length);
 }
 
 // Sections and keys the run never reads because the numbering they continue stopped before
